@@ -1,0 +1,4 @@
+# The two entry points a newcomer needs; everything else is CMake.
+.PHONY: check
+check:
+	scripts/check.sh

@@ -1,0 +1,111 @@
+// The document object: a node itself, the owner of the current tree, and the
+// keeper of the last load's parse error.
+#include "document.h"
+
+#include <new>
+
+#include "node_base.h"
+#include "parse_error.h"
+#include "parser.h"
+#include "utf8.h"
+
+namespace platform::dom {
+namespace {
+
+class DocumentObject final : public NodeBase<IXMLDOMDocument> {
+public:
+    // False when memory runs out.
+    bool Init() { return Show(TreeRef::Adopt(Tree::CreateEmpty())); }
+
+    HRESULT STDMETHODCALLTYPE get_parseError(IXMLDOMParseError** error) override {
+        if (!error) return E_INVALIDARG;
+        *error = NewParseErrorObject(m_error);
+        return *error ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE get_async(VARIANT_BOOL* isAsync) override {
+        if (!isAsync) return E_INVALIDARG;
+        *isAsync = m_async;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_async(VARIANT_BOOL isAsync) override {
+        m_async = isAsync ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE load(VARIANT source, VARIANT_BOOL* ok) override {
+        return Guarded([&] {
+            if (ok) *ok = VARIANT_FALSE;
+            if (source.vt == VT_BSTR) return Take(ParseFile(WideToUtf8(source.bstrVal)), ok);
+            if (source.vt != VT_UNKNOWN || !source.punkVal) return E_INVALIDARG;
+            IStream* stream = nullptr;
+            if (FAILED(source.punkVal->QueryInterface(IID_IStream,
+                                                      reinterpret_cast<void**>(&stream))) ||
+                !stream) {
+                return E_INVALIDARG;
+            }
+            ParseOutcome outcome = ParseStream(stream);
+            stream->Release();
+            return Take(std::move(outcome), ok);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE loadXML(BSTR text, VARIANT_BOOL* ok) override {
+        return Guarded([&] {
+            if (ok) *ok = VARIANT_FALSE;
+            return Take(ParseText(WideToUtf8(text ? text : L"", SysStringLen(text))), ok);
+        });
+    }
+
+protected:
+    ~DocumentObject() override {
+        if (m_tree) m_tree->SetOwner(nullptr);
+    }
+    bool Answers(REFIID riid) const override {
+        return IsEqualIID(riid, IID_IXMLDOMNode) || IsEqualIID(riid, IID_IXMLDOMDocument);
+    }
+    const TreeRef& GetTree() const override { return m_tree; }
+    xmlNodePtr GetNode() const override { return reinterpret_cast<xmlNodePtr>(m_tree->Doc()); }
+
+private:
+    // Shows the parsed tree, or an empty one after a failure, and keeps the
+    // error; nodes taken from the previous tree stay readable.
+    HRESULT Take(ParseOutcome outcome, VARIANT_BOOL* ok) {
+        const bool parsed = outcome.doc != nullptr;
+        TreeRef tree = TreeRef::Adopt(parsed ? Tree::Create(outcome.doc) : Tree::CreateEmpty());
+        if (!Show(std::move(tree))) return E_OUTOFMEMORY;
+        m_error = std::move(outcome.error);
+        if (parsed && ok) *ok = VARIANT_TRUE;
+        return parsed ? S_OK : S_FALSE;
+    }
+    bool Show(TreeRef tree) {
+        if (!tree) return false;
+        if (m_tree) m_tree->SetOwner(nullptr);
+        m_tree = std::move(tree);
+        m_tree->SetOwner(static_cast<IXMLDOMNode*>(this));
+        return true;
+    }
+
+    TreeRef m_tree;
+    ParseError m_error = NoInputError();
+    VARIANT_BOOL m_async = VARIANT_TRUE;
+};
+
+}  // namespace
+
+HRESULT CreateDocument(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    DocumentObject* document = nullptr;
+    try {
+        document = new DocumentObject();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    if (!document->Init()) {
+        document->Release();
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = document->QueryInterface(riid, ppv);
+    document->Release();
+    return hr;
+}
+
+}  // namespace platform::dom

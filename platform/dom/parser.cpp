@@ -1,0 +1,177 @@
+#include "parser.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <climits>
+#include <cstdio>
+#include <mutex>
+
+namespace platform::dom {
+namespace {
+
+constexpr int kOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
+                         XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_BIG_LINES;
+constexpr std::size_t kSourceContext = 200;  // bytes of source kept on each side
+
+// The parse running on this thread, if any. While it is set, libxml2 may not
+// load anything external.
+thread_local ParseError* t_firstError = nullptr;
+thread_local bool t_parsing = false;
+
+xmlExternalEntityLoader g_defaultLoader = nullptr;
+
+xmlParserInputPtr GuardedLoader(const char* url, const char* id, xmlParserCtxtPtr context) {
+    if (t_parsing || !g_defaultLoader) return nullptr;
+    return g_defaultLoader(url, id, context);
+}
+
+// Puts the guard in place; again if someone replaced it since.
+void InstallGuardedLoader() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        g_defaultLoader = xmlGetExternalEntityLoader();
+    });
+    if (xmlGetExternalEntityLoader() != GuardedLoader) {
+        xmlSetExternalEntityLoader(GuardedLoader);
+    }
+}
+
+std::string SourceLine(xmlParserCtxtPtr context) {
+    if (!context || !context->input || !context->input->base || !context->input->cur) return {};
+    const xmlChar* base = context->input->base;
+    const xmlChar* end = context->input->end ? context->input->end : context->input->cur;
+    const xmlChar* cur = context->input->cur < end ? context->input->cur : end;
+    const xmlChar* start = cur;
+    while (start > base && start[-1] != '\n' && start[-1] != '\r' &&
+           static_cast<std::size_t>(cur - start) < kSourceContext) {
+        --start;
+    }
+    const xmlChar* stop = cur;
+    while (stop < end && *stop != '\n' && *stop != '\r' &&
+           static_cast<std::size_t>(stop - cur) < kSourceContext) {
+        ++stop;
+    }
+    return std::string(reinterpret_cast<const char*>(start), static_cast<std::size_t>(stop - start));
+}
+
+void CaptureError(void*, xmlErrorPtr error) {
+    ParseError* first = t_firstError;
+    if (!first || !error || error->level < XML_ERR_ERROR || first->code != 0) return;
+    first->code = E_FAIL;
+    first->line = error->line;
+    first->column = error->int2;
+    first->reason = error->message ? error->message : "The document could not be parsed.\n";
+    first->source = SourceLine(static_cast<xmlParserCtxtPtr>(error->ctxt));
+}
+
+// One parse: a fresh parser context that reports to CaptureError, the
+// loader guard held for its whole length.
+class Parse {
+public:
+    Parse() {
+        InstallGuardedLoader();
+        m_context = xmlNewParserCtxt();
+        t_firstError = &m_outcome.error;
+        t_parsing = true;
+        if (m_context) m_context->sax->serror = CaptureError;
+    }
+    ~Parse() {
+        t_parsing = false;
+        t_firstError = nullptr;
+        if (m_context) xmlFreeParserCtxt(m_context);
+    }
+    Parse(const Parse&) = delete;
+    Parse& operator=(const Parse&) = delete;
+
+    xmlParserCtxtPtr Context() const { return m_context; }
+
+    // Judges what libxml2 returned: a document only when it is well formed,
+    // namespaces included.
+    ParseOutcome Finish(xmlDocPtr doc) {
+        const bool ok = doc && m_context && m_context->wellFormed && m_context->nsWellFormed;
+        if (ok) {
+            m_outcome.doc = doc;
+            m_outcome.error = ParseError();
+        } else {
+            xmlFreeDoc(doc);
+            if (m_outcome.error.code == 0) Fail("The document could not be parsed.\n");
+        }
+        return m_outcome;
+    }
+    ParseOutcome Fail(const char* reason) {
+        if (m_outcome.error.code == 0) {
+            m_outcome.error.code = E_FAIL;
+            m_outcome.error.reason = reason;
+        }
+        return m_outcome;
+    }
+
+private:
+    xmlParserCtxtPtr m_context = nullptr;
+    ParseOutcome m_outcome;
+};
+
+struct StreamSource {
+    ISequentialStream* stream;
+    bool ended = false;
+};
+
+int ReadStream(void* context, char* buffer, int length) {
+    auto* source = static_cast<StreamSource*>(context);
+    if (source->ended || length <= 0) return 0;
+    ULONG got = 0;
+    const HRESULT hr = source->stream->Read(buffer, static_cast<ULONG>(length), &got);
+    if (FAILED(hr) || got > static_cast<ULONG>(length)) return -1;
+    if (hr == S_FALSE || got == 0) source->ended = true;
+    return static_cast<int>(got);
+}
+
+int ReadFile(void* context, char* buffer, int length) {
+    if (length <= 0) return 0;
+    auto* file = static_cast<std::FILE*>(context);
+    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(length), file);
+    return got == 0 && std::ferror(file) ? -1 : static_cast<int>(got);
+}
+
+}  // namespace
+
+ParseOutcome ParseStream(ISequentialStream* stream) {
+    Parse parse;
+    if (!parse.Context() || !stream) return parse.Fail("The document could not be read.\n");
+    StreamSource source{stream};
+    return parse.Finish(
+        xmlCtxtReadIO(parse.Context(), ReadStream, nullptr, &source, nullptr, nullptr, kOptions));
+}
+
+ParseOutcome ParseFile(const std::string& path) {
+    Parse parse;
+    if (!parse.Context()) return parse.Fail("The document could not be read.\n");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return parse.Fail("The file could not be opened.\n");
+    ParseOutcome outcome = parse.Finish(
+        xmlCtxtReadIO(parse.Context(), ReadFile, nullptr, file, nullptr, nullptr, kOptions));
+    std::fclose(file);
+    return outcome;
+}
+
+ParseOutcome ParseText(const std::string& text) {
+    Parse parse;
+    if (!parse.Context()) return parse.Fail("The document could not be read.\n");
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+        return parse.Fail("The document is too large.\n");
+    }
+    return parse.Finish(xmlCtxtReadMemory(parse.Context(), text.data(),
+                                          static_cast<int>(text.size()), nullptr, "UTF-8",
+                                          kOptions | XML_PARSE_IGNORE_ENC));
+}
+
+ParseError NoInputError() {
+    ParseError error;
+    error.code = E_FAIL;
+    error.reason = "The document received no input.\n";
+    return error;
+}
+
+}  // namespace platform::dom

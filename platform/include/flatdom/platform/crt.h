@@ -1,0 +1,28 @@
+// Microsoft C runtime functions that the C library here lacks, with their
+// documented behaviour.
+#ifndef FLATDOM_PLATFORM_CRT_H
+#define FLATDOM_PLATFORM_CRT_H
+
+#include <cstdio>
+#include "wintypes.h"
+
+extern "C" {
+// fopen with a wide path (taken as UTF-8 on this system) and a wide mode.
+FLATDOM_PLATFORM_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
+// Compares at most count characters, ASCII letters without regard to case;
+// answers <0, 0 or >0.
+FLATDOM_PLATFORM_API int _wcsnicmp(const wchar_t* a, const wchar_t* b, std::size_t count);
+// Decimal text to int: leading white space, an optional sign, digits up to the
+// first other character; 0 without digits; INT_MAX or INT_MIN when out of range.
+FLATDOM_PLATFORM_API int _wtoi(const wchar_t* text);
+// The digits of value rounded to count places after the point, exactly: every
+// integer digit, then count fraction digits; below 1, the digits from the
+// first significant one, *decimal then being zero or negative. A value that
+// rounds to zero gives no digits ("" or, for 0 itself, count zeros). *sign is
+// nonzero for negative values. The text lives in per-thread storage reused by
+// the next call. Counts above 1100 act as 1100 (every double is exact by
+// then); infinity and NaN give "" with *decimal 0.
+FLATDOM_PLATFORM_API char* _fcvt(double value, int count, int* decimal, int* sign);
+}
+
+#endif

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The whole test suite from nothing: dependencies, a release build with every
+# test, the same under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# the Windows DLLs for i686 and x86_64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+configure() {  # configure DIR [cmake options...]
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+step "release build and tests"
+configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+step "sanitizer build and tests (ASan, UBSan)"
+configure build/asan -DCMAKE_BUILD_TYPE=Debug -DFLATDOM_SANITIZE=ON
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+for arch in i686 x86_64; do
+  step "Windows $arch build"
+  configure "build/win-$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$arch.cmake"
+  cmake --build "build/win-$arch" -j "$jobs"
+done
+
+step "all checks passed"

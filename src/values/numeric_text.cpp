@@ -1,0 +1,77 @@
+// Hexadecimal text to numbers, numbers to fixed-point text.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "frame/library.h"
+
+namespace {
+
+// Digits of the digit string used after the point at most.
+constexpr std::size_t kUsableDigits = 240;
+
+// A character's weight: fixed by its code point alone, digits and letters of
+// either case giving their hexadecimal value, everything else what the same
+// formula makes of it.
+std::uint32_t HexWeight(wchar_t character) {
+    const auto c = static_cast<std::uint32_t>(character);
+    if (c >= 0x41 && c <= 0x5F) return c - 55;
+    if (c >= 0x61) return c - 87;
+    return c - 48;  // wraps below '0': the weight is negative
+}
+
+CString FixedPoint(double value, int count) {
+    if (count < 0) count = 0;
+    if (std::isnan(value)) return CString(L"nan");
+    if (std::isinf(value)) return CString(value < 0 ? L"-inf" : L"inf");
+
+    int decimal = 0;
+    int sign = 0;
+    const char* digits = _fcvt(value, count, &decimal, &sign);
+    if (!digits) digits = "";
+    const std::size_t length = std::strlen(digits);
+    const std::size_t usable = std::min(length, kUsableDigits);
+
+    std::wstring text;
+    std::size_t read = 0;
+    if (sign) text += L'-';
+    if (decimal > 0) {
+        for (; read < static_cast<std::size_t>(decimal) && read < length; ++read) {
+            text += static_cast<wchar_t>(digits[read]);
+        }
+        // Only a point that fraction digits follow.
+        if (count != 0 && read < usable) text += L'.';
+    } else {
+        text += L'0';
+        if (usable > 0) {
+            text += L'.';
+            text.append(static_cast<std::size_t>(-static_cast<long long>(decimal)), L'0');
+        } else if (count > 0) {
+            // Rounds to zero at this precision: zero with all its places.
+            text += L'.';
+            text.append(std::min(static_cast<std::size_t>(count), kUsableDigits), L'0');
+        }
+    }
+    for (; read < usable; ++read) text += static_cast<wchar_t>(digits[read]);
+    CString response(text.c_str());
+    return response;
+}
+
+}  // namespace
+
+long HexStringToInt(const wchar_t* text) {
+    if (!text) return 0;
+    std::uint32_t accumulator = 0;
+    for (; *text; ++text) accumulator = accumulator * 16 + HexWeight(*text);
+    return static_cast<std::int32_t>(accumulator);
+}
+
+CString DoubleToString(double value, int count) {
+    return flatdom::NoThrow(CString(), [&] { return FixedPoint(value, count); });
+}
+
+CString FloatToString(float value, int count) {
+    return flatdom::NoThrow(CString(), [&] { return FixedPoint(static_cast<double>(value), count); });
+}

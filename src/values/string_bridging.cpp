@@ -1,0 +1,40 @@
+// Text between plain wide strings, OLE strings and CString.
+#include "values/string_bridging.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <limits>
+#include <memory>
+
+namespace flatdom {
+
+wchar_t* CopyBSTR(BSTR bstr) {
+    if (!bstr) return nullptr;
+    const std::size_t count = static_cast<std::size_t>(SysStringLen(bstr)) + 1;
+    auto* copy = static_cast<wchar_t*>(std::malloc(count * sizeof(wchar_t)));
+    if (copy) std::wmemcpy(copy, bstr, count);
+    return copy;
+}
+
+}  // namespace flatdom
+
+CString BSTRToCString(wchar_t* bstr) {
+    return flatdom::NoThrow(CString(), [&] {
+        std::unique_ptr<wchar_t, decltype(&std::free)> copy(flatdom::CopyBSTR(bstr), &std::free);
+        CString szResponse(copy.get());
+        return szResponse;
+    });
+}
+
+wchar_t* StringToBSTR(const wchar_t* text) {
+    if (!text) return nullptr;
+    const std::size_t length = std::wcslen(text);
+    if (length > std::numeric_limits<UINT>::max()) return nullptr;
+    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (bstr) std::wmemcpy(bstr, text, length);  // the allocator wrote the terminator
+    return bstr;
+}
+
+void ReleaseBSTR(wchar_t* bstr) {
+    if (bstr) SysFreeString(bstr);
+}
