@@ -19,7 +19,7 @@ configure() {  # configure DIR [cmake options...]
 }
 
 step "release build and tests"
-configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLATDOM_BENCH=ON
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 

@@ -7,7 +7,7 @@
 #include <cwchar>
 
 class CString {
-public:
+  public:
     CString() noexcept = default;
     // Copies text up to its NUL; null gives the empty string.
     CString(const wchar_t* text) { Append(text, text ? std::wcslen(text) : 0); }
@@ -75,7 +75,7 @@ public:
     friend bool operator!=(const CString& a, const wchar_t* b) noexcept { return !(a == b); }
     friend bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
 
-private:
+  private:
     void Swap(CString& other) noexcept {
         wchar_t* data = m_pszData;
         m_pszData = other.m_pszData;

@@ -13,7 +13,7 @@ std::atomic<long>& LiveObjects();
 
 template <class Interface>
 class ComObject : public Interface {
-public:
+  public:
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 
@@ -34,13 +34,13 @@ public:
         return left;
     }
 
-protected:
+  protected:
     ComObject() { ++LiveObjects(); }
     virtual ~ComObject() { --LiveObjects(); }
     // The interfaces besides IUnknown that this object answers.
     virtual bool Answers(REFIID riid) const = 0;
 
-private:
+  private:
     ULONG m_refs = 1;
 };
 

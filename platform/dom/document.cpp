@@ -13,7 +13,7 @@ namespace platform::dom {
 namespace {
 
 class DocumentObject final : public NodeBase<IXMLDOMDocument> {
-public:
+  public:
     // False when memory runs out.
     bool Init() { return Show(TreeRef::Adopt(Tree::CreateEmpty())); }
 
@@ -54,7 +54,7 @@ public:
         });
     }
 
-protected:
+  protected:
     ~DocumentObject() override {
         if (m_tree) m_tree->SetOwner(nullptr);
     }
@@ -64,7 +64,7 @@ protected:
     const TreeRef& GetTree() const override { return m_tree; }
     xmlNodePtr GetNode() const override { return reinterpret_cast<xmlNodePtr>(m_tree->Doc()); }
 
-private:
+  private:
     // Shows the parsed tree, or an empty one after a failure, and keeps the
     // error; nodes taken from the previous tree stay readable.
     HRESULT Take(ParseOutcome outcome, VARIANT_BOOL* ok) {

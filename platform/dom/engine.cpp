@@ -20,4 +20,6 @@ std::atomic<long>& LiveObjects() {
 
 }  // namespace platform
 
-extern "C" long DomEngineLiveObjects() { return platform::dom::LiveObjects().load(); }
+extern "C" long DomEngineLiveObjects() {
+    return platform::dom::LiveObjects().load();
+}

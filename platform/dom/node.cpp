@@ -8,12 +8,12 @@ namespace platform::dom {
 namespace {
 
 class NodeObject final : public NodeBase<IXMLDOMNode> {
-public:
+  public:
     NodeObject(const TreeRef& tree, xmlNodePtr node) : m_tree(tree), m_node(node) {
         m_node->_private = static_cast<IXMLDOMNode*>(this);
     }
 
-protected:
+  protected:
     ~NodeObject() override {
         if (m_node->_private == static_cast<IXMLDOMNode*>(this)) m_node->_private = nullptr;
     }
@@ -21,7 +21,7 @@ protected:
     const TreeRef& GetTree() const override { return m_tree; }
     xmlNodePtr GetNode() const override { return m_node; }
 
-private:
+  private:
     TreeRef m_tree;  // keeps m_node alive
     xmlNodePtr m_node;
 };

@@ -11,7 +11,7 @@ namespace platform::dom {
 
 template <class Interface>
 class NodeBase : public ComObject<Interface> {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE get_nodeName(BSTR* name) override {
         return Guarded([&] { return NodeName(GetNode(), name); });
     }
@@ -37,7 +37,7 @@ public:
         return Guarded([&] { return BaseName(GetNode(), name); });
     }
 
-protected:
+  protected:
     virtual const TreeRef& GetTree() const = 0;
     virtual xmlNodePtr GetNode() const = 0;
 };

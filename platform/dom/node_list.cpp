@@ -9,7 +9,7 @@ namespace platform::dom {
 namespace {
 
 class NodeListObject final : public ComObject<IXMLDOMNodeList> {
-public:
+  public:
     NodeListObject(const TreeRef& tree, std::vector<xmlNodePtr> nodes)
         : m_tree(tree), m_nodes(std::move(nodes)) {}
 
@@ -37,10 +37,10 @@ public:
         return S_OK;
     }
 
-protected:
+  protected:
     bool Answers(REFIID riid) const override { return IsEqualIID(riid, IID_IXMLDOMNodeList); }
 
-private:
+  private:
     TreeRef m_tree;  // keeps the nodes alive
     std::vector<xmlNodePtr> m_nodes;
     std::size_t m_cursor = 0;

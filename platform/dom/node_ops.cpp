@@ -12,7 +12,9 @@
 namespace platform::dom {
 namespace {
 
-const char* Name(xmlNodePtr node) { return reinterpret_cast<const char*>(node->name); }
+const char* Name(xmlNodePtr node) {
+    return reinterpret_cast<const char*>(node->name);
+}
 
 bool IsDocument(xmlNodePtr node) {
     return node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
@@ -91,6 +93,10 @@ std::string Serialize(xmlNodePtr node) {
     xmlBufferFree(buffer);
     if (node->type == XML_ATTRIBUTE_NODE && !xml.empty() && xml[0] == ' ') xml.erase(0, 1);
     return xml;
+}
+
+std::wstring_view QueryText(BSTR query) {
+    return query ? std::wstring_view(query, SysStringLen(query)) : std::wstring_view();
 }
 
 }  // namespace
@@ -189,9 +195,7 @@ HRESULT SelectNodes(const TreeRef& tree, xmlNodePtr node, BSTR query, IXMLDOMNod
     XPathEvaluator* xpath = tree->XPath();
     if (!xpath) return E_OUTOFMEMORY;
     std::vector<xmlNodePtr> nodes;
-    if (!xpath->Select(node, query ? query : L"", SysStringLen(query), false, nodes)) {
-        return E_FAIL;
-    }
+    if (!xpath->SelectAll(node, QueryText(query), nodes)) return E_FAIL;
     return NewNodeList(tree, std::move(nodes), out);
 }
 
@@ -200,12 +204,9 @@ HRESULT SelectSingleNode(const TreeRef& tree, xmlNodePtr node, BSTR query, IXMLD
     *out = nullptr;
     XPathEvaluator* xpath = tree->XPath();
     if (!xpath) return E_OUTOFMEMORY;
-    std::vector<xmlNodePtr> nodes;
-    if (!xpath->Select(node, query ? query : L"", SysStringLen(query), true, nodes)) {
-        return E_FAIL;
-    }
-    if (nodes.empty()) return S_FALSE;
-    return WrapNode(tree, nodes.front(), out);
+    xmlNodePtr first = nullptr;
+    if (!xpath->SelectFirst(node, QueryText(query), first)) return E_FAIL;
+    return WrapNode(tree, first, out);
 }
 
 }  // namespace platform::dom

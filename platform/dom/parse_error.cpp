@@ -10,7 +10,7 @@ namespace platform::dom {
 namespace {
 
 class ParseErrorObject final : public ComObject<IXMLDOMParseError> {
-public:
+  public:
     explicit ParseErrorObject(const ParseError& error) : m_error(error) {}
 
     HRESULT STDMETHODCALLTYPE get_errorCode(long* code) override {
@@ -35,10 +35,10 @@ public:
         return S_OK;
     }
 
-protected:
+  protected:
     bool Answers(REFIID riid) const override { return IsEqualIID(riid, IID_IXMLDOMParseError); }
 
-private:
+  private:
     // S_FALSE and null for a text that is not there.
     static HRESULT Text(const std::string& text, BSTR* out) {
         if (!out) return E_INVALIDARG;

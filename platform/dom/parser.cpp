@@ -53,7 +53,8 @@ std::string SourceLine(xmlParserCtxtPtr context) {
            static_cast<std::size_t>(stop - cur) < kSourceContext) {
         ++stop;
     }
-    return std::string(reinterpret_cast<const char*>(start), static_cast<std::size_t>(stop - start));
+    return std::string(reinterpret_cast<const char*>(start),
+                       static_cast<std::size_t>(stop - start));
 }
 
 void CaptureError(void*, xmlErrorPtr error) {
@@ -69,7 +70,7 @@ void CaptureError(void*, xmlErrorPtr error) {
 // One parse: a fresh parser context that reports to CaptureError, the
 // loader guard held for its whole length.
 class Parse {
-public:
+  public:
     Parse() {
         InstallGuardedLoader();
         m_context = xmlNewParserCtxt();
@@ -108,7 +109,7 @@ public:
         return m_outcome;
     }
 
-private:
+  private:
     xmlParserCtxtPtr m_context = nullptr;
     ParseOutcome m_outcome;
 };
@@ -118,14 +119,21 @@ struct StreamSource {
     bool ended = false;
 };
 
+// Fills libxml2's buffer as far as the stream allows: the parser looks at
+// what one read gave it, so a stream that hands out a few bytes at a time
+// must not starve it (the XML declaration alone needs a handful).
 int ReadStream(void* context, char* buffer, int length) {
     auto* source = static_cast<StreamSource*>(context);
-    if (source->ended || length <= 0) return 0;
-    ULONG got = 0;
-    const HRESULT hr = source->stream->Read(buffer, static_cast<ULONG>(length), &got);
-    if (FAILED(hr) || got > static_cast<ULONG>(length)) return -1;
-    if (hr == S_FALSE || got == 0) source->ended = true;
-    return static_cast<int>(got);
+    int total = 0;
+    while (!source->ended && total < length) {
+        const auto wanted = static_cast<ULONG>(length - total);
+        ULONG got = 0;
+        const HRESULT hr = source->stream->Read(buffer + total, wanted, &got);
+        if (FAILED(hr) || got > wanted) return -1;
+        if (hr == S_FALSE || got == 0) source->ended = true;
+        total += static_cast<int>(got);
+    }
+    return total;
 }
 
 int ReadFile(void* context, char* buffer, int length) {

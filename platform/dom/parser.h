@@ -13,11 +13,11 @@
 namespace platform::dom {
 
 struct ParseError {
-    long code = 0;        // 0 for no error, E_FAIL for a failed load
-    long line = 0;        // 1-based; 0 when there is no position
-    long column = 0;      // 1-based; 0 when there is no position
-    std::string reason;   // UTF-8
-    std::string source;   // UTF-8, the source line around the error
+    long code = 0;       // 0 for no error, E_FAIL for a failed load
+    long line = 0;       // 1-based; 0 when there is no position
+    long column = 0;     // 1-based; 0 when there is no position
+    std::string reason;  // UTF-8
+    std::string source;  // UTF-8, the source line around the error
 };
 
 struct ParseOutcome {

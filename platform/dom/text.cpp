@@ -7,7 +7,9 @@
 namespace platform::dom {
 namespace {
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
@@ -19,12 +21,16 @@ BSTR MakeBstr(const char* utf8, std::size_t length) {
     return result;
 }
 
-BSTR MakeBstr(const std::string& utf8) { return MakeBstr(utf8.data(), utf8.size()); }
+BSTR MakeBstr(const std::string& utf8) {
+    return MakeBstr(utf8.data(), utf8.size());
+}
 
 BSTR MakeTrimmedBstr(const char* utf8, std::size_t length) {
     std::size_t begin = 0;
-    while (begin < length && IsXmlSpace(utf8[begin])) ++begin;
-    while (length > begin && IsXmlSpace(utf8[length - 1])) --length;
+    while (begin < length && IsXmlSpace(utf8[begin]))
+        ++begin;
+    while (length > begin && IsXmlSpace(utf8[length - 1]))
+        --length;
     return MakeBstr(utf8 + begin, length - begin);
 }
 

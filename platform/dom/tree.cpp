@@ -13,7 +13,9 @@ Tree* Tree::Create(xmlDocPtr doc) {
     return tree;
 }
 
-Tree* Tree::CreateEmpty() { return Create(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"))); }
+Tree* Tree::CreateEmpty() {
+    return Create(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+}
 
 Tree::Tree(xmlDocPtr doc) : m_doc(doc) {}
 

@@ -14,7 +14,7 @@ namespace platform::dom {
 class XPathEvaluator;
 
 class Tree {
-public:
+  public:
     // Takes doc over; null (doc freed) when memory runs out.
     static Tree* Create(xmlDocPtr doc);
     // A tree over a new empty document.
@@ -36,7 +36,7 @@ public:
     // Compiles and runs queries on this tree; null when memory runs out.
     XPathEvaluator* XPath();
 
-private:
+  private:
     explicit Tree(xmlDocPtr doc);
     ~Tree();
 
@@ -48,7 +48,7 @@ private:
 
 // An owning pointer to a Tree.
 class TreeRef {
-public:
+  public:
     TreeRef() = default;
     // Adopts the reference a Create call returned.
     static TreeRef Adopt(Tree* tree) {
@@ -72,7 +72,7 @@ public:
     Tree* operator->() const { return m_tree; }
     explicit operator bool() const { return m_tree != nullptr; }
 
-private:
+  private:
     Tree* m_tree = nullptr;
 };
 

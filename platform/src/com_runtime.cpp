@@ -46,8 +46,7 @@ IClassFactory* FindRegistered(REFCLSID clsid) {
 }
 
 DWORD ModelOf(DWORD dwCoInit) {
-    return (dwCoInit & COINIT_APARTMENTTHREADED) ? COINIT_APARTMENTTHREADED
-                                                 : COINIT_MULTITHREADED;
+    return (dwCoInit & COINIT_APARTMENTTHREADED) ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED;
 }
 
 }  // namespace
@@ -89,8 +88,7 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
     return platform::CreateBuiltinInstance(rclsid, riid, ppv);
 }
 
-HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD, DWORD,
-                              DWORD* lpdwRegister) {
+HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD, DWORD, DWORD* lpdwRegister) {
     if (!pUnk || !lpdwRegister) return E_INVALIDARG;
     *lpdwRegister = 0;
     IClassFactory* factory = nullptr;

@@ -8,9 +8,13 @@
 
 namespace {
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
+wchar_t FoldAscii(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
+}
 
-bool IsCrtSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+bool IsCrtSpace(wchar_t c) {
+    return c == L' ' || (c >= L'\t' && c <= L'\r');
+}
 
 }  // namespace
 
@@ -35,7 +39,8 @@ int _wcsnicmp(const wchar_t* a, const wchar_t* b, std::size_t count) {
 
 int _wtoi(const wchar_t* text) {
     if (!text) return 0;
-    while (IsCrtSpace(*text)) ++text;
+    while (IsCrtSpace(*text))
+        ++text;
     bool negative = false;
     if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
     const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;

@@ -10,7 +10,9 @@ namespace {
 
 using Prefix = std::uint32_t;
 
-Prefix* PrefixOf(BSTR bstr) { return reinterpret_cast<Prefix*>(bstr) - 1; }
+Prefix* PrefixOf(BSTR bstr) {
+    return reinterpret_cast<Prefix*>(bstr) - 1;
+}
 
 }  // namespace
 
@@ -42,7 +44,9 @@ UINT SysStringLen(BSTR bstr) {
     return bstr ? static_cast<UINT>(*PrefixOf(bstr) / sizeof(OLECHAR)) : 0;
 }
 
-UINT SysStringByteLen(BSTR bstr) { return bstr ? static_cast<UINT>(*PrefixOf(bstr)) : 0; }
+UINT SysStringByteLen(BSTR bstr) {
+    return bstr ? static_cast<UINT>(*PrefixOf(bstr)) : 0;
+}
 
 void SysFreeString(BSTR bstr) {
     if (bstr) std::free(PrefixOf(bstr));

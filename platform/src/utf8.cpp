@@ -8,7 +8,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsScalar(char32_t c) { return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF); }
+bool IsScalar(char32_t c) {
+    return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (!IsScalar(c)) c = kReplacement;
@@ -75,7 +77,8 @@ char32_t DecodeOne(const unsigned char* bytes, std::size_t length, std::size_t& 
 std::string WideToUtf8(const wchar_t* text, std::size_t length) {
     std::string out;
     out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) AppendUtf8(out, static_cast<char32_t>(text[i]));
+    for (std::size_t i = 0; i < length; ++i)
+        AppendUtf8(out, static_cast<char32_t>(text[i]));
     return out;
 }
 

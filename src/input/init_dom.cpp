@@ -1,4 +1,6 @@
 #include "frame/library.h"
 
 // Loading does all the setting up; this is kept for hosts that call it first.
-int InitDOM() { return 1; }
+int InitDOM() {
+    return 1;
+}

@@ -54,7 +54,8 @@ CString FixedPoint(double value, int count) {
             text.append(std::min(static_cast<std::size_t>(count), kUsableDigits), L'0');
         }
     }
-    for (; read < usable; ++read) text += static_cast<wchar_t>(digits[read]);
+    for (; read < usable; ++read)
+        text += static_cast<wchar_t>(digits[read]);
     CString response(text.c_str());
     return response;
 }
@@ -64,7 +65,8 @@ CString FixedPoint(double value, int count) {
 long HexStringToInt(const wchar_t* text) {
     if (!text) return 0;
     std::uint32_t accumulator = 0;
-    for (; *text; ++text) accumulator = accumulator * 16 + HexWeight(*text);
+    for (; *text; ++text)
+        accumulator = accumulator * 16 + HexWeight(*text);
     return static_cast<std::int32_t>(accumulator);
 }
 
@@ -73,5 +75,6 @@ CString DoubleToString(double value, int count) {
 }
 
 CString FloatToString(float value, int count) {
-    return flatdom::NoThrow(CString(), [&] { return FixedPoint(static_cast<double>(value), count); });
+    return flatdom::NoThrow(CString(),
+                            [&] { return FixedPoint(static_cast<double>(value), count); });
 }

@@ -80,8 +80,8 @@ TEST(Apartment, IsPerThread) {
 TEST(CoCreateInstance, ReportsTheRealErrors) {
     std::thread([] {
         IUnknown* object = reinterpret_cast<IUnknown*>(1);
-        EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IUnknown, reinterpret_cast<void**>(&object)),
+        EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   reinterpret_cast<void**>(&object)),
                   CO_E_NOTINITIALIZED);
         EXPECT_EQ(object, nullptr);
 
@@ -104,16 +104,16 @@ TEST(CoCreateInstance, ReportsTheRealErrors) {
 TEST(CoCreateInstance, UsesRegisteredFactoriesUntilRevoked) {
     Factory factory;
     DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(kTestClass, &factory, CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &cookie),
+    ASSERT_EQ(CoRegisterClassObject(kTestClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie),
               S_OK);
     EXPECT_EQ(factory.refs, 2);  // the registration holds one
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
 
     IUnknown* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, 5, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              S_OK);
+    EXPECT_EQ(
+        CoCreateInstance(kTestClass, nullptr, 5, IID_IUnknown, reinterpret_cast<void**>(&object)),
+        S_OK);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(factory.created, 1);
     EXPECT_EQ(object->Release(), 0u);
@@ -121,18 +121,19 @@ TEST(CoCreateInstance, UsesRegisteredFactoriesUntilRevoked) {
     EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
     EXPECT_EQ(factory.refs, 1);
     EXPECT_EQ(CoRevokeClassObject(cookie), CO_E_OBJNOTREG);
-    EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, 5, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(kTestClass, nullptr, 5, IID_IUnknown, reinterpret_cast<void**>(&object)),
+        REGDB_E_CLASSNOTREG);
     CoUninitialize();
 }
 
 TEST(CoCreateInstance, MakesTheDomDocument) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     IXMLDOMDocument* document = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                               IID_IXMLDOMDocument, reinterpret_cast<void**>(&document)),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                         IID_IXMLDOMDocument, reinterpret_cast<void**>(&document)),
+        S_OK);
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->Release(), 0u);
     EXPECT_EQ(DomEngineLiveObjects(), 0);

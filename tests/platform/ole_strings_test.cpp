@@ -22,7 +22,8 @@ TEST(OleStrings, NullSourceLeavesRoomAndWritesTheTerminator) {
     ASSERT_NE(room, nullptr);
     EXPECT_EQ(SysStringLen(room), 4u);
     EXPECT_EQ(room[4], L'\0');
-    for (int i = 0; i < 4; ++i) room[i] = L'x';  // the content is ours to fill
+    for (int i = 0; i < 4; ++i)
+        room[i] = L'x';  // the content is ours to fill
     EXPECT_STREQ(room, L"xxxx");
     SysFreeString(room);
 }

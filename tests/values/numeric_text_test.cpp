@@ -10,7 +10,9 @@
 
 namespace {
 
-std::wstring Fixed(double value, int count) { return DoubleToString(value, count).GetString(); }
+std::wstring Fixed(double value, int count) {
+    return DoubleToString(value, count).GetString();
+}
 
 TEST(HexStringToInt, ReadsDigitsOfEitherCase) {
     EXPECT_EQ(HexStringToInt(L"1A"), 26);
@@ -38,7 +40,9 @@ TEST(HexStringToInt, CountsEveryOtherCharacterByTheSameTable) {
     EXPECT_EQ(HexStringToInt(L"\u00e9"), 0xE9 - 87);  // non-ASCII: c - 87
 }
 
-TEST(HexStringToInt, NullTextIsZero) { EXPECT_EQ(HexStringToInt(nullptr), 0); }
+TEST(HexStringToInt, NullTextIsZero) {
+    EXPECT_EQ(HexStringToInt(nullptr), 0);
+}
 
 struct FixedCase {
     double value;
@@ -48,11 +52,11 @@ struct FixedCase {
 
 TEST(DoubleToString, WorkedExamples) {
     const FixedCase cases[] = {
-        {3.14159, 2, L"3.14"},     {-0.05, 3, L"-0.050"},     {0, 0, L"0"},
-        {0, 2, L"0.00"},           {1234.6, 0, L"1235"},      {1234.56, 1, L"1234.6"},
-        {99.99, 1, L"100.0"},      {123, 3, L"123.000"},      {0.006, 2, L"0.01"},
-        {0.00001, 6, L"0.000010"}, {0.4, 0, L"0"},            {-0.4, 0, L"-0"},
-        {-123.0001, -2, L"-123"},  {3.7, 0, L"4"},            {9.96, 1, L"10.0"},
+        {3.14159, 2, L"3.14"},     {-0.05, 3, L"-0.050"}, {0, 0, L"0"},
+        {0, 2, L"0.00"},           {1234.6, 0, L"1235"},  {1234.56, 1, L"1234.6"},
+        {99.99, 1, L"100.0"},      {123, 3, L"123.000"},  {0.006, 2, L"0.01"},
+        {0.00001, 6, L"0.000010"}, {0.4, 0, L"0"},        {-0.4, 0, L"-0"},
+        {-123.0001, -2, L"-123"},  {3.7, 0, L"4"},        {9.96, 1, L"10.0"},
         {1234.56, -1, L"1235"},
     };
     for (const FixedCase& c : cases) {

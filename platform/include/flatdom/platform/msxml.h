@@ -10,11 +10,15 @@
 #include "oleauto.h"
 
 extern "C" {
-FLATDOM_PLATFORM_API extern const CLSID CLSID_DOMDocument;  // {2933BF90-7B36-11D2-B20E-00C04F983E60}
-FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMNode;      // {2933BF80-7B36-11D2-B20E-00C04F983E60}
-FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMDocument;  // {2933BF81-7B36-11D2-B20E-00C04F983E60}
-FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMNodeList;  // {2933BF82-7B36-11D2-B20E-00C04F983E60}
-FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMParseError;  // {3EFAA426-272F-11D2-836F-0000F87A7782}
+FLATDOM_PLATFORM_API extern const CLSID
+    CLSID_DOMDocument;                                  // {2933BF90-7B36-11D2-B20E-00C04F983E60}
+FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMNode;  // {2933BF80-7B36-11D2-B20E-00C04F983E60}
+FLATDOM_PLATFORM_API extern const IID
+    IID_IXMLDOMDocument;  // {2933BF81-7B36-11D2-B20E-00C04F983E60}
+FLATDOM_PLATFORM_API extern const IID
+    IID_IXMLDOMNodeList;  // {2933BF82-7B36-11D2-B20E-00C04F983E60}
+FLATDOM_PLATFORM_API extern const IID
+    IID_IXMLDOMParseError;  // {3EFAA426-272F-11D2-836F-0000F87A7782}
 }
 
 enum DOMNodeType {
@@ -59,7 +63,7 @@ struct IXMLDOMNode : public IUnknown {
     // name (text, CDATA, comments, the document).
     virtual HRESULT STDMETHODCALLTYPE get_baseName(BSTR* nameString) = 0;
 
-protected:
+  protected:
     ~IXMLDOMNode() = default;
 };
 
@@ -72,7 +76,7 @@ struct IXMLDOMNodeList : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE nextNode(IXMLDOMNode** nextItem) = 0;
     virtual HRESULT STDMETHODCALLTYPE reset() = 0;
 
-protected:
+  protected:
     ~IXMLDOMNodeList() = default;
 };
 
@@ -86,7 +90,7 @@ struct IXMLDOMParseError : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_line(long* lineNumber) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_linepos(long* linePosition) = 0;
 
-protected:
+  protected:
     ~IXMLDOMParseError() = default;
 };
 
@@ -104,7 +108,7 @@ struct IXMLDOMDocument : public IXMLDOMNode {
     // Parses an OLE string (its whole length); a declared encoding is ignored.
     virtual HRESULT STDMETHODCALLTYPE loadXML(BSTR bstrXML, VARIANT_BOOL* isSuccessful) = 0;
 
-protected:
+  protected:
     ~IXMLDOMDocument() = default;
 };
 

@@ -4,7 +4,8 @@
 
 #include "unknwn.h"
 
-extern "C" FLATDOM_PLATFORM_API const IID IID_ISequentialStream;  // {0C733A30-2A1C-11CE-ADE5-00AA0044773D}
+extern "C" FLATDOM_PLATFORM_API const IID
+    IID_ISequentialStream;                              // {0C733A30-2A1C-11CE-ADE5-00AA0044773D}
 extern "C" FLATDOM_PLATFORM_API const IID IID_IStream;  // {0000000C-0000-0000-C000-000000000046}
 
 struct STATSTG {
@@ -27,7 +28,7 @@ struct ISequentialStream : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
     virtual HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) = 0;
 
-protected:
+  protected:
     ~ISequentialStream() = default;
 };
 
@@ -47,7 +48,7 @@ struct IStream : public ISequentialStream {
     virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) = 0;
     virtual HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) = 0;
 
-protected:
+  protected:
     ~IStream() = default;
 };
 

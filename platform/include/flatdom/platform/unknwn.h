@@ -4,15 +4,16 @@
 
 #include "wintypes.h"
 
-extern "C" FLATDOM_PLATFORM_API const IID IID_IUnknown;       // {00000000-0000-0000-C000-000000000046}
-extern "C" FLATDOM_PLATFORM_API const IID IID_IClassFactory;  // {00000001-0000-0000-C000-000000000046}
+extern "C" FLATDOM_PLATFORM_API const IID IID_IUnknown;  // {00000000-0000-0000-C000-000000000046}
+extern "C" FLATDOM_PLATFORM_API const IID
+    IID_IClassFactory;  // {00000001-0000-0000-C000-000000000046}
 
 struct IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) = 0;
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -22,7 +23,7 @@ struct IClassFactory : public IUnknown {
                                                      void** ppvObject) = 0;
     virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 
