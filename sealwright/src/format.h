@@ -1,0 +1,55 @@
+// The sealed file format:
+//
+//   offset  size  field
+//   0       8     magic 89 53 57 4C 0D 0A 1A 0A ("\x89SWL\r\n\x1a\n")
+//   8       1     version, 1
+//   9       12    nonce, random for every seal
+//   21      n     the document's bytes under AES-256-GCM
+//   21+n    16    the GCM tag
+//
+// The 21 header bytes are authenticated with the document (GCM's additional
+// data), so no byte of the file can change unnoticed.
+#ifndef SEALWRIGHT_FORMAT_H
+#define SEALWRIGHT_FORMAT_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sealwright {
+
+using Bytes = std::vector<std::uint8_t>;
+using Key = std::array<std::uint8_t, 32>;
+using Nonce = std::array<std::uint8_t, 12>;
+
+constexpr std::uint8_t kMagic[8] = {0x89, 'S', 'W', 'L', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t kVersion = 1;
+constexpr std::size_t kHeaderSize = 8 + 1 + 12;
+constexpr std::size_t kTagSize = 16;
+
+// The first bytes of a file are a sealed file's magic and a version byte.
+bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size);
+
+// The sealed form of plain under key, with this nonce (a fresh random one
+// when none is given). Empty when the cipher fails.
+Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce = nullptr);
+
+// The document inside sealed, when key opens it and nothing was changed.
+bool Open(const Key& key, const Bytes& sealed, Bytes& plain);
+
+// Parses 64 hexadecimal digits, surrounding white space allowed.
+bool ParseKey(const std::string& hex, Key& key);
+std::string FormatKey(const Key& key);
+// A new random key.
+bool GenerateKey(Key& key);
+// The key from SEALWRIGHT_KEY, else from the file SEALWRIGHT_KEY_FILE names.
+bool KeyFromEnvironment(Key& key, std::string* why = nullptr);
+
+// Overwrites memory so that the compiler cannot skip it.
+void Wipe(void* data, std::size_t size);
+
+}  // namespace sealwright
+
+#endif

@@ -1,0 +1,26 @@
+// Files written by tests, in the test's temporary folder.
+#ifndef FLATDOM_TESTS_SUPPORT_FILES_H
+#define FLATDOM_TESTS_SUPPORT_FILES_H
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+// Writes bytes to a file named name in the temporary folder; its path.
+inline std::string WriteTestFile(const std::string& name, const std::string& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+}
+
+// A narrow path as the wide path the library takes (ASCII paths only).
+inline std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// Open file descriptors of this process.
+int OpenDescriptors();
+
+#endif
