@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "frame/library.h"
@@ -31,7 +30,11 @@ CString FixedPoint(double value, int count) {
     int sign = 0;
     const char* digits = _fcvt(value, count, &decimal, &sign);
     if (!digits) digits = "";
-    const std::size_t length = std::strlen(digits);
+    // The digits end at the NUL; a runtime that writes anything else there
+    // past its limits ends them sooner, rather than have it copied.
+    std::size_t length = 0;
+    while (digits[length] >= '0' && digits[length] <= '9')
+        ++length;
     const std::size_t usable = std::min(length, kUsableDigits);
 
     std::wstring text;

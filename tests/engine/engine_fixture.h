@@ -1,6 +1,6 @@
-// Engine tests talk to the XML DOM engine through its COM interfaces only,
-// as any host of the engine does, and end by checking that no engine object
-// is left alive.
+// Engine tests talk to the XML DOM engine through its COM interfaces only, as
+// any host of the engine does, and end by checking that no engine object is
+// left alive.
 #ifndef FLATDOM_TESTS_ENGINE_ENGINE_FIXTURE_H
 #define FLATDOM_TESTS_ENGINE_ENGINE_FIXTURE_H
 
@@ -32,27 +32,23 @@ class EngineTest : public ::testing::Test {
                          IID_IXMLDOMDocument, reinterpret_cast<void**>(document.Out()));
         return document;
     }
-
-    // loadXML into doc; true when it parsed.
-    bool LoadXml(const std::wstring& xml) { return LoadXml(doc.get(), xml); }
+    // loadXML; true when it parsed.
     static bool LoadXml(IXMLDOMDocument* document, const std::wstring& xml) {
-        Bstr text(xml);
         VARIANT_BOOL ok = 7;
-        document->loadXML(text.get(), &ok);
+        document->loadXML(Bstr(xml).get(), &ok);
         return ok == VARIANT_TRUE;
     }
+    bool LoadXml(const std::wstring& xml) { return LoadXml(doc.get(), xml); }
 
-    ComPtr<IXMLDOMNode> Select(const wchar_t* query) { return Select(doc.get(), query); }
-    static ComPtr<IXMLDOMNode> Select(IXMLDOMNode* from, const wchar_t* query) {
+    static ComPtr<IXMLDOMNode> Select(IXMLDOMNode* from, const std::wstring& query) {
         ComPtr<IXMLDOMNode> node;
-        Bstr text(query);
-        from->selectSingleNode(text.get(), node.Out());
+        from->selectSingleNode(Bstr(query).get(), node.Out());
         return node;
     }
-    static ComPtr<IXMLDOMNodeList> SelectAll(IXMLDOMNode* from, const wchar_t* query) {
+    ComPtr<IXMLDOMNode> Select(const std::wstring& query) { return Select(doc.get(), query); }
+    static ComPtr<IXMLDOMNodeList> SelectAll(IXMLDOMNode* from, const std::wstring& query) {
         ComPtr<IXMLDOMNodeList> list;
-        Bstr text(query);
-        from->selectNodes(text.get(), list.Out());
+        from->selectNodes(Bstr(query).get(), list.Out());
         return list;
     }
     static long Length(IXMLDOMNodeList* list) {
@@ -61,50 +57,17 @@ class EngineTest : public ::testing::Test {
         return length;
     }
 
-    static std::wstring Text(IXMLDOMNode* node) {
-        Bstr text;
-        node->get_text(text.Out());
-        return text.str();
+    // A string property of an engine object, "(null)" when it gives none.
+    template <class Object>
+    static std::wstring Get(Object* object, HRESULT (STDMETHODCALLTYPE Object::*get)(BSTR*)) {
+        Bstr value;
+        (object->*get)(value.Out());
+        return value.str();
     }
-    static std::wstring Name(IXMLDOMNode* node) {
-        Bstr name;
-        node->get_nodeName(name.Out());
-        return name.str();
-    }
-    static std::wstring BaseName(IXMLDOMNode* node) {
-        Bstr name;
-        node->get_baseName(name.Out());
-        return name.str();
-    }
-    static std::wstring Xml(IXMLDOMNode* node) {
-        Bstr xml;
-        node->get_xml(xml.Out());
-        return xml.str();
-    }
-
-    struct Error {
-        long code = -1;
-        long line = -1;
-        long column = -1;
-        std::wstring reason;
-        std::wstring source;
-    };
-    static Error ParseErrorOf(IXMLDOMDocument* document) {
-        Error error;
-        ComPtr<IXMLDOMParseError> object;
-        document->get_parseError(object.Out());
-        if (!object) return error;
-        object->get_errorCode(&error.code);
-        object->get_line(&error.line);
-        object->get_linepos(&error.column);
-        Bstr reason;
-        object->get_reason(reason.Out());
-        error.reason = reason.str();
-        Bstr source;
-        object->get_srcText(source.Out());
-        error.source = source.str();
-        return error;
-    }
+    static std::wstring Text(IXMLDOMNode* n) { return Get(n, &IXMLDOMNode::get_text); }
+    static std::wstring Name(IXMLDOMNode* n) { return Get(n, &IXMLDOMNode::get_nodeName); }
+    static std::wstring BaseName(IXMLDOMNode* n) { return Get(n, &IXMLDOMNode::get_baseName); }
+    static std::wstring Xml(IXMLDOMNode* n) { return Get(n, &IXMLDOMNode::get_xml); }
 
     ComPtr<IXMLDOMDocument> doc;
 };

@@ -8,9 +8,12 @@
 #include <fstream>
 #include <string>
 
-// Writes bytes to a file named name in the temporary folder; its path.
+// Writes bytes to a file named name in the temporary folder, in a name of
+// the running test's own (tests run in parallel processes); its path.
 inline std::string WriteTestFile(const std::string& name, const std::string& bytes) {
-    const std::string path = ::testing::TempDir() + name;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string path = ::testing::TempDir() + (test ? test->test_suite_name() : "") + "." +
+                             (test ? test->name() : "") + "." + name;
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     return path;
 }

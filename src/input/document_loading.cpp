@@ -1,0 +1,56 @@
+// LoadXmlDocument: COM, the one document, and its content from a plain or
+// sealed file.
+#include <sealwright/sealwright.h>
+
+#include "frame/module_state.h"
+#include "input/file_stream.h"
+
+namespace {
+
+int Load(const wchar_t* path) {
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (hr != S_OK && hr != S_FALSE) return 0;
+
+    VARIANT_BOOL bRes = VARIANT_FALSE;
+    if (CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                         IID_IXMLDOMDocument, reinterpret_cast<void**>(&g_pXMLDoc)) != S_OK) {
+        MessageBoxW(nullptr, L"Error creating COM object!", L"Error",
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        return 0;
+    }
+    g_pXMLDoc->put_async(VARIANT_FALSE);
+    g_pFileStream = nullptr;
+
+    if (IsEncrypted(path)) {
+        wchar_t* bstrXml = nullptr;  // Sealwright's, never freed here
+        if (!DecryptXmlFile(path, &bstrXml)) return 0;
+        g_pXMLDoc->loadXML(bstrXml, &bRes);
+    } else {
+        g_pFileStream = OpenFileStream(path, TRUE);
+        if (g_pFileStream) {
+            VARIANT vSource;
+            VariantInit(&vSource);
+            V_VT(&vSource) = VT_UNKNOWN;
+            V_UNKNOWN(&vSource) = static_cast<IStream*>(g_pFileStream);
+            g_pXMLDoc->load(vSource, &bRes);
+        }
+    }
+    if (bRes == VARIANT_TRUE) return 1;
+
+    IXMLDOMParseError* parserErrPtr = nullptr;
+    g_pXMLDoc->get_parseError(&parserErrPtr);
+    CheckParseError(parserErrPtr, path);
+    return 0;
+}
+
+}  // namespace
+
+int LoadXmlDocument(const wchar_t* path) {
+    if (!path) return 0;
+    return flatdom::NoThrow(0, [&] { return Load(path); });
+}
+
+// Loading does all the setting up; this is kept for hosts that call it first.
+int InitDOM() {
+    return 1;
+}

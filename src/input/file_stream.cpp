@@ -1,0 +1,110 @@
+#include "input/file_stream.h"
+
+#include <new>
+
+CMyStream::CMyStream() : m_lRef(1) {}
+
+CMyStream::~CMyStream() = default;
+
+HRESULT CMyStream::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream)) {
+        IStream* self = this;
+        *ppv = self;
+        self->AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CMyStream::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&m_lRef));
+}
+
+ULONG CMyStream::Release() {
+    const LONG left = InterlockedDecrement(&m_lRef);
+    if (left != 0) return static_cast<ULONG>(left);
+    delete this;
+    return 0;
+}
+
+HRESULT CMyStream::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::SetSize(ULARGE_INTEGER) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::Commit(DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::Revert() {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::Stat(STATSTG*, DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT CMyStream::Clone(IStream**) {
+    return E_NOTIMPL;
+}
+
+// The mode is set by Open alone; FALSE until then, so that a stream that was
+// never opened neither reads nor writes.
+CMyFileStream::CMyFileStream() : m_pFile(nullptr), m_bRead(FALSE) {}
+
+CMyFileStream::~CMyFileStream() {
+    Close();
+}
+
+HRESULT CMyFileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
+    if (!m_bRead || !m_pFile) return S_FALSE;
+    if (cb == 0) return S_OK;
+    const std::size_t n = std::fread(pv, 1, cb, m_pFile);
+    if (pcbRead) *pcbRead = static_cast<ULONG>(n);
+    return n == 0 ? S_FALSE : S_OK;
+}
+
+HRESULT CMyFileStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
+    if (m_bRead || !m_pFile) return S_FALSE;
+    if (cb == 0) return S_OK;
+    const std::size_t n = std::fwrite(pv, 1, cb, m_pFile);
+    if (pcbWritten) *pcbWritten = static_cast<ULONG>(n);
+    return n == 0 ? S_FALSE : S_OK;
+}
+
+BOOL CMyFileStream::Open(const wchar_t* path, BOOL bRead) {
+    m_bRead = bRead;
+    if (!path) return FALSE;
+    if (_wcsnicmp(path, L"FILE://", 7) == 0) {
+        path += 7;
+    } else if (_wcsnicmp(path, L"FILE:", 5) == 0) {
+        path += 5;
+    }
+    m_pFile = _wfopen(path, bRead ? L"rb" : L"wb");
+    return m_pFile ? TRUE : FALSE;
+}
+
+BOOL CMyFileStream::Close() {
+    if (!m_pFile) return FALSE;
+    const int result = std::fclose(m_pFile);
+    m_pFile = nullptr;
+    return result == 0 ? TRUE : FALSE;
+}
+
+CMyFileStream* OpenFileStream(const wchar_t* path, BOOL bRead) {
+    CMyFileStream* stream = new (std::nothrow) CMyFileStream();
+    if (!stream) return nullptr;
+    CMyStream* base = stream;
+    if (base->Open(path, bRead)) return stream;
+    delete base;
+    return nullptr;
+}

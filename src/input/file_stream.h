@@ -1,0 +1,74 @@
+// The library's read-only IStream over a file: the engine reads a plain
+// document through it, and the module state keeps it until the final release.
+#ifndef FLATDOM_INPUT_FILE_STREAM_H
+#define FLATDOM_INPUT_FILE_STREAM_H
+
+#include <cstdio>
+
+#include "frame/library.h"
+
+// An IStream with a reference count that refuses every operation but reading
+// and writing, which a derived class supplies with Open and Close.
+class CMyStream : public IStream {
+  public:
+    CMyStream();
+
+    // IUnknown and IStream: the same pointer answers both.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    // Destroys the stream at zero.
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // Everything but Read and Write: E_NOTIMPL, out-parameters untouched.
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) override;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override;
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                     ULARGE_INTEGER* pcbWritten) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb,
+                                         DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb,
+                                           DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
+
+    virtual ~CMyStream();
+    virtual BOOL Open(const wchar_t* path, BOOL bRead) = 0;
+    virtual BOOL Close() = 0;
+
+    CMyStream(const CMyStream&) = delete;
+    CMyStream& operator=(const CMyStream&) = delete;
+
+  protected:
+    LONG m_lRef;  // 1 after construction: the creator's reference
+};
+
+// A CMyStream over a buffered file.
+struct CMyFileStream : public CMyStream {
+    CMyFileStream();
+    // Closes the file.
+    ~CMyFileStream() override;
+
+    // S_FALSE, nothing transferred, when the stream is in the other mode or
+    // has no file; S_OK for cb 0 without touching the count; otherwise the
+    // bytes moved, S_FALSE when there were none.
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
+
+    // Records the mode, drops a leading "FILE://" or "FILE:" (any case) and
+    // opens the rest "rb" or "wb".
+    BOOL Open(const wchar_t* path, BOOL bRead) override;
+    // FALSE when there is no file; the file is forgotten once closed.
+    BOOL Close() override;
+
+    std::FILE* m_pFile;
+    BOOL m_bRead;
+};
+
+// A stream opened on path, holding one reference for the caller; null when
+// the file cannot be opened (nothing is left behind then).
+CMyFileStream* OpenFileStream(const wchar_t* path, BOOL bRead);
+
+#endif

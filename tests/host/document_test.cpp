@@ -1,0 +1,138 @@
+// Loading, selecting, reading and releasing documents.
+#include "host/host_test.h"
+
+namespace {
+
+const char kCatalogue[] =
+    "<?xml version=\"1.0\"?>\n"
+    "<catalogue xmlns:p=\"urn:price\">\n"
+    "  <item code=\"0x1F\"><name>Lamp</name><count>12</count><p:price>9.75</p:price></item>\n"
+    "  <item code=\"20\"><name>Desk</name><count>3</count><p:price>120.5</p:price></item>\n"
+    "  <values><t>26</t><t>0x1A</t><t>0X1a</t><t>1A</t><t>0</t><t>0x</t><t>-5</t>"
+    "<t>3.5</t><t>3,5</t><t></t></values>\n"
+    "</catalogue>\n";
+
+// Sealed by the sealwright tool under kKey.
+const char kKey[] = "6a0b1c2d3e4f5061728394a5b6c7d8e9fa0b1c2d3e4f5061728394a5b6c7d8e9";
+const char kSealedHex[] =
+    "8953574c0d0a1a0a01d4a611fd045c7a50fbd3852c79b69f78f83cc23b44558fea5b6412428713f952d936401a"
+    "2148d30343393e4958909638b3b85fa50e085284ce55312ebe25e40b6213869b5184fddc8486bfae8405900d85"
+    "c3da4a9ef02fd72af6c05d9abde2602f9fecb04b96e43cccd01760fe750e546fbe26d6b76ea0e4313e2caa3acf";
+
+std::string Unhex(const char* hex) {
+    std::string bytes;
+    for (std::size_t i = 0; hex[i] && hex[i + 1]; i += 2) {
+        bytes += static_cast<char>(std::stoi(std::string(hex + i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+class Document : public HostTest {
+  protected:
+    void SetUp() override { path = File("catalogue.xml", kCatalogue); }
+    std::wstring path;
+};
+
+TEST_F(Document, LoadsPlainFilesWithOrWithoutThePrefix) {
+    for (const std::wstring prefix : {L"", L"FILE://", L"file:", L"FiLe:"}) {
+        EXPECT_EQ(LoadXmlDocument((prefix + path).c_str()), 1);
+        EXPECT_NE(SelectXmlRootNode(L"catalogue"), nullptr);
+        ReleaseNodeInterfaces();
+    }
+}
+
+TEST_F(Document, MissingEmptyAndMalformedFilesGiveZero) {
+    std::filesystem::remove(PathOf("missing.xml"));
+    for (const std::wstring& bad : {PathOf("missing.xml").wstring(), File("empty.xml", ""),
+                                    File("broken.xml", "<a>\n<b>\n</a>")}) {
+        EXPECT_EQ(LoadXmlDocument(bad.c_str()), 0);
+        EXPECT_EQ(SelectXmlRootNode(L"a"), nullptr);
+        ReleaseNodeInterfaces();
+    }
+    EXPECT_EQ(LoadXmlDocument(nullptr), 0);
+}
+
+TEST_F(Document, LoadsSealedFilesWithTheKeyOnly) {
+    const std::wstring sealed = File("config.sealed", Unhex(kSealedHex));
+    SetEnvironment("SEALWRIGHT_KEY", kKey);
+    ASSERT_EQ(LoadXmlDocument(sealed.c_str()), 1);
+    EXPECT_EQ(Text(SelectXmlRootNode(L"config/name")), L"sealed \u00e9");
+    EXPECT_EQ(GetXmlNumber(SelectXmlRootNode(L"config/port")), 8080);
+    ReleaseNodeInterfaces();
+    SetEnvironment("SEALWRIGHT_KEY", nullptr);
+    EXPECT_EQ(LoadXmlDocument(sealed.c_str()), 0);
+}
+
+TEST_F(Document, SelectsRootNodesListsAndItems) {
+    ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMNode* root = SelectXmlRootNode(L"catalogue");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(SelectXmlRootNode(L"catalogue/nothing"), nullptr);
+    IXMLDOMNodeList* items = SelectXmlNodes(root, L"item");
+    ASSERT_NE(items, nullptr);
+    EXPECT_EQ(Text(SelectXmlNode(SelectXmlNodeFromList(items, 1), L"name")), L"Desk");
+    EXPECT_EQ(SelectXmlNodeFromList(items, 2), nullptr);
+    EXPECT_EQ(SelectXmlNodeFromList(items, -1), nullptr);
+    IXMLDOMNodeList* none = SelectXmlNodes(root, L"nothing");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(SelectXmlNodeFromList(none, 0), nullptr);
+    EXPECT_NE(SelectXmlNode(root, L"item[@code='20']/count"), nullptr);
+    EXPECT_NE(SelectXmlRootNode(L"/"), nullptr);  // the document itself
+    EXPECT_EQ(SelectXmlNode(nullptr, L"item"), nullptr);
+    EXPECT_EQ(SelectXmlNodes(nullptr, L"item"), nullptr);
+    EXPECT_EQ(SelectXmlNodeFromList(nullptr, 0), nullptr);
+}
+
+TEST_F(Document, ReadsTextNamesAndNumbers) {
+    ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMNode* lamp = SelectXmlRootNode(L"catalogue/item");
+    EXPECT_EQ(Text(SelectXmlNode(lamp, L"name")), L"Lamp");
+    EXPECT_EQ(GetXmlNumber_Hex_or_Dec(SelectXmlNode(lamp, L"@code")), 31);
+    EXPECT_EQ(GetXmlFloat(SelectXmlNode(lamp, L"p:price")), 9.75);
+    EXPECT_STREQ(GetBaseNodeName(SelectXmlNode(lamp, L"p:price")), L"price");
+    const struct {
+        long number;
+        long hex;
+        double real;
+    } rows[] = {{26, 38, 26}, {26, 26, -1},  {26, 26, -1},  {1, 26, 1},  {0, 0, 0},
+                {0, 0, 0},    {-5, -43, -5}, {3, 741, 3.5}, {3, 709, 3}, {0, 0, 0}};
+    IXMLDOMNodeList* values = SelectXmlNodes(SelectXmlRootNode(L"catalogue/values"), L"t");
+    for (long i = 0; i < 10; ++i) {
+        IXMLDOMNode* t = SelectXmlNodeFromList(values, i);
+        ASSERT_NE(t, nullptr) << i;
+        EXPECT_EQ(GetXmlNumber(t), rows[i].number) << i;
+        EXPECT_EQ(GetXmlNumber_Hex_or_Dec(t), rows[i].number) << i;
+        EXPECT_EQ(GetXmlHexNumber(t), rows[i].hex) << i;
+        if (rows[i].real >= -0.5) {
+            EXPECT_EQ(GetXmlFloat(t), rows[i].real) << i;
+        }
+    }
+    EXPECT_STREQ(GetXmlText(SelectXmlNodeFromList(values, 9)), L"");  // empty, not null
+    EXPECT_EQ(GetXmlText(nullptr), nullptr);
+    EXPECT_EQ(GetBaseNodeName(nullptr), nullptr);
+    EXPECT_EQ(GetXmlNumber(nullptr), 0);
+    EXPECT_EQ(GetXmlHexNumber(nullptr), 0);
+    EXPECT_EQ(GetXmlFloat(nullptr), 0.0);
+}
+
+TEST_F(Document, ReleaseThenReloadManyTimes) {
+    EXPECT_EQ(InitDOM(), 1);
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+        IXMLDOMNodeList* items = SelectXmlNodes(SelectXmlRootNode(L"catalogue"), L"item");
+        long total = 0;
+        for (long i = 0; IXMLDOMNode* item = SelectXmlNodeFromList(items, i); ++i) {
+            total += GetXmlNumber(SelectXmlNode(item, L"count"));
+            GetXmlText(SelectXmlNode(item, L"name"));
+        }
+        ASSERT_EQ(total, 15);
+        ReleaseDOM();  // does nothing: the nodes stay usable
+        EXPECT_NE(SelectXmlNodeFromList(items, 0), nullptr);
+        ReleaseNodeInterfaces();
+        EXPECT_EQ(SelectXmlRootNode(L"catalogue"), nullptr);
+    }
+    // The file was closed by the release: it can go (Windows refuses an open one).
+    EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(path)));
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The library's file stream, on its own.
+#include <gtest/gtest.h>
+
+#include "input/file_stream.h"
+#include "support/files.h"
+
+namespace {
+
+class FileStreamTest : public ::testing::Test {
+  protected:
+    void SetUp() override { path = Wide(WriteTestFile("stream.bin", "0123456789")); }
+    std::wstring path;
+};
+
+TEST_F(FileStreamTest, ReadsToTheEndThenAnswersSFalseWithNoBytes) {
+    CMyFileStream* stream = OpenFileStream(path.c_str(), TRUE);
+    ASSERT_NE(stream, nullptr);
+    char buffer[8];
+    ULONG got = 99;
+    EXPECT_EQ(stream->Read(buffer, 8, &got), S_OK);
+    EXPECT_EQ(got, 8u);
+    EXPECT_EQ(stream->Read(buffer, 8, &got), S_OK);  // short, still S_OK
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(stream->Read(buffer, 8, &got), S_FALSE);
+    EXPECT_EQ(got, 0u);
+    got = 77;
+    EXPECT_EQ(stream->Read(buffer, 0, &got), S_OK);
+    EXPECT_EQ(got, 77u);                              // untouched
+    EXPECT_EQ(stream->Write("x", 1, &got), S_FALSE);  // a reading stream
+    EXPECT_EQ(got, 77u);
+    stream->Release();
+}
+
+TEST_F(FileStreamTest, AWritingStreamRefusesToRead) {
+    const std::wstring out = Wide(::testing::TempDir() + "stream_out.bin");
+    CMyFileStream* writer = OpenFileStream(out.c_str(), FALSE);
+    ASSERT_NE(writer, nullptr);
+    char buffer[4];
+    ULONG count = 55;
+    EXPECT_EQ(writer->Read(buffer, 4, &count), S_FALSE);
+    EXPECT_EQ(count, 55u);
+    EXPECT_EQ(writer->Write("abc", 3, &count), S_OK);
+    EXPECT_EQ(count, 3u);
+    writer->Release();  // closes, which flushes
+    CMyFileStream* check = OpenFileStream(out.c_str(), TRUE);
+    EXPECT_EQ(check->Read(buffer, 4, &count), S_OK);
+    EXPECT_EQ(count, 3u);
+    check->Release();
+}
+
+TEST_F(FileStreamTest, RemovesTheFilePrefixInAnyCase) {
+    for (const std::wstring prefix : {L"FILE://", L"file://", L"FiLe://", L"FILE:", L"file:",
+                                      L"FILE:///"}) {  // the extra slash stays: "//tmp/..."
+        CMyFileStream* stream = OpenFileStream((prefix + path).c_str(), TRUE);
+        EXPECT_NE(stream, nullptr) << std::string(prefix.begin(), prefix.end());
+        if (stream) stream->Release();
+    }
+    // "FILE:/" + "/tmp/x" is "FILE://tmp/x": the long form goes first, leaving "tmp/x".
+    EXPECT_EQ(OpenFileStream((L"FILE:/" + path).c_str(), TRUE), nullptr);
+}
+
+TEST_F(FileStreamTest, RefusesEverythingButReadingAndWriting) {
+    CMyFileStream* stream = OpenFileStream(path.c_str(), TRUE);
+    ULARGE_INTEGER position;
+    position.QuadPart = 42;
+    LARGE_INTEGER move;
+    move.QuadPart = 1;
+    EXPECT_EQ(stream->Seek(move, STREAM_SEEK_SET, &position), E_NOTIMPL);
+    EXPECT_EQ(position.QuadPart, 42u);
+    STATSTG stat{};
+    EXPECT_EQ(stream->Stat(&stat, 0), E_NOTIMPL);
+    IStream* clone = nullptr;
+    EXPECT_EQ(stream->Clone(&clone), E_NOTIMPL);
+    EXPECT_EQ(clone, nullptr);
+    EXPECT_EQ(stream->SetSize(position), E_NOTIMPL);
+    EXPECT_EQ(stream->CopyTo(nullptr, position, nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(stream->Commit(0), E_NOTIMPL);
+    EXPECT_EQ(stream->Revert(), E_NOTIMPL);
+    EXPECT_EQ(stream->LockRegion(position, position, 0), E_NOTIMPL);
+    EXPECT_EQ(stream->UnlockRegion(position, position, 0), E_NOTIMPL);
+    void* out = nullptr;
+    EXPECT_EQ(stream->QueryInterface(IID_IStream, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IStream*>(stream));
+    EXPECT_EQ(stream->QueryInterface(IID_IUnknown, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IStream*>(stream));
+    EXPECT_EQ(stream->QueryInterface(IID_ISequentialStream, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(stream->Release(), 2u);
+    EXPECT_EQ(stream->Release(), 1u);
+    EXPECT_EQ(stream->Release(), 0u);
+}
+
+TEST_F(FileStreamTest, TheFileIsOpenFromCreationToTheLastRelease) {
+    const int before = OpenDescriptors();
+    EXPECT_EQ(OpenFileStream(L"/no/such/file.xml", TRUE), nullptr);
+    EXPECT_EQ(OpenFileStream(nullptr, TRUE), nullptr);
+    EXPECT_EQ(OpenDescriptors(), before);  // a failed open leaves nothing
+    CMyFileStream* stream = OpenFileStream(path.c_str(), TRUE);
+    stream->AddRef();
+    EXPECT_EQ(stream->Release(), 1u);
+    EXPECT_EQ(OpenDescriptors(), before + 1);
+    EXPECT_EQ(stream->Release(), 0u);
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+// The registries on their own, with counting stand-ins for interfaces.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+#include <vector>
+
+#include "nodes/interface_list.h"
+#include "nodes/string_collector.h"
+#include "support/fakes.h"
+
+namespace {
+
+TEST(InterfaceList, RecordsInOrderAndStepsTheCursor) {
+    FakeNode a("a", nullptr), b("b", nullptr), c("c", nullptr);
+    InterfaceList<IXMLDOMNode> list;
+    list.Add(nullptr);
+    EXPECT_EQ(list.Head(), nullptr);
+    for (IXMLDOMNode* node : {&a, &b, &c})
+        list.Add(node);
+    ASSERT_EQ(list.GetCount(), 3u);
+    EXPECT_EQ(list.Head()->m_pNext->m_pNext->m_nIndex, 2u);
+    EXPECT_EQ(list.Cursor()->m_nIndex, 2u);  // the last added
+    EXPECT_EQ(list.GetAt(0), &a);
+    EXPECT_EQ(list.Cursor(), list.Head());
+    EXPECT_EQ(list.GetAt(1), &b);  // the sequential step
+    EXPECT_EQ(list.GetAt(2), &c);
+    EXPECT_EQ(list.GetAt(0), &a);  // backwards: from the head
+    EXPECT_EQ(list.GetAt(-1), nullptr);
+    EXPECT_EQ(list.GetAt(3), nullptr);
+    EXPECT_EQ(list.Cursor(), list.Head());
+}
+
+TEST(InterfaceList, ReleasesEachObjectUntilZeroOnceAndInOrder) {
+    Journal journal;
+    FakeNode a("a", &journal), b("b", &journal), c("c", &journal);
+    b.refs = 3;  // others hold references too
+    InterfaceList<IXMLDOMNode> list;
+    for (IXMLDOMNode* node : {&a, &b, &a, &c})
+        list.Add(node);  // a twice: two entries
+    EXPECT_EQ(list.GetCount(), 4u);
+    flatdom::ReleasedObjects gone(list.GetCount());
+    list.ReleaseAll(gone);
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"a.Release", "b.Release", "b.Release",
+                                                       "b.Release", "c.Release"}));
+    list.RemoveAll();
+    EXPECT_EQ(list.GetCount(), 0u);
+    FakeNode fresh("fresh", nullptr);
+    list.Add(&fresh);
+    EXPECT_EQ(list.Head()->m_nIndex, 0u);
+    gone.ReleaseToZero(&a);  // gone already, in this teardown
+    EXPECT_EQ(journal.Count("a.Release"), 1);
+}
+
+TEST(InterfaceList, ReleasesAndFreesFarMoreThan65535Entries) {
+    std::vector<std::unique_ptr<FakeNode>> nodes;
+    for (int i = 0; i < 35000; ++i)
+        nodes.push_back(std::make_unique<FakeNode>("n", nullptr));
+    InterfaceList<IXMLDOMNode> list;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (auto& node : nodes)
+            list.Add(node.get());
+    }
+    EXPECT_EQ(list.GetCount(), 70000u);
+    flatdom::ReleasedObjects gone(list.GetCount());
+    list.ReleaseAll(gone);
+    for (const auto& node : nodes)
+        ASSERT_EQ(node->refs, 0);
+    list.RemoveAll();  // every cell freed: LeakSanitizer checks
+}
+
+TEST(InterfaceList, DestructionFreesCellsAndReleasesNothing) {
+    Journal journal;
+    FakeNode node("node", &journal);
+    {
+        InterfaceList<IXMLDOMNode> list;
+        list.Add(&node);
+        list.Add(&node);
+        InterfaceList<IXMLDOMNode> empty;
+        flatdom::ReleasedObjects gone(0);
+        empty.ReleaseAll(gone);
+    }
+    EXPECT_TRUE(journal.calls.empty());
+}
+
+wchar_t* MallocCopy(const wchar_t* text) {
+    auto* copy = static_cast<wchar_t*>(std::malloc((std::wcslen(text) + 1) * sizeof(wchar_t)));
+    return std::wcscpy(copy, text);
+}
+
+TEST(StringCollector, OwnsAndFreesItsStrings) {
+    StringCollector strings;
+    strings.Add(nullptr);
+    EXPECT_EQ(strings.GetSize(), 20);
+    for (const wchar_t* text : {L"one", L"two", L"three"})
+        strings.Add(MallocCopy(text));
+    EXPECT_EQ(strings.GetSize(), 62);
+    strings.RemoveAll();  // strings and cells freed: LeakSanitizer checks
+    EXPECT_EQ(strings.GetSize(), 20);
+    strings.Add(MallocCopy(L"again"));
+    EXPECT_EQ(strings.Head()->m_nIndex, 0u);
+    wchar_t kept[] = L"not the list's";
+    ListOfTCHAR borrowed;  // without auto-free the strings stay
+    borrowed.Add(kept);
+    borrowed.RemoveAll();
+    EXPECT_STREQ(kept, L"not the list's");
+}  // destruction frees what is still recorded
+
+}  // namespace
