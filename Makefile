@@ -1,4 +1,8 @@
 # The two entry points a newcomer needs; everything else is CMake.
-.PHONY: check
+.PHONY: demo check fuzz
+
+demo:
+	scripts/demo.sh
+
 check:
 	scripts/check.sh

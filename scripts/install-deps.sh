@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, if any
-# is missing. Runs apt-get as root (directly, or through sudo).
+# Installs the Debian packages that are missing: with --demo, what building
+# the library and its commands needs; without, also what every test needs.
+# Runs apt-get as root (directly, or through sudo).
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config binutils
-  libxml2-dev libssl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libpugixml-dev valgrind
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
-)
+packages=(cmake ninja-build g++ pkg-config binutils libxml2-dev libssl-dev)
+if [ "${1:-}" != "--demo" ]; then
+  packages+=(
+    clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

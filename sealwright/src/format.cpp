@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <iterator>
 
 #include "crypto.h"
@@ -107,7 +108,11 @@ bool KeyFromEnvironment(Key& key, std::string* why) {
     if (const char* path = std::getenv("SEALWRIGHT_KEY_FILE")) {
         std::ifstream file(path, std::ios::binary);
         if (!file) return fail("the file SEALWRIGHT_KEY_FILE names cannot be read");
-        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        // Lines that start with '#' are comments.
+        std::string text;
+        for (std::string line; std::getline(file, line);) {
+            if (line.empty() || line[0] != '#') text += line;
+        }
         const bool ok = ParseKey(text, key);
         Wipe(text.data(), text.size());
         return ok || fail("the file SEALWRIGHT_KEY_FILE names does not hold 64 hexadecimal digits");

@@ -44,7 +44,8 @@ bool ParseKey(const std::string& hex, Key& key);
 std::string FormatKey(const Key& key);
 // A new random key.
 bool GenerateKey(Key& key);
-// The key from SEALWRIGHT_KEY, else from the file SEALWRIGHT_KEY_FILE names.
+// The key from SEALWRIGHT_KEY, else from the file SEALWRIGHT_KEY_FILE names
+// (where lines starting with '#' are comments).
 bool KeyFromEnvironment(Key& key, std::string* why = nullptr);
 
 // Overwrites memory so that the compiler cannot skip it.

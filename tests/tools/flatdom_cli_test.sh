@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The flatdom command as a user sees it, run as a process on the examples.
+#   flatdom_cli_test.sh FLATDOM EXAMPLES_DIR
+set -uo pipefail
+flatdom=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect STATUS EXPECTED_STDOUT -- ARGS...: runs flatdom, checks both.
+expect() {
+  local status=$1 expected=$2
+  shift 3
+  local out actual
+  out=$("$flatdom" "$@" 2>"$work/stderr")
+  actual=$?
+  if [ "$actual" != "$status" ] || [ "$out" != "$expected" ]; then
+    echo "FAIL: flatdom $*"
+    echo "  status $actual (wanted $status), output: $out"
+    echo "  wanted: $expected"
+    failures=$((failures + 1))
+  fi
+}
+stderr_has() {
+  if ! grep -qF -- "$1" "$work/stderr"; then
+    echo "FAIL: standard error lacks '$1':"; sed 's/^/  /' "$work/stderr"
+    failures=$((failures + 1))
+  fi
+}
+
+config=$examples/config.xml
+catalogue=$examples/catalogue.xml
+
+# Every reading of a node.
+expect 0 "PC-2031-ÆØÅ" -- get "$config" configuration/device/serial
+expect 0 "PC-2031-ÆØÅ" -- get "$config" configuration/device/serial --as text
+expect 0 "8080" -- get "$config" configuration/device/port --as int
+expect 0 "-256" -- get "$config" configuration/device/mask --as hex
+expect 0 "8000" -- get "$config" configuration/device/@id --as auto
+expect 0 "8000" -- get "$config" configuration/device/@id --as int  # same as auto
+expect 0 "2.5" -- get "$config" configuration/device/timeout --as float
+expect 0 "name" -- get "$catalogue" //cat:name --as name
+expect 0 "$(printf 'Desk lamp\nCafé table\nBookshelf, oak')" -- all "$catalogue" //cat:name
+expect 0 "$(printf '39.9\n149\n219.5')" -- all "$catalogue" //p:price --as float
+expect 0 "3" -- count "$catalogue" //cat:item
+expect 0 "2" -- count "$config" //device
+
+# No match, load failures, usage errors.
+expect 1 "" -- get "$config" configuration/nothing
+expect 1 "" -- all "$config" //nothing
+expect 1 "0" -- count "$config" //nothing
+expect 2 "" -- get "$examples/broken.xml" //item
+stderr_has "PARSE ERROR! $examples/broken.xml @ line 5"
+stderr_has "could not be loaded"
+expect 2 "" -- get "$examples/missing.xml" //item
+expect 2 "" -- get "$config"
+expect 2 "" -- get "$config" //device --as bogus
+expect 2 "" -- get "$config" //device --colour
+stderr_has "unknown option --colour"
+stderr_has "usage:"
+expect 2 "" -- frobnicate
+expect 2 "" --
+
+# Every command explains itself.
+for command in get all count fixed hex; do
+  "$flatdom" "$command" --help | grep -q "^usage: flatdom get" ||
+    { echo "FAIL: $command --help"; failures=$((failures + 1)); }
+done
+
+# Sealed files, with and without the key.
+export SEALWRIGHT_KEY_FILE=$examples/demo.key
+expect 0 "1234" -- get "$examples/secrets.sealed" secrets/account/pin --as auto
+unset SEALWRIGHT_KEY_FILE
+expect 2 "" -- get "$examples/secrets.sealed" secrets/account/pin
+if grep -q "PARSE ERROR" "$work/stderr"; then
+  echo "FAIL: a sealed file without its key must not be reported as a parse error"
+  failures=$((failures + 1))
+fi
+
+# Wide characters in a path.
+cp "$config" "$work/ünï €.xml"
+expect 0 "VA-0007" -- all "$work/ünï €.xml" "configuration/device[@name='Valve Array']/serial"
+
+# The conversions.
+expect 0 "3.14" -- fixed 3.14159 2
+expect 0 "1235" -- fixed 1234.56 -1
+expect 0 "0.1000000015" -- fixed 0.1 10 --float
+expect 0 "26" -- hex 1A
+expect 0 "8474" -- hex 0x1A
+expect 2 "" -- fixed abc 2
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failures"
+  exit 1
+fi
+echo "flatdom command: all cases passed"
