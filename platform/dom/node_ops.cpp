@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "node_text.h"
 #include "text.h"
 #include "xpath.h"
 
@@ -168,12 +169,7 @@ HRESULT ParentNode(const TreeRef& tree, xmlNodePtr node, IXMLDOMNode** out) {
 HRESULT NodeText(xmlNodePtr node, BSTR* out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
-    xmlChar* content = xmlNodeGetContent(node);
-    if (!content) return ReturnBstr(MakeBstr("", 0), out);
-    BSTR text = MakeTrimmedBstr(reinterpret_cast<const char*>(content),
-                                std::char_traits<char>::length(reinterpret_cast<char*>(content)));
-    xmlFree(content);
-    return ReturnBstr(text, out);
+    return ReturnBstr(MakeBstr(TextOf(node)), out);
 }
 
 HRESULT NodeXml(xmlNodePtr node, BSTR* out) {

@@ -5,13 +5,6 @@
 #include "utf8.h"
 
 namespace platform::dom {
-namespace {
-
-bool IsXmlSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-}  // namespace
 
 BSTR MakeBstr(const char* utf8, std::size_t length) {
     const std::size_t wide = Utf8WideLength(utf8, length);
@@ -23,15 +16,6 @@ BSTR MakeBstr(const char* utf8, std::size_t length) {
 
 BSTR MakeBstr(const std::string& utf8) {
     return MakeBstr(utf8.data(), utf8.size());
-}
-
-BSTR MakeTrimmedBstr(const char* utf8, std::size_t length) {
-    std::size_t begin = 0;
-    while (begin < length && IsXmlSpace(utf8[begin]))
-        ++begin;
-    while (length > begin && IsXmlSpace(utf8[length - 1]))
-        --length;
-    return MakeBstr(utf8 + begin, length - begin);
 }
 
 HRESULT ReturnBstr(BSTR value, BSTR* out) {

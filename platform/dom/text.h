@@ -12,8 +12,6 @@ namespace platform::dom {
 // A new OLE string of the UTF-8 bytes; null only when memory runs out.
 BSTR MakeBstr(const char* utf8, std::size_t length);
 BSTR MakeBstr(const std::string& utf8);
-// As MakeBstr, without the XML white space (space, tab, CR, LF) at both ends.
-BSTR MakeTrimmedBstr(const char* utf8, std::size_t length);
 
 // Stores a new OLE string in *out: S_OK, or E_OUTOFMEMORY with *out null.
 HRESULT ReturnBstr(BSTR value, BSTR* out);

@@ -10,9 +10,11 @@ const wchar_t kCatalogue[] =
     L"<catalogue xmlns=\"urn:default\" xmlns:p=\"urn:price\" owner=\"&shop;\">\n"
     L"  <!-- stock list -->\n"
     L"  <?render mode=\"fast\"?>\n"
-    L"  <book id=\"b1\"><title> Dune\n</title><p:price currency=\"EUR\">9.5</p:price></book>\n"
+    L"  <book id=\"b1\" note=\" spaced \"><title> Dune\n</title><p:price "
+    L"currency=\"EUR\">9.5</p:price></book>\n"
     L"  <book id=\"b2\"><title><![CDATA[<Emma>]]></title><p:price>12</p:price></book>\n"
     L"  <plain xmlns=\"\"><item>x<b>y</b>\tz</item><item/></plain>\n"
+    L"  <pair xmlns=\"\"><b>1</b>\n  <c>2</c>\n  </pair>\n"
     L"</catalogue>";
 
 class EngineSelection : public EngineTest {
@@ -71,7 +73,7 @@ TEST_F(EngineSelection, ListsHaveBoundsAndACursor) {
     EXPECT_EQ(Text(item.get()), L"Dune");
 }
 
-TEST_F(EngineSelection, EveryKindOfNodeTellsItsTypeNamesAndTrimmedText) {
+TEST_F(EngineSelection, EveryKindOfNodeTellsItsTypeNamesAndText) {
     const struct {
         const wchar_t* query;
         DOMNodeType type;
@@ -83,10 +85,14 @@ TEST_F(EngineSelection, EveryKindOfNodeTellsItsTypeNamesAndTrimmedText) {
         {L"//*[@id='b1']/*[1]", NODE_ELEMENT, L"title", L"title", L"Dune"},
         {L"//*[@id='b1']/*[1]/text()", NODE_TEXT, L"#text", L"(null)", L"Dune"},
         {L"//*[@id='b2']/*[1]/text()", NODE_CDATA_SECTION, L"#cdata-section", L"(null)", L"<Emma>"},
-        {L"//comment()", NODE_COMMENT, L"#comment", L"(null)", L"stock list"},
+        {L"//comment()", NODE_COMMENT, L"#comment", L"(null)", L" stock list "},  // as it stands
         {L"//processing-instruction()", NODE_PROCESSING_INSTRUCTION, L"render", L"render",
          L"mode=\"fast\""},
         {L"//plain/item[2]", NODE_ELEMENT, L"item", L"item", L""},
+        {L"//*[@id='b1']/@note", NODE_ATTRIBUTE, L"note", L"note", L" spaced "},
+        {L"//*[@id='b1']", NODE_ELEMENT, L"book", L"book", L"Dune\n9.5"},
+        {L"//plain", NODE_ELEMENT, L"plain", L"plain", L"xy\tz"},
+        {L"//pair", NODE_ELEMENT, L"pair", L"pair", L"1 2"},  // blank text between: one space
     };
     for (const auto& row : rows) {
         ComPtr<IXMLDOMNode> node = Select(row.query);
