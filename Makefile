@@ -6,3 +6,7 @@ demo:
 
 check:
 	scripts/check.sh
+
+# Each fuzz target for FUZZ_SECONDS (default 300).
+fuzz:
+	scripts/fuzz.sh $${FUZZ_SECONDS:-300}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite from nothing: dependencies, a release build with every
-# test, the same under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# the Windows builds for i686 and x86_64, the latter run under Wine.
+# test (the soak and installed-copy tests among them), a valgrind run of the
+# host-level suite, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows builds for i686 and x86_64 (the
+# latter run under Wine), and a minute of fuzzing for each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,6 +25,10 @@ configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLATDOM_BENCH=ON
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
+step "valgrind memcheck of the host-level suite"
+valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+  --suppressions=tests/valgrind.supp build/release/bin/host_tests --gtest_brief=1
+
 step "sanitizer build and tests (ASan, UBSan)"
 configure build/asan -DCMAKE_BUILD_TYPE=Debug -DFLATDOM_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
@@ -36,5 +42,8 @@ for arch in i686 x86_64; do
   cmake --build "build/win-$arch" -j "$jobs"
   scripts/check-windows.sh "$arch" "build/win-$arch" build/release
 done
+
+step "fuzzing: each target for 60 seconds"
+scripts/fuzz.sh 60
 
 step "all checks passed"

@@ -9,10 +9,13 @@
 namespace bench {
 namespace {
 
+const char kHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue>\n";
+const char kTail[] = "</catalogue>\n";
+
 std::string Item(std::size_t i) {
     const char* words[] = {"sturdy", "compact", "blue", "quiet", "classic", "spare", "long-life"};
     std::string description;
-    for (std::size_t w = 0; w < 8 + i % 5; ++w) {
+    for (std::size_t w = 0; w < 3 + i % 5; ++w) {
         if (w) description += ' ';
         description += words[(i + w) % 7];
     }
@@ -28,27 +31,34 @@ std::string Item(std::size_t i) {
     return buffer;
 }
 
+// Writes items items unless a file of size bytes is there already.
+void Write(const std::string& path, std::size_t items, std::size_t size) {
+    std::ifstream existing(path, std::ios::binary | std::ios::ate);
+    if (existing && static_cast<std::size_t>(existing.tellg()) == size) return;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << kHead;
+    for (std::size_t i = 0; i < items; ++i)
+        out << Item(i);
+    out << kTail;
+}
+
 }  // namespace
 
 std::size_t WriteCatalogue(const std::string& path, std::size_t bytes) {
-    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue>\n";
-    const std::string tail = "</catalogue>\n";
-    std::string body;
     std::size_t items = 0;
-    std::size_t size = head.size() + tail.size();
-    while (size < bytes) {
-        const std::string item = Item(items++);
-        size += item.size();
-    }
-    std::ifstream existing(path, std::ios::binary | std::ios::ate);
-    if (existing && static_cast<std::size_t>(existing.tellg()) == size) return items;
-
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << head;
-    for (std::size_t i = 0; i < items; ++i)
-        out << Item(i);
-    out << tail;
+    std::size_t size = sizeof kHead + sizeof kTail - 2;
+    while (size < bytes)
+        size += Item(items++).size();
+    Write(path, items, size);
     return items;
+}
+
+std::size_t WriteCatalogueOfItems(const std::string& path, std::size_t items) {
+    std::size_t size = sizeof kHead + sizeof kTail - 2;
+    for (std::size_t i = 0; i < items; ++i)
+        size += Item(i).size();
+    Write(path, items, size);
+    return size;
 }
 
 std::size_t PeakResidentBytes() {
