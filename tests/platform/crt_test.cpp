@@ -4,7 +4,6 @@
 #include <flatdom/platform/windows.h>
 
 #include <climits>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -63,31 +62,6 @@ TEST(Wcsnicmp, FoldsAsciiLettersWithinTheCount) {
     EXPECT_LT(_wcsnicmp(L"FILE", L"file:", 5), 0);
     EXPECT_EQ(_wcsnicmp(L"abc", L"abd", 2), 0);
     EXPECT_NE(_wcsnicmp(L"\u00c9", L"\u00e9", 1), 0);
-}
-
-TEST(Wfopen, OpensWidePathsAsUtf8) {
-    const std::string narrow = ::testing::TempDir() + "na\xc3\xafve \xe2\x82\xac.txt";
-    std::FILE* out = std::fopen(narrow.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fclose(out);
-    const std::string dir = ::testing::TempDir();
-    const std::wstring wide = std::wstring(dir.begin(), dir.end()) + L"na\u00efve \u20ac.txt";
-    std::FILE* in = _wfopen(wide.c_str(), L"rb");
-    EXPECT_NE(in, nullptr);
-    if (in) std::fclose(in);
-    std::remove(narrow.c_str());
-}
-
-TEST(Kernel, InterlockedCountsAndTheProgramsName) {
-    LONG count = 1;
-    EXPECT_EQ(InterlockedIncrement(&count), 2);
-    EXPECT_EQ(InterlockedDecrement(&count), 1);
-    wchar_t path[1024];
-    ASSERT_GT(GetModuleFileNameW(nullptr, path, 1024), 0u);
-    EXPECT_NE(std::wstring(path).find(L"platform_tests"), std::wstring::npos);
-    wchar_t small[4];
-    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 4), 4u);
-    EXPECT_EQ(small[3], L'\0');
 }
 
 }  // namespace
