@@ -6,18 +6,16 @@
 // Peak memory is measured in a fresh process per variant (this program run
 // again with --peak), so that neither variant inherits the other's heap.
 #include <benchmark/benchmark.h>
-#include <flatdom/platform/windows.h>
-#include <flatdom/platform/msxml.h>
 #include <libxml/parser.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "input/file_stream.h"
 #include "support/catalogue.h"
+#include "support/child_process.h"
 #include "support/ratio_reporter.h"
 
 namespace {
@@ -28,62 +26,21 @@ constexpr int kOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
 
 std::string g_path;
 
-// A read-only IStream over a FILE, as a host would hand one to the engine.
-class FileStream final : public IStream {
-  public:
-    explicit FileStream(std::FILE* file) : m_file(file) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IStream)) return E_NOINTERFACE;
-        *ppv = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        const std::size_t n = std::fread(pv, 1, cb, m_file);
-        if (pcbRead) *pcbRead = static_cast<ULONG>(n);
-        return n ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
-                                     ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-
-  private:
-    std::FILE* m_file;
-};
-
 bool LoadThroughEngine(const std::string& path) {
     IXMLDOMDocument* doc = nullptr;
     if (FAILED(CoCreateInstance(CLSID_DOMDocument, nullptr, 5, IID_IXMLDOMDocument,
                                 reinterpret_cast<void**>(&doc)))) {
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    FileStream stream(file);
+    // The stream the library itself hands the engine.
+    CMyFileStream* stream = OpenFileStream(std::wstring(path.begin(), path.end()).c_str(), TRUE);
     VARIANT source;
     VariantInit(&source);
     source.vt = VT_UNKNOWN;
-    source.punkVal = &stream;
+    source.punkVal = static_cast<IStream*>(stream);
     VARIANT_BOOL ok = VARIANT_FALSE;
     doc->load(source, &ok);
-    std::fclose(file);
+    stream->Release();
     doc->Release();
     return ok == VARIANT_TRUE;
 }
@@ -110,20 +67,7 @@ BENCHMARK(BM_Libxml2ReadFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Ite
 
 // Peak resident bytes of a fresh process that loads once with variant.
 std::size_t PeakOf(const char* self, const char* variant) {
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) return 0;
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipe_fds[1], STDOUT_FILENO);
-        execl(self, self, "--peak", variant, g_path.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipe_fds[1]);
-    char buffer[64] = {};
-    const ssize_t n = read(pipe_fds[0], buffer, sizeof buffer - 1);
-    close(pipe_fds[0]);
-    waitpid(child, nullptr, 0);
-    return n > 0 ? std::strtoull(buffer, nullptr, 10) : 0;
+    return std::strtoull(bench::RunSelf(self, {"--peak", variant, g_path}).c_str(), nullptr, 10);
 }
 
 }  // namespace

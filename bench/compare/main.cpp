@@ -5,8 +5,6 @@
 //   compare [ITEMS]          100,000 items (about 20 MB) unless told
 #include <flatdom/flatdom.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +14,7 @@
 
 #include "job.h"
 #include "support/catalogue.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -33,24 +32,10 @@ Checksum Run(const std::string& way, const std::string& path) {
 
 // Runs the job once in a fresh process and reads back what it measured.
 Measure InChild(const char* self, const char* way, const std::string& path) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(1);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        execl(self, self, "--run", way, path.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char text[256] = {};
-    const ssize_t n = read(fds[0], text, sizeof text - 1);
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
+    const std::string text = bench::RunSelf(self, {"--run", way, path});
     Measure m;
-    if (n > 0) {
-        std::sscanf(text, "%lf %lf %ld %ld %lld %lf", &m.seconds, &m.peakMiB, &m.sum.items,
-                    &m.sum.textLength, &m.sum.integers, &m.sum.doubles);
-    }
+    std::sscanf(text.c_str(), "%lf %lf %ld %ld %lld %lf", &m.seconds, &m.peakMiB, &m.sum.items,
+                &m.sum.textLength, &m.sum.integers, &m.sum.doubles);
     return m;
 }
 

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "text.h"
+#include "platform.h"
 
 namespace sealwright {
 namespace {
@@ -25,11 +25,7 @@ std::FILE* OpenForReading(const wchar_t* path) {
     } else if (StartsWithIgnoringCase(path, L"FILE:")) {
         path += 5;
     }
-#if defined(_WIN32)
     return _wfopen(path, L"rb");
-#else
-    return std::fopen(PathToUtf8(path).c_str(), "rb");
-#endif
 }
 
 std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size) {

@@ -5,7 +5,7 @@
 
 #include "files.h"
 #include "format.h"
-#include "oleaut.h"
+#include "platform.h"
 #include "text.h"
 
 namespace sealwright {

@@ -1,4 +1,4 @@
-// A document's bytes as wide text, and wide paths as the system wants them.
+// A document's bytes as wide text.
 #ifndef SEALWRIGHT_TEXT_H
 #define SEALWRIGHT_TEXT_H
 
@@ -12,10 +12,6 @@ namespace sealwright {
 // allowed and dropped). False for anything malformed: an odd UTF-16 length, a
 // lone surrogate, a bad UTF-8 sequence.
 bool DecodeText(const Bytes& bytes, std::wstring& text);
-
-// A wide path as UTF-8; unpaired surrogates and invalid code points become
-// U+FFFD.
-std::string PathToUtf8(const wchar_t* path);
 
 }  // namespace sealwright
 

@@ -8,7 +8,7 @@
 
 #include "crypto.h"
 #include "format.h"
-#include "oleaut.h"
+#include "platform.h"
 #include "support/files.h"
 
 namespace {

@@ -1,0 +1,15 @@
+// What Sealwright takes from the platform: OLE strings and _wfopen, from the
+// system on Windows and from flatdom's platform layer elsewhere.
+#ifndef SEALWRIGHT_PLATFORM_H
+#define SEALWRIGHT_PLATFORM_H
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <oleauto.h>
+#include <stdio.h>
+#else
+#include <flatdom/platform/crt.h>
+#include <flatdom/platform/oleauto.h>
+#endif
+
+#endif
