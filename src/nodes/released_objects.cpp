@@ -22,11 +22,11 @@ class TableStorage {
             m_slots = nullptr;
         }
         if (!m_slots) {
-            m_slots = static_cast<const IUnknown**>(std::calloc(size, sizeof(IUnknown*)));
+            m_slots = static_cast<const IUnknown**>(std::calloc(size, sizeof *m_slots));
             m_size = m_slots ? size : 0;
             return m_slots;
         }
-        std::memset(m_slots, 0, size * sizeof(IUnknown*));
+        std::memset(m_slots, 0, size * sizeof *m_slots);
         return m_slots;
     }
 
@@ -47,7 +47,6 @@ ReleasedObjects::ReleasedObjects(std::size_t capacity) noexcept {
     m_mask = size - 1;
 }
 
-ReleasedObjects::~ReleasedObjects() = default;
 
 // Objects allocated one after another land in neighbouring slots, so that a
 // teardown walking entries in the order of recording stays in the cache.

@@ -16,7 +16,6 @@ class ReleasedObjects {
   public:
     // Room for at most capacity objects.
     explicit ReleasedObjects(std::size_t capacity) noexcept;
-    ~ReleasedObjects();
     ReleasedObjects(const ReleasedObjects&) = delete;
     ReleasedObjects& operator=(const ReleasedObjects&) = delete;
 
