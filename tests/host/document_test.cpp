@@ -117,7 +117,7 @@ TEST_F(Document, ReadsTextNamesAndNumbers) {
 
 TEST_F(Document, ReleaseThenReloadManyTimes) {
     EXPECT_EQ(InitDOM(), 1);
-    for (int cycle = 0; cycle < 300; ++cycle) {
+    for (int cycle = 0; cycle < 1000; ++cycle) {
         ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
         IXMLDOMNodeList* items = SelectXmlNodes(SelectXmlRootNode(L"catalogue"), L"item");
         long total = 0;
