@@ -21,10 +21,13 @@ class HostTest : public ::testing::Test {
   protected:
     void TearDown() override { ReleaseNodeInterfaces(); }
 
-    // The path of a file in a folder of the suite's own.
+    // The path of a file in a folder of the running test's own (tests may
+    // run in parallel processes).
     static std::filesystem::path PathOf(const std::string& name) {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
         const std::filesystem::path folder =
-            std::filesystem::temp_directory_path() / "flatdom-host-tests";
+            std::filesystem::temp_directory_path() / "flatdom-host-tests" /
+            (std::string(test->test_suite_name()) + "." + test->name());
         std::filesystem::create_directories(folder);
         return folder / name;
     }

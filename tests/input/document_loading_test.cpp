@@ -37,7 +37,7 @@ class DocumentLoading : public LibraryTest {
 
 TEST_F(DocumentLoading, PlainFileParses) {
     const int before = OpenDescriptors();
-    const std::wstring path = PlainFile("plain.xml", "<r><v>1</v></r>");
+    const std::wstring path = File("plain.xml", "<r><v>1</v></r>");
     EXPECT_EQ(LoadXmlDocument(path.c_str()), 1);
     EXPECT_NE(g_pXMLDoc, nullptr);
     ASSERT_NE(g_pFileStream, nullptr);
@@ -53,7 +53,7 @@ TEST_F(DocumentLoading, FailedParsesAndUnopenedFilesAreReported) {
         std::wstring path;
         int line;
         bool stream;  // a plain file that opened keeps its stream, file open
-    } rows[] = {{PlainFile("broken.xml", "<r>\n<a>\n</r>"), 3, true},
+    } rows[] = {{File("broken.xml", "<r>\n<a>\n</r>"), 3, true},
                 {L"/no/such/doc.xml", 0, false},
                 {SealedFile("broken.sealed", "<r>\n</x>"), 2, false}};
     for (const auto& row : rows) {
@@ -94,11 +94,11 @@ TEST_F(DocumentLoading, SealedFileThatCannotBeOpenedFailsSilently) {
 
 TEST_F(DocumentLoading, ASecondLoadKeepsTheFirstDocumentAndFileAlive) {
     const int before = OpenDescriptors();
-    const std::wstring first = PlainFile("first.xml", "<first/>");
+    const std::wstring first = File("first.xml", "<first/>");
     ASSERT_EQ(LoadXmlDocument(first.c_str()), 1);
     IXMLDOMDocument* firstDocument = g_pXMLDoc;
     CMyFileStream* firstStream = g_pFileStream;
-    EXPECT_EQ(LoadXmlDocument(PlainFile("second.xml", "<second/>").c_str()), 1);
+    EXPECT_EQ(LoadXmlDocument(File("second.xml", "<second/>").c_str()), 1);
     EXPECT_NE(g_pXMLDoc, firstDocument);
     EXPECT_NE(g_pFileStream, firstStream);
     EXPECT_EQ(OpenDescriptors(), before + 2);
@@ -122,12 +122,12 @@ TEST_F(DocumentLoading, TheApartmentDecidesWhetherToGoOn) {
         .join();
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // S_FALSE: go on
-    EXPECT_EQ(LoadXmlDocument(PlainFile("sta.xml", "<r/>").c_str()), 1);
+    EXPECT_EQ(LoadXmlDocument(File("sta.xml", "<r/>").c_str()), 1);
 }
 
 TEST_F(DocumentLoading, DocumentCreationFailingShowsTheBox) {
     DocumentClassOverride failing(nullptr);
-    EXPECT_EQ(LoadXmlDocument(PlainFile("any.xml", "<r/>").c_str()), 0);
+    EXPECT_EQ(LoadXmlDocument(File("any.xml", "<r/>").c_str()), 0);
     EXPECT_EQ(g_pXMLDoc, nullptr);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, L"Error");
@@ -141,7 +141,7 @@ TEST_F(DocumentLoading, OnlyTheSuccessFlagDecides) {
     FakeParseError error("error", &journal);
     document.parseError = &error;
     DocumentClassOverride fake(&document);
-    const std::wstring path = PlainFile("flag.xml", "<r/>");
+    const std::wstring path = File("flag.xml", "<r/>");
 
     document.loadAnswer = VARIANT_TRUE;
     document.loadResult = E_FAIL;  // the status code is not consulted

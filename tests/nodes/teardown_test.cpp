@@ -20,7 +20,7 @@ TEST_F(Teardown, NodesThenListsThenTheDocumentEachUntilZero) {
     FakeNodeList list("list", &journal);
     list.items = {&item};
     DocumentClassOverride fake(&document);
-    ASSERT_EQ(LoadXmlDocument(PlainFile("teardown.xml", "<r/>").c_str()), 1);
+    ASSERT_EQ(LoadXmlDocument(File("teardown.xml", "<r/>").c_str()), 1);
 
     document.selectAnswer = &root;
     IXMLDOMNode* selected = SelectXmlRootNode(L"r");
@@ -51,7 +51,7 @@ TEST_F(Teardown, WithoutALoadItOnlyLeavesTheApartmentOnce) {
 }
 
 TEST_F(Teardown, TheDocumentSelectedAsANodeIsReleasedOnce) {
-    ASSERT_EQ(LoadXmlDocument(PlainFile("self.xml", "<r><a/></r>").c_str()), 1);
+    ASSERT_EQ(LoadXmlDocument(File("self.xml", "<r><a/></r>").c_str()), 1);
     IXMLDOMNode* self = SelectXmlRootNode(L"/");
     ASSERT_NE(self, nullptr);
     IXMLDOMNode* a = SelectXmlRootNode(L"r/a");
@@ -64,7 +64,7 @@ TEST_F(Teardown, TheDocumentSelectedAsANodeIsReleasedOnce) {
 }
 
 TEST_F(Teardown, EverySelectionIsRecordedDuplicatesAndEmptyListsIncluded) {
-    ASSERT_EQ(LoadXmlDocument(PlainFile("record.xml", "<r><a/><a/></r>").c_str()), 1);
+    ASSERT_EQ(LoadXmlDocument(File("record.xml", "<r><a/><a/></r>").c_str()), 1);
     IXMLDOMNode* r = SelectXmlRootNode(L"r");
     EXPECT_EQ(SelectXmlNode(r, L"a"), SelectXmlNode(r, L"a[1]"));
     EXPECT_EQ(SelectXmlRootNode(L"none"), nullptr);
@@ -76,7 +76,7 @@ TEST_F(Teardown, EverySelectionIsRecordedDuplicatesAndEmptyListsIncluded) {
 }
 
 TEST_F(Teardown, ReleaseDomChangesNothing) {
-    ASSERT_EQ(LoadXmlDocument(PlainFile("dom.xml", "<r><a/></r>").c_str()), 1);
+    ASSERT_EQ(LoadXmlDocument(File("dom.xml", "<r><a/></r>").c_str()), 1);
     IXMLDOMNode* a = SelectXmlRootNode(L"r/a");
     GetXmlText(a);
     ReleaseDOM();

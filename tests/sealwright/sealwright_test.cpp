@@ -64,7 +64,7 @@ TEST_F(Sealwright, KnownAnswers) {
     EXPECT_EQ(Hex(sealed.data(), sealed.size()),
               "8953574c0d0a1a0a01a0a1a2a3a4a5a6a7a8a9aaabda7c134e7ba06cd0150ba7b26909b7bb02907674"
               "fdd47c54edd245d0f3d4ee4cc1c9f2636fb32b");
-    // Test case 16 of the GCM specification, through the cipher alone.
+    // Test case 16 of McGrew and Viega's GCM test vectors, through the cipher alone.
     sealwright::Key k;
     ASSERT_TRUE(sealwright::ParseKey(
         "feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308", k));

@@ -1,19 +1,15 @@
-// Tests of the library through its exports: message boxes are recorded, and
-// each test ends with everything released, the apartment left and no engine
-// object alive.
+// Tests of the library through its exports and its internals: on top of the
+// host-level fixture, message boxes are recorded, and each test ends with the
+// apartment left and no engine object alive.
 #ifndef FLATDOM_TESTS_SUPPORT_LIBRARY_FIXTURE_H
 #define FLATDOM_TESTS_SUPPORT_LIBRARY_FIXTURE_H
 
-#include <gtest/gtest.h>
-
-#include <flatdom/flatdom.h>
-
-#include <string>
 #include <vector>
 
+#include "host/host_test.h"
 #include "support/files.h"
 
-class LibraryTest : public ::testing::Test {
+class LibraryTest : public HostTest {
   protected:
     struct Box {
         std::wstring caption;
@@ -23,7 +19,7 @@ class LibraryTest : public ::testing::Test {
 
     void SetUp() override { SetMessageBoxHandler(&LibraryTest::Record, &boxes); }
     void TearDown() override {
-        ReleaseNodeInterfaces();
+        HostTest::TearDown();
         LeaveApartment();
         SetMessageBoxHandler(nullptr, nullptr);
         EXPECT_EQ(DomEngineLiveObjects(), 0) << "an engine object was left alive";
@@ -37,11 +33,6 @@ class LibraryTest : public ::testing::Test {
             if (hr == S_OK) return;
             if (hr == S_FALSE || hr == RPC_E_CHANGED_MODE) CoUninitialize();
         }
-    }
-
-    // A plain document file in the temporary folder, as a wide path.
-    static std::wstring PlainFile(const std::string& name, const std::string& xml) {
-        return Wide(WriteTestFile(name, xml));
     }
 
     std::vector<Box> boxes;
