@@ -1,18 +1,29 @@
-// The document object: a node itself, the owner of the current tree, and the
-// keeper of the last load's parse error.
+// The document object: a node itself, the owner of the current tree, the
+// keeper of the last load's parse error and of the selection properties.
 #include "document.h"
 
+#include <cwchar>
 #include <new>
+
+#include <flatdom/platform/crt.h>
 
 #include "node_base.h"
 #include "parse_error.h"
 #include "parser.h"
+#include "selection_settings.h"
 #include "utf8.h"
 
 namespace platform::dom {
 namespace {
 
-class DocumentObject final : public NodeBase<IXMLDOMDocument> {
+constexpr wchar_t kSelectionLanguage[] = L"SelectionLanguage";
+constexpr wchar_t kSelectionNamespaces[] = L"SelectionNamespaces";
+
+bool SameName(BSTR name, const wchar_t* expected) {
+    return name && _wcsnicmp(name, expected, std::wcslen(expected) + 1) == 0;
+}
+
+class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
   public:
     // False when memory runs out.
     bool Init() { return Show(TreeRef::Adopt(Tree::CreateEmpty())); }
@@ -54,12 +65,55 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument> {
         });
     }
 
+    HRESULT STDMETHODCALLTYPE setProperty(BSTR name, VARIANT value) override {
+        return Guarded([&] {
+            if (value.vt != VT_BSTR) return E_FAIL;
+            const wchar_t* text = value.bstrVal ? value.bstrVal : L"";
+            SelectionSettings settings = m_selection;
+            if (SameName(name, kSelectionLanguage)) {
+                if (_wcsnicmp(text, L"XPath", 6) == 0) {
+                    settings.xpath = true;
+                } else if (_wcsnicmp(text, L"XSLPattern", 11) != 0 || m_selection.xpath) {
+                    return E_FAIL;  // once XPath, always XPath
+                }
+            } else if (SameName(name, kSelectionNamespaces)) {
+                settings.namespaces.assign(text, SysStringLen(value.bstrVal));
+                if (!ParseNamespaceBindings(settings.namespaces, settings.bindings)) return E_FAIL;
+            } else {
+                return E_FAIL;
+            }
+            m_selection = std::move(settings);
+            m_tree->SetSelection(m_selection);
+            return S_OK;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE getProperty(BSTR name, VARIANT* value) override {
+        if (!value) return E_INVALIDARG;
+        return Guarded([&] {
+            std::wstring text;
+            if (SameName(name, kSelectionLanguage)) {
+                text = m_selection.xpath ? L"XPath" : L"XSLPattern";
+            } else if (SameName(name, kSelectionNamespaces)) {
+                text = m_selection.namespaces;
+            } else {
+                return E_FAIL;
+            }
+            BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            if (!copy) return E_OUTOFMEMORY;
+            VariantInit(value);
+            value->vt = VT_BSTR;
+            value->bstrVal = copy;
+            return S_OK;
+        });
+    }
+
   protected:
     ~DocumentObject() override {
         if (m_tree) m_tree->SetOwner(nullptr);
     }
     bool Answers(REFIID riid) const override {
-        return IsEqualIID(riid, IID_IXMLDOMNode) || IsEqualIID(riid, IID_IXMLDOMDocument);
+        return IsEqualIID(riid, IID_IXMLDOMNode) || IsEqualIID(riid, IID_IXMLDOMDocument) ||
+               IsEqualIID(riid, IID_IXMLDOMDocument2);
     }
     const TreeRef& GetTree() const override { return m_tree; }
     xmlNodePtr GetNode() const override { return reinterpret_cast<xmlNodePtr>(m_tree->Doc()); }
@@ -80,10 +134,12 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument> {
         if (m_tree) m_tree->SetOwner(nullptr);
         m_tree = std::move(tree);
         m_tree->SetOwner(static_cast<IXMLDOMNode*>(this));
+        m_tree->SetSelection(m_selection);
         return true;
     }
 
     TreeRef m_tree;
+    SelectionSettings m_selection;
     ParseError m_error = NoInputError();
     VARIANT_BOOL m_async = VARIANT_TRUE;
 };

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "node_base.h"
+#include "node_marks.h"
 
 namespace platform::dom {
 namespace {
@@ -10,12 +11,13 @@ namespace {
 class NodeObject final : public NodeBase<IXMLDOMNode> {
   public:
     NodeObject(const TreeRef& tree, xmlNodePtr node) : m_tree(tree), m_node(node) {
-        m_node->_private = static_cast<IXMLDOMNode*>(this);
+        static_assert(alignof(NodeObject) > kNodeMarks, "marks need the low pointer bits");
+        SetNodeObject(m_node, this);
     }
 
   protected:
     ~NodeObject() override {
-        if (m_node->_private == static_cast<IXMLDOMNode*>(this)) m_node->_private = nullptr;
+        if (NodeObjectOf(m_node) == this) SetNodeObject(m_node, nullptr);
     }
     bool Answers(REFIID riid) const override { return IsEqualIID(riid, IID_IXMLDOMNode); }
     const TreeRef& GetTree() const override { return m_tree; }

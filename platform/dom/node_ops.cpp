@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "node_marks.h"
 #include "node_text.h"
+#include "tree_shape.h"
 #include "text.h"
-#include "xpath.h"
+#include "query_engine.h"
 
 namespace platform::dom {
 namespace {
@@ -80,7 +82,14 @@ std::string Serialize(xmlNodePtr node) {
     };
     try {
         if (IsDocument(node)) {
+            // The DOCTYPE, kept out of the children, goes before the root.
+            auto doctype = reinterpret_cast<xmlNodePtr>(DetachedDoctype(node->doc));
             for (xmlNodePtr child = node->children; child; child = child->next) {
+                if (doctype && child->type == XML_ELEMENT_NODE) {
+                    if (!xml.empty()) xml += '\n';
+                    append(doctype);
+                    doctype = nullptr;
+                }
                 if (!xml.empty()) xml += '\n';
                 append(child);
             }
@@ -109,7 +118,7 @@ HRESULT WrapNode(const TreeRef& tree, xmlNodePtr node, IXMLDOMNode** out) {
     if (IsDocument(node) && tree->Owner()) {
         existing = tree->Owner();
     } else {
-        existing = static_cast<IXMLDOMNode*>(node->_private);
+        existing = NodeObjectOf(node);
     }
     if (existing) {
         existing->AddRef();
@@ -188,20 +197,20 @@ HRESULT BaseName(xmlNodePtr node, BSTR* out) {
 HRESULT SelectNodes(const TreeRef& tree, xmlNodePtr node, BSTR query, IXMLDOMNodeList** out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
-    XPathEvaluator* xpath = tree->XPath();
-    if (!xpath) return E_OUTOFMEMORY;
+    QueryEngine* queries = tree->Queries();
+    if (!queries) return E_OUTOFMEMORY;
     std::vector<xmlNodePtr> nodes;
-    if (!xpath->SelectAll(node, QueryText(query), nodes)) return E_FAIL;
+    if (!queries->SelectAll(node, QueryText(query), nodes)) return E_FAIL;
     return NewNodeList(tree, std::move(nodes), out);
 }
 
 HRESULT SelectSingleNode(const TreeRef& tree, xmlNodePtr node, BSTR query, IXMLDOMNode** out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
-    XPathEvaluator* xpath = tree->XPath();
-    if (!xpath) return E_OUTOFMEMORY;
+    QueryEngine* queries = tree->Queries();
+    if (!queries) return E_OUTOFMEMORY;
     xmlNodePtr first = nullptr;
-    if (!xpath->SelectFirst(node, QueryText(query), first)) return E_FAIL;
+    if (!queries->SelectFirst(node, QueryText(query), first)) return E_FAIL;
     return WrapNode(tree, first, out);
 }
 

@@ -1,12 +1,14 @@
-// What get_text reports for a node, following the Windows engine where the
-// contract leaves it open:
+// What get_text reports for a node, as the Windows engine reports it:
 // - attributes, CDATA sections, comments and processing instructions: their
 //   content as it stands;
-// - text nodes: their content without XML white space at either end;
+// - text nodes: their content without white space at either end (even
+//   under xml:space="preserve");
 // - elements and the document: the text and CDATA of every descendant in
-//   document order, where a text node of white space only stands for one
-//   space (none when the text node before it was white space only too),
-//   without the white space that text nodes put at either end.
+//   document order. Where the parser dropped a text node of white space only
+//   (node_marks.h), one space stands between the pieces of text around it, if
+//   the element already had text before it. The result loses the white space
+//   at either end, but not that of a CDATA section, and keeps it all under
+//   xml:space="preserve".
 #ifndef FLATDOM_PLATFORM_DOM_NODE_TEXT_H
 #define FLATDOM_PLATFORM_DOM_NODE_TEXT_H
 

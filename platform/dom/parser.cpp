@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "tree_shape.h"
+
 namespace platform::dom {
 namespace {
 
@@ -76,7 +78,10 @@ class Parse {
         m_context = xmlNewParserCtxt();
         t_firstError = &m_outcome.error;
         t_parsing = true;
-        if (m_context) m_context->sax->serror = CaptureError;
+        if (m_context) {
+            m_context->sax->serror = CaptureError;
+            m_blankText.Install(m_context);
+        }
     }
     ~Parse() {
         t_parsing = false;
@@ -93,6 +98,12 @@ class Parse {
     ParseOutcome Finish(xmlDocPtr doc) {
         const bool ok = doc && m_context && m_context->wellFormed && m_context->nsWellFormed;
         if (ok) {
+            try {
+                ShapeParsedTree(doc);
+            } catch (...) {
+                xmlFreeDoc(doc);
+                throw;
+            }
             m_outcome.doc = doc;
             m_outcome.error = ParseError();
         } else {
@@ -111,6 +122,7 @@ class Parse {
 
   private:
     xmlParserCtxtPtr m_context = nullptr;
+    BlankTextFilter m_blankText;
     ParseOutcome m_outcome;
 };
 
@@ -143,6 +155,22 @@ int ReadFile(void* context, char* buffer, int length) {
     return got == 0 && std::ferror(file) ? -1 : static_cast<int>(got);
 }
 
+// The encoding named in the XML declaration at the start of text, if any.
+std::string DeclaredEncoding(const std::string& text) {
+    if (text.compare(0, 5, "<?xml") != 0) return {};
+    const std::size_t end = text.find("?>");
+    const std::size_t name = text.find("encoding", 5);
+    if (end == std::string::npos || name == std::string::npos || name > end) return {};
+    std::size_t i = name + 8;
+    while (i < end && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                       text[i] == '='))
+        ++i;
+    if (i >= end || (text[i] != '"' && text[i] != '\'')) return {};
+    const std::size_t close = text.find(text[i], i + 1);
+    if (close == std::string::npos || close > end) return {};
+    return text.substr(i + 1, close - i - 1);
+}
+
 }  // namespace
 
 ParseOutcome ParseStream(ISequentialStream* stream) {
@@ -170,9 +198,17 @@ ParseOutcome ParseText(const std::string& text) {
     if (text.size() > static_cast<std::size_t>(INT_MAX)) {
         return parse.Fail("The document is too large.\n");
     }
-    return parse.Finish(xmlCtxtReadMemory(parse.Context(), text.data(),
-                                          static_cast<int>(text.size()), nullptr, "UTF-8",
-                                          kOptions | XML_PARSE_IGNORE_ENC));
+    xmlDocPtr doc = xmlCtxtReadMemory(parse.Context(), text.data(), static_cast<int>(text.size()),
+                                      nullptr, "UTF-8", kOptions | XML_PARSE_IGNORE_ENC);
+    if (doc) {
+        // The document keeps the encoding it declared, not the one it was read in.
+        xmlFree(const_cast<xmlChar*>(doc->encoding));
+        const std::string declared = DeclaredEncoding(text);
+        doc->encoding = declared.empty()
+                            ? nullptr
+                            : xmlStrdup(reinterpret_cast<const xmlChar*>(declared.c_str()));
+    }
+    return parse.Finish(doc);
 }
 
 ParseError NoInputError() {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "xpath.h"
+#include "query_engine.h"
 
 namespace platform::dom {
 
@@ -20,17 +20,22 @@ Tree* Tree::CreateEmpty() {
 Tree::Tree(xmlDocPtr doc) : m_doc(doc) {}
 
 Tree::~Tree() {
-    m_xpath.reset();
+    m_queries.reset();
     xmlFreeDoc(m_doc);
 }
 
-XPathEvaluator* Tree::XPath() {
-    if (!m_xpath) {
-        auto evaluator = std::unique_ptr<XPathEvaluator>(new (std::nothrow) XPathEvaluator(m_doc));
-        if (!evaluator || !evaluator->Ready()) return nullptr;
-        m_xpath = std::move(evaluator);
+void Tree::SetSelection(const SelectionSettings& settings) {
+    m_selection = settings;
+    m_queries.reset();
+}
+
+QueryEngine* Tree::Queries() {
+    if (!m_queries) {
+        auto engine = std::make_unique<QueryEngine>(m_doc, m_selection);
+        if (!engine->Ready()) return nullptr;
+        m_queries = std::move(engine);
     }
-    return m_xpath.get();
+    return m_queries.get();
 }
 
 }  // namespace platform::dom

@@ -9,9 +9,11 @@
 
 #include <memory>
 
+#include "selection_settings.h"
+
 namespace platform::dom {
 
-class XPathEvaluator;
+class QueryEngine;
 
 class Tree {
   public:
@@ -33,8 +35,10 @@ class Tree {
     // node; null once that object is gone or shows another tree. Not counted.
     IXMLDOMNode* Owner() const { return m_owner; }
     void SetOwner(IXMLDOMNode* owner) { m_owner = owner; }
+    // How queries on this tree are read; the queries compiled so far go.
+    void SetSelection(const SelectionSettings& settings);
     // Compiles and runs queries on this tree; null when memory runs out.
-    XPathEvaluator* XPath();
+    QueryEngine* Queries();
 
   private:
     explicit Tree(xmlDocPtr doc);
@@ -43,7 +47,8 @@ class Tree {
     long m_refs = 1;
     xmlDocPtr m_doc;
     IXMLDOMNode* m_owner = nullptr;
-    std::unique_ptr<XPathEvaluator> m_xpath;
+    SelectionSettings m_selection;
+    std::unique_ptr<QueryEngine> m_queries;
 };
 
 // An owning pointer to a Tree.

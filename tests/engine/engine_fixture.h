@@ -40,6 +40,24 @@ class EngineTest : public ::testing::Test {
     }
     bool LoadXml(const std::wstring& xml) { return LoadXml(doc.get(), xml); }
 
+    // Sets a property through IXMLDOMDocument2; its result.
+    static HRESULT SetProperty(IXMLDOMDocument* document, const wchar_t* name,
+                               const std::wstring& value) {
+        ComPtr<IXMLDOMDocument2> document2;
+        if (FAILED(document->QueryInterface(IID_IXMLDOMDocument2,
+                                            reinterpret_cast<void**>(document2.Out())))) {
+            return E_NOINTERFACE;
+        }
+        Bstr text(value);
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = VT_BSTR;
+        variant.bstrVal = text.get();
+        return document2->setProperty(Bstr(name).get(), variant);
+    }
+    // Queries in XPath 1.0 from now on.
+    void UseXPath() { ASSERT_EQ(SetProperty(doc.get(), L"SelectionLanguage", L"XPath"), S_OK); }
+
     static ComPtr<IXMLDOMNode> Select(IXMLDOMNode* from, const std::wstring& query) {
         ComPtr<IXMLDOMNode> node;
         from->selectSingleNode(Bstr(query).get(), node.Out());
@@ -55,6 +73,20 @@ class EngineTest : public ::testing::Test {
         long length = -1;
         list->get_length(&length);
         return length;
+    }
+
+    // What the query selects from node: "name=text" for each node, or
+    // "error" when the engine refuses the query.
+    static std::wstring Selected(IXMLDOMNode* from, const std::wstring& query) {
+        ComPtr<IXMLDOMNodeList> list = SelectAll(from, query);
+        if (!list) return L"error";
+        std::wstring answer;
+        for (long i = 0; i < Length(list.get()); ++i) {
+            ComPtr<IXMLDOMNode> node;
+            list->get_item(i, node.Out());
+            answer += (i ? L" " : L"") + Name(node.get()) + L"=" + Text(node.get());
+        }
+        return answer;
     }
 
     // A string property of an engine object, "(null)" when it gives none.

@@ -43,7 +43,7 @@ TEST_F(EngineLoading, StreamsInOneByteReadsUntilTheFirstEmptyRead) {
     EXPECT_GT(stream.reads, 50);
     EXPECT_EQ(stream.readsAfterEnd, 0);
     EXPECT_EQ(stream.refs, 1);  // what it asked for, it released
-    EXPECT_EQ(Text(Select(L"/root/a[2]").get()), L"two");
+    EXPECT_EQ(Text(Select(L"/root/a[1]").get()), L"two");
     EXPECT_EQ(LastError().code, 0);
     EXPECT_EQ(LastError().reason, L"(null)");
     EXPECT_EQ(LoadStream(nullptr, E_INVALIDARG), VARIANT_FALSE);
@@ -95,6 +95,39 @@ TEST_F(EngineLoading, AFailedLoadReportsItsFirstErrorAndLeavesTheDocumentEmpty) 
     EXPECT_FALSE(LoadXml(L"<root>\n<p:a/></root>"));  // an undeclared prefix
     EXPECT_EQ(LastError().line, 2);
     EXPECT_FALSE(LoadXml(L""));
+}
+
+// The Windows engine's default tree: the declaration as a node, nothing of
+// the DOCTYPE, no text of white space only outside xml:space="preserve", and
+// an element's text with one space where such text stood.
+TEST_F(EngineLoading, TheTreeIsTheWindowsEnginesDefaultOne) {
+    const struct {
+        const wchar_t *xml, *query, *expected;
+    } rows[] = {
+        {L"<?xml version='1.0' standalone='yes'?><r/>", L"/node()",
+         L"xml=version=\"1.0\" standalone=\"yes\" r="},
+        {L"<!DOCTYPE r [<!--in--><?pi x?><!ELEMENT r ANY>]><!--out--><r/>", L"//node()",
+         L"#comment=out r="},
+        {L"<r>a <b>b</b> <c>c</c> d</r>", L"r/node()", L"#text=a b=b c=c #text=d"},
+        {L"<r>a <b>b</b> <c>c</c> d</r>", L"r", L"r=a b c d"},
+        {L"<a><b>1</b>\n  <c>2</c></a>", L"a", L"a=1 2"},
+        {L"<a>x<b> </b>y</a>", L"a", L"a=x y"},
+        {L"<a>x<b> <c>y</c></b></a>", L"a", L"a=xy"},  // b has no text before c
+        {L"<a> x <![CDATA[ c ]]> y </a>", L"a", L"a=x  c  y"},
+        {L"<a>  <![CDATA[ c ]]>  </a>", L"a", L"a= c "},
+        {L"<p xml:space='preserve'>  two  spaces  </p>", L"p", L"p=  two  spaces  "},
+        {L"<p xml:space='preserve'>  two  spaces  </p>", L"p/text()", L"#text=two  spaces"},
+        {L"<r xml:space='preserve'> <a/> <b xml:space='default'> <c/> </b></r>", L"r/node()",
+         L"#text= a= #text= b="},
+        {L"<r xml:space='preserve'> <a/> <b xml:space='default'> <c/> </b></r>", L"r/b/node()",
+         L"c="},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(LoadXml(row.xml)) << row.xml;
+        EXPECT_EQ(Selected(doc.get(), row.query), row.expected) << row.xml << " " << row.query;
+    }
+    ASSERT_TRUE(LoadXml(L"<?xml version='1.0'?><!--c--><!DOCTYPE r><r/>"));
+    EXPECT_EQ(Xml(doc.get()), L"<?xml version=\"1.0\"?>\n<!--c-->\n<!DOCTYPE r>\n<r/>");
 }
 
 TEST_F(EngineLoading, ADocumentWithoutInputSaysSo) {

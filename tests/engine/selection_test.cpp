@@ -1,5 +1,6 @@
-// Queries: XPath 1.0 from the document and from nodes, namespaces, the kinds
-// of node a query reaches, lists, and what a node tells about itself.
+// Queries in XPath 1.0 (the document's SelectionLanguage switched to it):
+// from the document and from nodes, namespaces, the kinds of node a query
+// reaches, lists, and what a node tells about itself.
 #include "engine/engine_fixture.h"
 
 namespace {
@@ -21,6 +22,7 @@ class EngineSelection : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
+        UseXPath();
         ASSERT_TRUE(LoadXml(kCatalogue));
         root = Select(L"/*");
         ASSERT_TRUE(root);
@@ -86,7 +88,7 @@ TEST_F(EngineSelection, EveryKindOfNodeTellsItsTypeNamesAndText) {
         {L"//*[@id='b1']/*[1]/text()", NODE_TEXT, L"#text", L"(null)", L"Dune"},
         {L"//*[@id='b2']/*[1]/text()", NODE_CDATA_SECTION, L"#cdata-section", L"(null)", L"<Emma>"},
         {L"//comment()", NODE_COMMENT, L"#comment", L"(null)", L" stock list "},  // as it stands
-        {L"//processing-instruction()", NODE_PROCESSING_INSTRUCTION, L"render", L"render",
+        {L"//processing-instruction('render')", NODE_PROCESSING_INSTRUCTION, L"render", L"render",
          L"mode=\"fast\""},
         {L"//plain/item[2]", NODE_ELEMENT, L"item", L"item", L""},
         {L"//*[@id='b1']/@note", NODE_ATTRIBUTE, L"note", L"note", L" spaced "},
@@ -152,6 +154,46 @@ TEST_F(EngineSelection, PlainChildPathsSelectWhatTheFullLanguageSelects) {
     for (int i = 0; i < 300; ++i) {
         EXPECT_TRUE(Select(L"/*[string-length(name()) < " + std::to_wstring(i + 2) + L"]"));
     }
+}
+
+TEST_F(EngineTest, SelectionPropertiesAsTheWindowsEngineOffersThem) {
+    ComPtr<IXMLDOMDocument2> document;
+    ASSERT_EQ(doc->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(document.Out())),
+              S_OK);
+    auto get = [&](const wchar_t* name) {
+        VARIANT value;
+        VariantInit(&value);
+        if (FAILED(document->getProperty(Bstr(name).get(), &value))) return std::wstring(L"failed");
+        std::wstring text(value.bstrVal, SysStringLen(value.bstrVal));
+        VariantClear(&value);
+        return text;
+    };
+    EXPECT_EQ(get(L"SelectionLanguage"), L"XSLPattern");
+    EXPECT_EQ(get(L"SelectionNamespaces"), L"");
+    EXPECT_EQ(get(L"ValidateOnParse"), L"failed");
+    ASSERT_TRUE(LoadXml(L"<r xmlns:p='urn:p'><a>1</a><a>2</a><p:b>3</p:b></r>"));
+    ComPtr<IXMLDOMNode> r = Select(L"r");
+
+    const std::wstring bindings = L" xmlns:x='urn:p'\txmlns=\"urn:d\" ";
+    EXPECT_EQ(SetProperty(doc.get(), L"selectionNAMESPACES", bindings), S_OK);
+    EXPECT_EQ(get(L"SelectionNamespaces"), bindings);
+    EXPECT_EQ(Selected(r.get(), L"x:b"), L"p:b=3");  // a bound prefix matches by namespace
+    for (const wchar_t* bad : {L"xmlns:1='u'", L"xmlnsx='u'", L"xmlns:a=u", L"xmlns:a='u"}) {
+        EXPECT_EQ(SetProperty(doc.get(), L"SelectionNamespaces", bad), E_FAIL) << bad;
+    }
+    EXPECT_EQ(get(L"SelectionNamespaces"), bindings);
+    EXPECT_EQ(SetProperty(doc.get(), L"SelectionLanguage", L"XQuery"), E_FAIL);
+    EXPECT_EQ(SetProperty(doc.get(), L"NoSuchProperty", L"x"), E_FAIL);
+
+    EXPECT_EQ(Selected(r.get(), L"a[1]"), L"a=2");
+    EXPECT_EQ(SetProperty(doc.get(), L"SelectionLanguage", L"xpath"), S_OK);
+    EXPECT_EQ(get(L"SelectionLanguage"), L"XPath");
+    EXPECT_EQ(Selected(r.get(), L"a[1]"), L"a=1");  // nodes taken before follow the switch
+    EXPECT_EQ(Selected(r.get(), L"x:b | p:b"), L"p:b=3");
+    EXPECT_EQ(SetProperty(doc.get(), L"SelectionLanguage", L"XSLPattern"), E_FAIL);
+    ASSERT_TRUE(LoadXml(L"<r><a>1</a></r>"));  // properties stay with the document
+    EXPECT_EQ(get(L"SelectionLanguage"), L"XPath");
+    EXPECT_EQ(Selected(doc.get(), L"r/a[1]"), L"a=1");
 }
 
 }  // namespace

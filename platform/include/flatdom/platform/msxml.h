@@ -16,6 +16,8 @@ FLATDOM_PLATFORM_API extern const IID IID_IXMLDOMNode;  // {2933BF80-7B36-11D2-B
 FLATDOM_PLATFORM_API extern const IID
     IID_IXMLDOMDocument;  // {2933BF81-7B36-11D2-B20E-00C04F983E60}
 FLATDOM_PLATFORM_API extern const IID
+    IID_IXMLDOMDocument2;  // {2933BF95-7B36-11D2-B20E-00C04F983E60}
+FLATDOM_PLATFORM_API extern const IID
     IID_IXMLDOMNodeList;  // {2933BF82-7B36-11D2-B20E-00C04F983E60}
 FLATDOM_PLATFORM_API extern const IID
     IID_IXMLDOMParseError;  // {3EFAA426-272F-11D2-836F-0000F87A7782}
@@ -52,8 +54,12 @@ struct IXMLDOMNode : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_text(BSTR* text) = 0;
     // The node and its descendants as XML text.
     virtual HRESULT STDMETHODCALLTYPE get_xml(BSTR* xml) = 0;
-    // XPath 1.0 from this node; prefixes resolve against the namespace
-    // declarations in scope here. The list may be empty.
+    // The nodes the query selects from this node, in document order; the list
+    // may be empty. Queries are in the pattern language of the Windows engine
+    // (names match as written in the document, prefix included; a number in
+    // brackets is a 0-based index) unless the document's SelectionLanguage is
+    // "XPath": then XPath 1.0, where prefixes resolve against the document's
+    // SelectionNamespaces and the declarations in scope at this node.
     virtual HRESULT STDMETHODCALLTYPE selectNodes(BSTR queryString,
                                                   IXMLDOMNodeList** resultList) = 0;
     // The first node in document order that the query selects.
@@ -110,6 +116,23 @@ struct IXMLDOMDocument : public IXMLDOMNode {
 
   protected:
     ~IXMLDOMDocument() = default;
+};
+
+// The document's selection properties, as the Windows engine offers them:
+// - "SelectionLanguage": "XSLPattern" (the default) or "XPath"; once XPath,
+//   it stays XPath (E_FAIL for going back);
+// - "SelectionNamespaces": prefix bindings for queries, written
+//   "xmlns:a='urn:a' xmlns:b='urn:b'" (E_FAIL, nothing changed, for anything
+//   else); "" by default.
+// Names are compared without regard to case; E_FAIL for any other property.
+// Values are OLE strings (VT_BSTR); getProperty gives the caller a new one.
+// The properties stay with the document across loads and apply to its nodes.
+struct IXMLDOMDocument2 : public IXMLDOMDocument {
+    virtual HRESULT STDMETHODCALLTYPE setProperty(BSTR name, VARIANT value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE getProperty(BSTR name, VARIANT* value) = 0;
+
+  protected:
+    ~IXMLDOMDocument2() = default;
 };
 
 extern "C" {
