@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a Windows build: the DLL exports exactly the 21 functions and, for
 # x86_64, the host-level suite and the flatdom command run under Wine against
-# the system's XML engine, and sealed files cross between Linux and Windows.
+# the system's XML engine, the differential test compares the answers of both
+# engines, and sealed files cross between Linux and Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -30,6 +31,9 @@ run() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
 run "$bin/host_tests.exe" --gtest_brief=1 >"$build/host_tests.log" || {
   cat "$build/host_tests.log"; exit 1; }
 tail -n 3 "$build/host_tests.log"
+
+# The same answers from both engines, but for the differences listed.
+"$root/tests/differential/run.sh" "$linux" "$build" "$wine"
 
 # The same answers from the command on both systems.
 queries=(
