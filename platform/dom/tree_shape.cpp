@@ -87,7 +87,7 @@ void BlankTextFilter::StartElement(void* context, const xmlChar* localname, cons
     // Attributes come as five pointers each: local name, prefix, URI, and the
     // value's start and end.
     for (int i = 0; i < attributeCount; ++i) {
-        const xmlChar** attribute = attributes + 5 * i;
+        const xmlChar** attribute = attributes + 5 * static_cast<std::ptrdiff_t>(i);
         if (!Equal(attribute[0], "space") || !Equal(attribute[1], "xml")) continue;
         if (Equal(attribute[3], attribute[4], "preserve")) preserve = true;
         if (Equal(attribute[3], attribute[4], "default")) preserve = false;
