@@ -17,6 +17,8 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || { echo "lib$lib.so has soname '$soname'"; exit 1; }
 done
 
+"$(dirname "$0")/check_runpaths.sh" "$prefix"/bin/* "$prefix"/lib/*.so
+
 mkdir "$work/cmake-host"
 cp "$source/examples/host.cpp" "$work/cmake-host/"
 cat > "$work/cmake-host/CMakeLists.txt" <<'CMAKE'
