@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config binutils libxml2-dev libssl-dev)
 if [ "${1:-}" != "--demo" ]; then
   packages+=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+    libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales
   )
 fi
 

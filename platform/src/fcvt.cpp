@@ -1,8 +1,10 @@
-// _fcvt: exact decimal digits of a double at a given number of places. glibc's
-// printf prints the exact decimal expansion of a double at any precision,
-// correctly rounded; this turns its fixed notation into _fcvt's digit string.
+// _fcvt: exact decimal digits of a double at a given number of places, the
+// same whatever the locale. std::to_chars prints the exact decimal expansion
+// of a double at any precision, correctly rounded and always with a point;
+// this turns its fixed notation into _fcvt's digit string.
 #include <flatdom/platform/crt.h>
 
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -10,6 +12,8 @@ namespace {
 
 // A double has at most 1074 digits after the point; past that they are zeros.
 constexpr int kMaxCount = 1100;
+// Room for the integer digits of the largest double, the point and the rest.
+constexpr int kMaxFixed = 309 + 1 + kMaxCount;
 
 thread_local std::string t_digits;
 
@@ -26,9 +30,10 @@ char* _fcvt(double value, int count, int* decimal, int* sign) {
     int point = 0;
     if (std::isfinite(value)) {
         const double magnitude = std::fabs(value);
-        const int size = std::snprintf(nullptr, 0, "%.*f", count, magnitude);
-        std::string fixed(static_cast<std::size_t>(size), '\0');
-        std::snprintf(fixed.data(), fixed.size() + 1, "%.*f", count, magnitude);
+        char text[kMaxFixed + 1];
+        const auto result =
+            std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed, count);
+        std::string fixed(text, result.ptr);
         const std::size_t dot = fixed.find('.');
         const std::size_t integerDigits = dot == std::string::npos ? fixed.size() : dot;
         if (dot != std::string::npos) fixed.erase(dot, 1);

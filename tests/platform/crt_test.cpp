@@ -4,6 +4,8 @@
 #include <flatdom/platform/windows.h>
 
 #include <climits>
+#include <clocale>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -32,6 +34,26 @@ TEST(Fcvt, GivesEveryDigitExactly) {
     EXPECT_LT(Fcvt(0.0001, 2).decimal, 0);
     EXPECT_EQ(Fcvt(0.5, INT_MAX).text.size(), 1100u);  // every double is exact by then
     EXPECT_EQ(Fcvt(-1.0 / 0.0, 3).text, "");
+}
+
+// A host may set a locale whose decimal separator is a comma; the digits and
+// the point's place must not change (the test's own locale comes from
+// LOCPATH, made by the comma_locale test fixture).
+TEST(Fcvt, IgnoresTheLocale) {
+    locale_t comma = newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", nullptr);
+    ASSERT_NE(comma, nullptr) << "no de_DE.UTF-8 locale under LOCPATH";
+    const locale_t previous = uselocale(comma);
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.1f", 1.5);
+    EXPECT_STREQ(printed, "1,5");  // the locale is in force
+    const Digits pi = Fcvt(3.14159, 2);
+    const Digits money = Fcvt(1234.56, 1);
+    const Digits small = Fcvt(-0.05, 3);
+    uselocale(previous);
+    freelocale(comma);
+    EXPECT_EQ(pi.text + "/" + std::to_string(pi.decimal), "314/1");
+    EXPECT_EQ(money.text + "/" + std::to_string(money.decimal), "12346/4");
+    EXPECT_EQ(small.text + "/" + std::to_string(small.decimal), "50/-1");
 }
 
 TEST(Wtoi, ReadsLikeTheRuntimeAndSaturates) {
