@@ -4,24 +4,28 @@
 #include "input/file_stream.h"
 #include "nodes/registries.h"
 
+namespace {
+
+// Only the library holds the document and the stream: whatever references
+// they still count go now.
+void ReleaseToZero(IUnknown* object) {
+    if (!object) return;
+    while (object->Release() != 0) {
+    }
+}
+
+}  // namespace
+
 void ReleaseNodeInterfaces() {
     flatdom::NoThrow([] {
-        // Nodes, lists, the document and the stream, each at most once,
-        // however often it was recorded or selected.
-        flatdom::ReleasedObjects gone(g_NodeRegistry.GetCount() + g_NodeListRegistry.GetCount() +
-                                      2);
-        g_NodeRegistry.ReleaseAll(gone);
+        g_NodeRegistry.ReleaseAll();
         g_NodeRegistry.RemoveAll();
-        g_NodeListRegistry.ReleaseAll(gone);
+        g_NodeListRegistry.ReleaseAll();
         g_NodeListRegistry.RemoveAll();
-        if (g_pXMLDoc) {
-            gone.ReleaseToZero(g_pXMLDoc);
-            g_pXMLDoc = nullptr;
-        }
-        if (g_pFileStream) {
-            gone.ReleaseToZero(static_cast<IStream*>(g_pFileStream));
-            g_pFileStream = nullptr;
-        }
+        ReleaseToZero(g_pXMLDoc);
+        g_pXMLDoc = nullptr;
+        ReleaseToZero(static_cast<IStream*>(g_pFileStream));
+        g_pFileStream = nullptr;
         g_StringRegistry.RemoveAll();
     });
     CoUninitialize();

@@ -1,6 +1,6 @@
 // InterfaceList: the record of the COM interfaces of one kind handed to the
-// host. Each entry holds the reference the engine returned with it; the list
-// gives them back only in ReleaseAll, and never frees an item.
+// host. Each entry holds the one reference the engine returned with it; the
+// list gives it back only in ReleaseAll, and never frees an item.
 #ifndef FLATDOM_NODES_INTERFACE_LIST_H
 #define FLATDOM_NODES_INTERFACE_LIST_H
 
@@ -8,7 +8,6 @@
 #include <new>
 
 #include "nodes/list_cell.h"
-#include "nodes/released_objects.h"
 
 template <class Interface>
 class InterfaceList {
@@ -49,11 +48,12 @@ class InterfaceList {
         return static_cast<Interface*>(cell->m_pItem);
     }
 
-    // Releases every entry, in order of recording, until its object reports
-    // zero; objects already gone in this teardown are skipped. The objects of
-    // the next few entries are fetched ahead, since a large registry's
-    // objects are rarely in the cache.
-    void ReleaseAll(flatdom::ReleasedObjects& gone) noexcept {
+    // Gives back each entry's reference, in order of recording: an object
+    // recorded twice is released twice, and references that others hold (a
+    // host that took the same node from the engine itself) stay theirs. The
+    // objects of the next few entries are fetched ahead, since a large
+    // registry's objects are rarely in the cache.
+    void ReleaseAll() noexcept {
         constexpr int kAhead = 8;
         const std::size_t n = GetCount();
         const ListCell* ahead = m_pHead;
@@ -64,7 +64,7 @@ class InterfaceList {
                 __builtin_prefetch(ahead->m_pItem);
                 ahead = ahead->m_pNext;
             }
-            gone.ReleaseToZero(GetAt(static_cast<std::ptrdiff_t>(i)));
+            if (Interface* item = GetAt(static_cast<std::ptrdiff_t>(i))) item->Release();
         }
     }
 
