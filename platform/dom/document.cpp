@@ -46,11 +46,16 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
         return Guarded([&] {
             if (ok) *ok = VARIANT_FALSE;
             if (source.vt == VT_BSTR) return Take(ParseFile(WideToUtf8(source.bstrVal)), ok);
-            if (source.vt != VT_UNKNOWN || !source.punkVal) return E_INVALIDARG;
             IStream* stream = nullptr;
-            if (FAILED(source.punkVal->QueryInterface(IID_IStream,
+            if (source.vt != VT_UNKNOWN || !source.punkVal ||
+                FAILED(source.punkVal->QueryInterface(IID_IStream,
                                                       reinterpret_cast<void**>(&stream))) ||
                 !stream) {
+                // Nothing to parse: the document ends up empty all the same.
+                ParseOutcome nothing;
+                nothing.error = NoInputError();
+                nothing.error.reason = "The source is neither a stream nor a file name.\n";
+                Take(std::move(nothing), ok);
                 return E_INVALIDARG;
             }
             ParseOutcome outcome = ParseStream(stream);

@@ -5,39 +5,61 @@
 
 #include <climits>
 #include <cstdio>
-#include <mutex>
+#include <cstring>
 
+#include "libxml2_errors.h"
+#include "no_external.h"
 #include "tree_shape.h"
 
 namespace platform::dom {
 namespace {
 
-constexpr int kOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
-                         XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_BIG_LINES;
+// Entities are replaced by their text (within libxml2's limits on expansion)
+// and default attribute values come from the internal subset. Messages go to
+// the context's structured handler alone (which newer libxml2 skips under
+// XML_PARSE_NOERROR, so that option is not set).
+constexpr int kOptions =
+    XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_COMPACT | XML_PARSE_BIG_LINES;
 constexpr std::size_t kSourceContext = 200;  // bytes of source kept on each side
 
-// The parse running on this thread, if any. While it is set, libxml2 may not
-// load anything external.
+// The first error of the parse running on this thread, if any.
 thread_local ParseError* t_firstError = nullptr;
-thread_local bool t_parsing = false;
 
-xmlExternalEntityLoader g_defaultLoader = nullptr;
+// libxml2's reasons for the limits it keeps name the option that lifts them,
+// which a host cannot set: say which limit the document reached instead.
+struct LimitReason {
+    const char* found;  // in libxml2's message
+    const char* reason;
+};
+constexpr LimitReason kLimitReasons[] = {
+    {"Excessive depth",
+     "The document nests elements more than 256 levels deep, the most this engine reads.\n"},
+    {"huge text node",
+     "A text in the document is longer than the 10,000,000 bytes this engine "
+     "reads in one piece.\n"},
+    {"Huge input lookup",
+     "A piece of markup in the document is longer than the 10,000,000 "
+     "bytes this engine reads in one piece.\n"},
+    {"Name too long",
+     "A name in the document is longer than the 50,000 characters this engine "
+     "reads.\n"},
+    {"AttValue length too long",
+     "An attribute value in the document is longer than the "
+     "10,000,000 bytes this engine reads.\n"},
+    {"entity value too long",
+     "An entity value in the document is longer than the 10,000,000 "
+     "bytes this engine reads.\n"},
+    {"too deep, use XML_PARSE_HUGE",
+     "An element declaration of the document nests more than "
+     "128 levels deep, the most this engine reads.\n"},
+};
 
-xmlParserInputPtr GuardedLoader(const char* url, const char* id, xmlParserCtxtPtr context) {
-    if (t_parsing || !g_defaultLoader) return nullptr;
-    return g_defaultLoader(url, id, context);
-}
-
-// Puts the guard in place; again if someone replaced it since.
-void InstallGuardedLoader() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        xmlInitParser();
-        g_defaultLoader = xmlGetExternalEntityLoader();
-    });
-    if (xmlGetExternalEntityLoader() != GuardedLoader) {
-        xmlSetExternalEntityLoader(GuardedLoader);
+std::string Reason(const char* message) {
+    if (!message) return "The document could not be parsed.\n";
+    for (const LimitReason& limit : kLimitReasons) {
+        if (std::strstr(message, limit.found)) return limit.reason;
     }
+    return message;
 }
 
 std::string SourceLine(xmlParserCtxtPtr context) {
@@ -59,32 +81,30 @@ std::string SourceLine(xmlParserCtxtPtr context) {
                        static_cast<std::size_t>(stop - start));
 }
 
-void CaptureError(void*, xmlErrorPtr error) {
+void CaptureError(void*, XmlError error) {
     ParseError* first = t_firstError;
     if (!first || !error || error->level < XML_ERR_ERROR || first->code != 0) return;
     first->code = E_FAIL;
     first->line = error->line;
     first->column = error->int2;
-    first->reason = error->message ? error->message : "The document could not be parsed.\n";
+    first->reason = Reason(error->message);
     first->source = SourceLine(static_cast<xmlParserCtxtPtr>(error->ctxt));
 }
 
-// One parse: a fresh parser context that reports to CaptureError, the
-// loader guard held for its whole length.
+// One parse: a fresh parser context that reports to CaptureError, reads
+// nothing outside the document and keeps every message inside.
 class Parse {
   public:
     Parse() {
-        InstallGuardedLoader();
         m_context = xmlNewParserCtxt();
         t_firstError = &m_outcome.error;
-        t_parsing = true;
         if (m_context) {
             m_context->sax->serror = CaptureError;
+            m_external.Install(m_context);
             m_blankText.Install(m_context);
         }
     }
     ~Parse() {
-        t_parsing = false;
         t_firstError = nullptr;
         if (m_context) xmlFreeParserCtxt(m_context);
     }
@@ -121,7 +141,9 @@ class Parse {
     }
 
   private:
+    QuietLibxml2 m_quiet;
     xmlParserCtxtPtr m_context = nullptr;
+    ExternalRefusal m_external;
     BlankTextFilter m_blankText;
     ParseOutcome m_outcome;
 };

@@ -1,7 +1,8 @@
 // Parsing with safe defaults: no network, no external entity or DTD is ever
-// read, internal entities are expanded under libxml2's expansion limits.
-// Errors are captured, never printed: the first error of a failed parse is
-// what the parse error object reports.
+// read, internal entities are expanded under libxml2's expansion limits, and
+// default attribute values come from the internal subset. Errors are
+// captured, never printed: the first error of a failed parse is what the
+// parse error object reports.
 #ifndef FLATDOM_PLATFORM_DOM_PARSER_H
 #define FLATDOM_PLATFORM_DOM_PARSER_H
 

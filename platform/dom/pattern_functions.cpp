@@ -18,14 +18,14 @@ void NodeTypeFunction(xmlXPathParserContextPtr parser, int argumentCount) {
         xmlXPathObjectPtr set = valuePop(parser);
         if (!set || set->type != XPATH_NODESET) {
             xmlXPathFreeObject(set);
-            xmlXPathSetTypeError(parser);
+            xmlXPathErr(parser, XPATH_INVALID_TYPE);
             return;
         }
         node =
             set->nodesetval && set->nodesetval->nodeNr > 0 ? set->nodesetval->nodeTab[0] : nullptr;
         xmlXPathFreeObject(set);
     } else if (argumentCount != 0) {
-        xmlXPathSetArityError(parser);
+        xmlXPathErr(parser, XPATH_INVALID_ARITY);
         return;
     }
     DOMNodeType type = NODE_INVALID;
@@ -67,7 +67,7 @@ std::vector<std::string> Values(xmlXPathObjectPtr operand) {
 template <class Holds>
 void CompareFunction(xmlXPathParserContextPtr parser, int argumentCount, Holds holds) {
     if (argumentCount != 2) {
-        xmlXPathSetArityError(parser);
+        xmlXPathErr(parser, XPATH_INVALID_ARITY);
         return;
     }
     xmlXPathObjectPtr right = valuePop(parser);

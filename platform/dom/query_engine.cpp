@@ -8,14 +8,14 @@
 
 #include "pattern_functions.h"
 #include "pattern_translator.h"
-#include "quiet_libxml2.h"
+#include "libxml2_errors.h"
 #include "utf8.h"
 
 namespace platform::dom {
 namespace {
 
 // Query errors reach the caller as a failed selection, never as output.
-void IgnoreError(void*, xmlErrorPtr) {}
+void IgnoreError(void*, XmlError) {}
 
 // The element whose in-scope namespace declarations give meaning to the
 // prefixes of a query run from node.

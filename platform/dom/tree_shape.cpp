@@ -10,10 +10,9 @@
 namespace platform::dom {
 namespace {
 
-bool IsBlank(const xmlChar* text) {
-    if (!text) return true;
-    for (; *text; ++text) {
-        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
+bool IsBlank(const xmlChar* text, int length) {
+    for (int i = 0; i < length; ++i) {
+        if (text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n') return false;
     }
     return true;
 }
@@ -52,6 +51,8 @@ BlankTextFilter& BlankTextFilter::Of(void* context) {
 void BlankTextFilter::Install(xmlParserCtxtPtr context) {
     context->_private = this;
     xmlSAXHandler* sax = context->sax;
+    sax->characters = Characters;
+    sax->ignorableWhitespace = Characters;
     sax->startElementNs = StartElement;
     sax->endElementNs = EndElement;
     sax->comment = Comment;
@@ -59,22 +60,44 @@ void BlankTextFilter::Install(xmlParserCtxtPtr context) {
     sax->cdataBlock = CdataBlock;
 }
 
-void BlankTextFilter::DropBlankTail(xmlParserCtxtPtr context) {
-    xmlNodePtr element = context->node;
-    if (!element || m_preserve.empty() || m_preserve.back()) return;
-    xmlNodePtr last = element->last;
-    if (!last || last->type != XML_TEXT_NODE || !IsBlank(last->content)) return;
-    xmlUnlinkNode(last);
-    xmlFreeNode(last);
-    // libxml2 appends further character data to the text node its length
-    // counters describe; that node is gone.
-    context->nodelen = 0;
-    context->nodemem = 0;
-    if (element->last) {
-        SetMark(element->last, kBlankAfter);
-    } else {
-        SetMark(element, kBlankFirstChild);
+void BlankTextFilter::Characters(void* context, const xmlChar* text, int length) {
+    BlankTextFilter& filter = Of(context);
+    const auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    const bool blank = IsBlank(text, length);
+    if (blank && !filter.Preserving() && parser->node) {
+        const xmlNodePtr last = parser->node->last;
+        if (!filter.m_heldBack.empty() || !last || last->type != XML_TEXT_NODE) {
+            try {
+                filter.m_heldBack.append(reinterpret_cast<const char*>(text),
+                                         static_cast<std::size_t>(length));
+            } catch (...) {  // no exception may cross libxml2
+                xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+            }
+            return;
+        }
     }
+    if (!filter.m_heldBack.empty()) {
+        xmlSAX2Characters(context, reinterpret_cast<const xmlChar*>(filter.m_heldBack.data()),
+                          static_cast<int>(filter.m_heldBack.size()));
+        filter.m_heldBack.clear();
+    }
+    xmlSAX2Characters(context, text, length);
+}
+
+void BlankTextFilter::Settle(xmlParserCtxtPtr context) {
+    if (m_heldBack.empty()) return;
+    xmlNodePtr element = context->node;
+    if (element && element->last && element->last->type == XML_TEXT_NODE) {
+        xmlSAX2Characters(context, reinterpret_cast<const xmlChar*>(m_heldBack.data()),
+                          static_cast<int>(m_heldBack.size()));
+    } else if (element) {
+        if (element->last) {
+            SetMark(element->last, kBlankAfter);
+        } else {
+            SetMark(element, kBlankFirstChild);
+        }
+    }
+    m_heldBack.clear();
 }
 
 void BlankTextFilter::StartElement(void* context, const xmlChar* localname, const xmlChar* prefix,
@@ -82,7 +105,7 @@ void BlankTextFilter::StartElement(void* context, const xmlChar* localname, cons
                                    const xmlChar** namespaces, int attributeCount,
                                    int defaultedCount, const xmlChar** attributes) {
     BlankTextFilter& filter = Of(context);
-    filter.DropBlankTail(static_cast<xmlParserCtxtPtr>(context));
+    filter.Settle(static_cast<xmlParserCtxtPtr>(context));
     bool preserve = !filter.m_preserve.empty() && filter.m_preserve.back();
     // Attributes come as five pointers each: local name, prefix, URI, and the
     // value's start and end.
@@ -105,24 +128,24 @@ void BlankTextFilter::StartElement(void* context, const xmlChar* localname, cons
 void BlankTextFilter::EndElement(void* context, const xmlChar* localname, const xmlChar* prefix,
                                  const xmlChar* uri) {
     BlankTextFilter& filter = Of(context);
-    filter.DropBlankTail(static_cast<xmlParserCtxtPtr>(context));
+    filter.Settle(static_cast<xmlParserCtxtPtr>(context));
     if (!filter.m_preserve.empty()) filter.m_preserve.pop_back();
     xmlSAX2EndElementNs(context, localname, prefix, uri);
 }
 
 void BlankTextFilter::Comment(void* context, const xmlChar* text) {
-    Of(context).DropBlankTail(static_cast<xmlParserCtxtPtr>(context));
+    Of(context).Settle(static_cast<xmlParserCtxtPtr>(context));
     xmlSAX2Comment(context, text);
 }
 
 void BlankTextFilter::ProcessingInstruction(void* context, const xmlChar* target,
                                             const xmlChar* data) {
-    Of(context).DropBlankTail(static_cast<xmlParserCtxtPtr>(context));
+    Of(context).Settle(static_cast<xmlParserCtxtPtr>(context));
     xmlSAX2ProcessingInstruction(context, target, data);
 }
 
 void BlankTextFilter::CdataBlock(void* context, const xmlChar* text, int length) {
-    Of(context).DropBlankTail(static_cast<xmlParserCtxtPtr>(context));
+    Of(context).Settle(static_cast<xmlParserCtxtPtr>(context));
     xmlSAX2CDataBlock(context, text, length);
 }
 

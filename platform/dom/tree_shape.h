@@ -1,8 +1,7 @@
 // The tree a host sees, as the Windows engine shows it by default:
-// - a text node of white space only is dropped while parsing (it never stays
-//   in memory), unless xml:space="preserve" is in force there; a mark on its
-//   previous sibling, or on its parent when it came first, keeps its place
-//   (node_marks.h);
+// - a text node of white space only never enters the tree, unless
+//   xml:space="preserve" is in force there; a mark on its previous sibling,
+//   or on its parent when it came first, keeps its place (node_marks.h);
 // - the XML declaration is a processing instruction named "xml", the
 //   document's first child;
 // - the DOCTYPE is not among the document's children, so that nothing declared
@@ -12,12 +11,15 @@
 
 #include <libxml/parser.h>
 
+#include <string>
 #include <vector>
 
 namespace platform::dom {
 
-// The state of one parse's white-space handling: which open elements are
-// under xml:space="preserve".
+// The state of one parse's white-space handling. Character data of white
+// space only that would start a text node is held back; if more character
+// data of the same text follows, it goes in first, and if markup follows
+// instead, it was a text node of white space only and never enters the tree.
 class BlankTextFilter {
   public:
     // Takes over the context's element, character-data, comment and
@@ -26,10 +28,12 @@ class BlankTextFilter {
 
   private:
     static BlankTextFilter& Of(void* context);
-    // Drops the current element's last child when it is a text node of white
-    // space only and the element does not preserve white space.
-    void DropBlankTail(xmlParserCtxtPtr context);
+    bool Preserving() const { return !m_preserve.empty() && m_preserve.back(); }
+    // At markup: what was held back continues the element's last text node,
+    // or else is dropped, and marked where it stood.
+    void Settle(xmlParserCtxtPtr context);
 
+    static void Characters(void* context, const xmlChar* text, int length);
     static void StartElement(void* context, const xmlChar* localname, const xmlChar* prefix,
                              const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
                              int attributeCount, int defaultedCount, const xmlChar** attributes);
@@ -40,6 +44,7 @@ class BlankTextFilter {
     static void CdataBlock(void* context, const xmlChar* text, int length);
 
     std::vector<bool> m_preserve;  // one entry per open element
+    std::string m_heldBack;        // white space not yet in the tree
 };
 
 // Gives a parsed document the XML declaration as a node and takes the DOCTYPE

@@ -229,6 +229,17 @@ bool WineReadsEncoding(IXMLDOMNode* declaration) {
            name.rfind("iso-8859-", 0) == 0;
 }
 
+// Whether the document's DOCTYPE declares entities or attribute defaults.
+bool DeclaresInDoctype(IXMLDOMNode* document) {
+    BSTR xml = nullptr;
+    if (document) document->get_xml(&xml);
+    const std::string text = Utf8(xml);
+    SysFreeString(xml);
+    const std::size_t end = text.find("]>");
+    return end != std::string::npos && (text.rfind("<!ENTITY", end) != std::string::npos ||
+                                        text.rfind("<!ATTLIST", end) != std::string::npos);
+}
+
 // The queries a host would write for a document it knows: child paths,
 // indexes, attributes, values, descendants, node kinds, methods.
 void Plan(const char* path) {
@@ -256,7 +267,11 @@ void Plan(const char* path) {
                             c + "[" + a + " != '" + child.value + "']"});
         }
     }
-    if (!WineReadsEncoding(SelectXmlRootNode(L"pi('xml')"))) std::printf("known wine-encodings\n");
+    if (!WineReadsEncoding(SelectXmlRootNode(L"pi('xml')"))) {
+        std::printf("known wine-encodings\n");
+    } else if (DeclaresInDoctype(SelectXmlRootNode(L"/"))) {
+        std::printf("known wine-doctype\n");
+    }
     std::printf("doc %s\n", path);
     for (const std::string& query : queries) {
         const bool ascii = std::all_of(query.begin(), query.end(),

@@ -1,6 +1,8 @@
 // Loading: from a stream, from text, from a file; encodings; parse errors;
 // and documents that try to reach outside.
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include <libxml/parser.h>
 
@@ -47,6 +49,9 @@ TEST_F(EngineLoading, StreamsInOneByteReadsUntilTheFirstEmptyRead) {
     EXPECT_EQ(LastError().code, 0);
     EXPECT_EQ(LastError().reason, L"(null)");
     EXPECT_EQ(LoadStream(nullptr, E_INVALIDARG), VARIANT_FALSE);
+    // A source that is not a stream empties the document, as a failed load does.
+    EXPECT_FALSE(Select(L"root"));
+    EXPECT_NE(LastError().code, 0);
 }
 
 TEST_F(EngineLoading, ReadsEachEncodingAsTheSameCharacters) {
@@ -146,17 +151,51 @@ TEST_F(EngineLoading, NothingExternalIsEverRead) {
         L"<!DOCTYPE r [<!ENTITY % p SYSTEM \"" + url + L"\"> %p;]><r/>",
         L"<!DOCTYPE r SYSTEM \"" + url + L"\"><r/>",
     };
+    // The refusal is each parse's own: a loader the host put in place for
+    // all of libxml2 stays, and is never handed an address to fetch.
+    static std::vector<std::string> asked;
+    asked.clear();
+    const xmlExternalEntityLoader hosts = [](const char* url, const char*, xmlParserCtxtPtr) {
+        asked.push_back(url ? url : "");
+        return static_cast<xmlParserInputPtr>(nullptr);
+    };
+    const xmlExternalEntityLoader before = xmlGetExternalEntityLoader();
+    xmlSetExternalEntityLoader(hosts);
     for (const std::wstring& xml : documents) {
-        LoadXml(xml);
+        EXPECT_TRUE(LoadXml(xml)) << xml;
         EXPECT_EQ(Xml(doc.get()).find(L"TOP-SECRET"), std::wstring::npos) << Xml(doc.get());
     }
-    // A named external DTD is not fetched, and the document loads.
+    // A named external DTD is not fetched either, and the document loads with
+    // the defaults of its own declarations.
     EXPECT_TRUE(
         LoadXml(L"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-                L"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\"><html/>"));
-    // The guard is the engine's: libxml2 still opens what its other callers ask for.
+                L"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\" "
+                L"[<!ATTLIST html lang CDATA 'en'>]><html/>"));
+    EXPECT_EQ(Selected(doc.get(), L"html/@*"), L"lang=en");
+    EXPECT_FALSE(LoadXml(L"<!DOCTYPE r [<!ENTITY x SYSTEM 'x'>]><r a='&x;'/>"));  // not in values
+    EXPECT_EQ(xmlGetExternalEntityLoader(), hosts);
+    EXPECT_EQ(std::count_if(asked.begin(), asked.end(), [](auto& a) { return !a.empty(); }), 0);
+    xmlSetExternalEntityLoader(before);
+    // libxml2 still opens what its other callers ask for.
     EXPECT_EQ(xmlReadFile(secret.c_str(), nullptr, XML_PARSE_NOERROR), nullptr);
     EXPECT_NE(xmlGetLastError()->code, XML_IO_LOAD_ERROR);
+}
+
+// What libxml2 says stays inside the engine, and a limit it keeps is named as
+// such, not as an option the host cannot set.
+TEST_F(EngineLoading, MessagesStayInsideAndNameTheLimitReached) {
+    ::testing::internal::CaptureStderr();
+    MemoryStream utf32(std::string("\0\0\xfe\xff\0\0\0<\0\0\0r\0\0\0/\0\0\0>", 20), 8);
+    LoadStream(&utf32, S_FALSE);
+    EXPECT_FALSE(LoadXml(std::wstring(300, L'<')));
+    EXPECT_FALSE(SelectAll(doc.get(), L"r[end("));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    std::wstring deep;
+    for (int i = 0; i < 300; ++i)
+        deep += L"<a>";
+    EXPECT_FALSE(LoadXml(deep));
+    EXPECT_EQ(LastError().reason.find(L"XML_PARSE_HUGE"), std::wstring::npos);
+    EXPECT_NE(LastError().reason.find(L"256 levels"), std::wstring::npos) << LastError().reason;
 }
 
 TEST_F(EngineLoading, ExponentialEntityExpansionDoesNotLoad) {
