@@ -187,7 +187,13 @@ void QueryEngine::Compile(const std::string& query, Entry& entry) {
     entry.childSteps = ChildSteps(query);
     if (!entry.childSteps.empty()) return;
     std::string xpath;
+    QuietLibxml2 quiet;
     if (m_settings.xpath) {
+        // Valid as written, or not at all: grouped below, "a)|(b" would pass.
+        xmlXPathCompExprPtr written =
+            xmlXPathCtxtCompile(m_context, reinterpret_cast<const xmlChar*>(query.c_str()));
+        if (!written) return;
+        xmlXPathFreeCompExpr(written);
         xpath = query;
         entry.inScopeNamespaces = query.find(':') != std::string::npos;
     } else {
@@ -200,7 +206,6 @@ void QueryEngine::Compile(const std::string& query, Entry& entry) {
     // In parentheses, libxml2 compiles the query for repeated evaluation
     // rather than for a single streaming pass; the meaning is the same.
     const std::string grouped = "(" + xpath + ")";
-    QuietLibxml2 quiet;
     entry.compiled =
         xmlXPathCtxtCompile(m_context, reinterpret_cast<const xmlChar*>(grouped.c_str()));
 }

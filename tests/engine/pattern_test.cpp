@@ -131,6 +131,7 @@ TEST_F(Pattern, XPathFunctionsAndAxes) {
         {kItems, L"count(//t)", L"error"},  // a number, not nodes
         {kItems, L"r/item[unknown()]", L"error"},
         {kItems, L"r/item[", L"error"},
+        {kItems, L"r/item)|(//t", L"error"},
         {kItems, L"", L"error"},
         {kItems, (std::wstring(300, L'(') + L"r" + std::wstring(300, L')')).c_str(), L"error"},
     });
