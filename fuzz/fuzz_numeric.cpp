@@ -30,7 +30,8 @@ std::wstring Reference(double value, int count) {
         out += integer;
         const std::size_t room = integer.size() < kCap ? kCap - integer.size() : 0;
         fraction = fraction.substr(0, room);
-        if (!fraction.empty()) out += "." + fraction;
+        // A point with nothing after it only while the text is short.
+        if (!fraction.empty() || (count > 0 && out.size() < 255)) out += "." + fraction;
     } else {
         const std::size_t zeros = fraction.find_first_not_of('0');
         out += "0";

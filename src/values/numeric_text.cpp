@@ -10,6 +10,9 @@ namespace {
 
 // Digits of the digit string used after the point at most.
 constexpr std::size_t kUsableDigits = 240;
+// The longest text the formatting steps give exactly; beyond it the text
+// still grows, and ends in a digit.
+constexpr std::size_t kMaxExactText = 255;
 
 // A character's weight: fixed by its code point alone, digits and letters of
 // either case giving their hexadecimal value, everything else what the same
@@ -44,8 +47,11 @@ CString FixedPoint(double value, int count) {
         for (; read < static_cast<std::size_t>(decimal) && read < length; ++read) {
             text += static_cast<wchar_t>(digits[read]);
         }
-        // Only a point that fraction digits follow.
-        if (count != 0 && read < usable) text += L'.';
+        // The point whenever digits are asked for after it, as long as the
+        // text stays within 255 characters; a longer text gets one only
+        // where fraction digits follow it.
+        const std::size_t fraction = usable > read ? usable - read : 0;
+        if (count != 0 && (fraction > 0 || text.size() + 1 <= kMaxExactText)) text += L'.';
     } else {
         text += L'0';
         if (usable > 0) {

@@ -86,8 +86,13 @@ TEST_F(Conversions, TextsBeyondAnyFixedBuffer) {
         GTEST_SKIP() << "this C runtime's _fcvt gives " << digits << " digits for 1.0 at 300";
     }
     EXPECT_EQ(Fixed(1.0, 300), L"1." + std::wstring(239, L'0'));  // 240 digits at most
+    // Every integer digit; below 256 characters the point as the steps put
+    // it even with no fraction digit left under the cap, beyond it none.
+    const std::wstring exact = Fixed(1e245, 1);
+    EXPECT_EQ(exact.size(), 247u);
+    EXPECT_EQ(exact.back(), L'.');
     const std::wstring huge = Fixed(std::numeric_limits<double>::max(), 2);
-    EXPECT_EQ(huge.size(), 309u);  // every integer digit, no dangling point
+    EXPECT_EQ(huge.size(), 309u);
     EXPECT_EQ(huge.substr(0, 6), L"179769");
     const std::wstring tiny = Fixed(1e-300, 400);
     EXPECT_EQ(tiny.substr(0, 2), L"0.");
