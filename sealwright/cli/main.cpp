@@ -1,18 +1,13 @@
 // sealwright: make keys, seal documents, open them.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <exception>
 #include <iostream>
-#include <iterator>
 #include <string>
 
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#include "format.h"
+#include "io.h"
+#include "keys.h"
+#include "text.h"
 
 namespace {
 
@@ -21,16 +16,20 @@ const char kUsage[] =
     "       sealwright seal INPUT OUTPUT\n"
     "       sealwright open INPUT [OUTPUT]\n"
     "\n"
-    "keygen  prints a new random key (64 hex digits), or writes it to FILE\n"
-    "        readable by its owner only\n"
-    "seal    seals the document INPUT into OUTPUT\n"
-    "open    writes the document sealed in INPUT to OUTPUT or standard output\n"
+    "keygen  prints a new random key (64 hex digits), or writes it to FILE,\n"
+    "        which must not exist yet, readable by its owner only\n"
+    "seal    seals the document INPUT (UTF-8, or UTF-16 with a byte-order\n"
+    "        mark) into OUTPUT\n"
+    "open    writes the document sealed in INPUT to OUTPUT, readable by its\n"
+    "        owner only, or to standard output\n"
     "\n"
-    "The key comes from SEALWRIGHT_KEY (64 hex digits) or from the file that\n"
-    "SEALWRIGHT_KEY_FILE names.\n";
+    "INPUT and OUTPUT may be - for standard input and output. The key comes\n"
+    "from SEALWRIGHT_KEY (64 hex digits) or from the file that\n"
+    "SEALWRIGHT_KEY_FILE names. Exit status: 0 done, 1 failed, 2 usage error.\n";
 
 int Usage(int status) {
     (status == 0 ? std::cout : std::cerr) << kUsage;
+    std::cout.flush();
     return status;
 }
 
@@ -39,73 +38,63 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-bool ReadFile(const std::string& path, sealwright::Bytes& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteFile(const std::string& path, const sealwright::Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
-bool WritePrivateFile(const std::string& path, const std::string& text) {
-#if defined(_WIN32)
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
-#else
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) return false;
-    const bool ok = fchmod(fd, 0600) == 0 &&
-                    write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return close(fd) == 0 && ok;
-#endif
-}
+// A key that is wiped when the scope ends, however it ends.
+struct ScopedKey {
+    sealwright::Key key;
+    ~ScopedKey() { sealwright::Wipe(key.data(), key.size()); }
+};
 
 int Keygen(int argc, char** argv) {
     if (argc != 0 && !(argc == 2 && std::strcmp(argv[0], "--out") == 0)) return Usage(2);
-    sealwright::Key key;
-    if (!sealwright::GenerateKey(key)) return Fail("no random bytes from the system");
-    const std::string hex = sealwright::FormatKey(key) + "\n";
-    sealwright::Wipe(key.data(), key.size());
-    if (argc == 0) {
-        std::cout << hex;
-        return 0;
+    ScopedKey key;
+    if (!sealwright::GenerateKey(key.key)) return Fail("no random bytes from the system");
+    char line[65];
+    sealwright::FormatKey(key.key, line);
+    line[64] = '\n';
+    try {
+        cli::WriteOutput(argc == 0 ? "-" : argv[1], line, sizeof line, cli::Create::kExclusive);
+    } catch (...) {
+        sealwright::Wipe(line, sizeof line);
+        throw;
     }
-    return WritePrivateFile(argv[1], hex) ? 0 : Fail(std::string("cannot write ") + argv[1]);
+    sealwright::Wipe(line, sizeof line);
+    return 0;
 }
 
 int SealOrOpen(bool seal, int argc, char** argv) {
     if (argc != 2 && !(argc == 1 && !seal)) return Usage(2);
-    sealwright::Key key;
-    std::string why;
-    if (!sealwright::KeyFromEnvironment(key, &why)) return Fail(why);
-    sealwright::Bytes input;
-    if (!ReadFile(argv[0], input)) return Fail(std::string("cannot read ") + argv[0]);
-    sealwright::Bytes output;
+    ScopedKey key;
+    std::string why, warning;
+    if (!sealwright::KeyFromEnvironment(key.key, &why, &warning)) return Fail(why);
+    if (!warning.empty()) std::cerr << "sealwright: warning: " << warning << "\n";
+    const std::string input = argv[0];
+    const std::string output = argc == 2 ? argv[1] : "-";
+
+    cli::SecretBytes in;  // plain text when sealing
+    cli::ReadInput(input, in);
     if (seal) {
-        output = sealwright::Seal(key, input);
-        if (output.empty()) return Fail("sealing failed");
-    } else if (!sealwright::Open(key, input, output)) {
-        return Fail(std::string(argv[0]) + " is not sealed with this key, or was changed");
+        // What is sealed must open: the text that DecryptXmlFile can decode.
+        std::wstring text;
+        const bool decodes = sealwright::DecodeText(in.Get(), text);
+        sealwright::Wipe(text.data(), text.size() * sizeof(wchar_t));
+        if (!decodes) {
+            return Fail(input + " is neither UTF-8 nor UTF-16 with a byte-order mark " +
+                        "(convert it first, for instance with iconv)");
+        }
+        const sealwright::Bytes sealed = sealwright::Seal(key.key, in.Get());
+        if (sealed.empty()) return Fail("sealing failed");
+        cli::WriteOutput(output, sealed.data(), sealed.size(), cli::Create::kReplace);
+        return 0;
     }
-    sealwright::Wipe(key.data(), key.size());
-    if (argc == 1) {
-        std::cout.write(reinterpret_cast<const char*>(output.data()),
-                        static_cast<std::streamsize>(output.size()));
-        return std::cout ? 0 : 1;
+    cli::SecretBytes plain;
+    if (!sealwright::Open(key.key, in.Get(), plain.Get())) {
+        return Fail(input + " is not sealed with this key, or was changed since");
     }
-    return WriteFile(argv[1], output) ? 0 : Fail(std::string("cannot write ") + argv[1]);
+    cli::WriteOutput(output, plain.Get().data(), plain.Get().size(), cli::Create::kPrivate);
+    return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) return Usage(2);
     const std::string command = argv[1];
     for (int i = 1; i < argc; ++i) {
@@ -115,4 +104,20 @@ int main(int argc, char** argv) {
     if (command == "seal") return SealOrOpen(true, argc - 2, argv + 2);
     if (command == "open") return SealOrOpen(false, argc - 2, argv + 2);
     return Usage(2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const int status = Run(argc, argv);
+        if (std::cout.bad()) return Fail("standard output could not be written");
+        return status;
+    } catch (const cli::IoError& error) {
+        return Fail(error.what());
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory");
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
 }

@@ -25,7 +25,7 @@ std::FILE* OpenForReading(const wchar_t* path) {
     } else if (StartsWithIgnoringCase(path, L"FILE:")) {
         path += 5;
     }
-    return _wfopen(path, L"rb");
+    return _wfopen(path, L"rbN");  // not inherited by programs the host starts
 }
 
 std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size) {

@@ -39,15 +39,6 @@ Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce = nullptr);
 // The document inside sealed, when key opens it and nothing was changed.
 bool Open(const Key& key, const Bytes& sealed, Bytes& plain);
 
-// Parses 64 hexadecimal digits, surrounding white space allowed.
-bool ParseKey(const std::string& hex, Key& key);
-std::string FormatKey(const Key& key);
-// A new random key.
-bool GenerateKey(Key& key);
-// The key from SEALWRIGHT_KEY, else from the file SEALWRIGHT_KEY_FILE names
-// (where lines starting with '#' are comments).
-bool KeyFromEnvironment(Key& key, std::string* why = nullptr);
-
 // Overwrites memory so that the compiler cannot skip it.
 void Wipe(void* data, std::size_t size);
 

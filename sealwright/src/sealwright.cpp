@@ -1,10 +1,14 @@
 // The two calls a host makes: is this file sealed, and what does it hold.
 #include <sealwright/sealwright.h>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <string>
 
 #include "files.h"
 #include "format.h"
+#include "keys.h"
 #include "platform.h"
 #include "text.h"
 
@@ -51,20 +55,38 @@ struct Wiper {
     ~Wiper() { Wipe(buffer.data(), buffer.size() * sizeof(buffer[0])); }
 };
 
+// Why the last DecryptXmlFile of this thread failed, and what it warns of.
+thread_local std::string t_failure;
+thread_local std::string t_warning;
+
 bool Decrypt(const wchar_t* path, wchar_t** text) {
     Key key;
     Wiper<Key> keyWiper{key};
-    if (!KeyFromEnvironment(key)) return false;
+    if (!KeyFromEnvironment(key, &t_failure, &t_warning)) return false;
     FileCloser file{OpenForReading(path)};
+    if (!file.file) {
+        t_failure = std::string("the file cannot be read: ") + std::strerror(errno);
+        return false;
+    }
     Bytes sealed;
-    if (!file.file || !ReadAll(file.file, sealed)) return false;
+    if (!ReadAll(file.file, sealed)) {
+        t_failure = "the file cannot be read";
+        return false;
+    }
     Bytes plain;
     Wiper<Bytes> plainWiper{plain};
-    if (!Open(key, sealed, plain)) return false;
+    if (!Open(key, sealed, plain)) {
+        t_failure = "it is not sealed with this key, or it was changed since";
+        return false;
+    }
     std::wstring wide;
     Wiper<std::wstring> wideWiper{wide};
-    if (!DecodeText(plain, wide)) return false;
+    if (!DecodeText(plain, wide)) {
+        t_failure = "the sealed text is neither UTF-8 nor UTF-16 with a byte-order mark";
+        return false;
+    }
     *text = g_kept.Keep(wide);
+    if (!*text) t_failure = "there is not enough memory for the text";
     return *text != nullptr;
 }
 
@@ -83,6 +105,8 @@ bool DecryptXmlFile(const wchar_t* path, wchar_t** text) {
     if (!path || !text) return false;
     *text = nullptr;
     try {
+        sealwright::t_failure.clear();
+        sealwright::t_warning.clear();
         std::lock_guard<std::mutex> lock(sealwright::g_mutex);
         sealwright::g_kept.Drop();
         return sealwright::Decrypt(path, text);
@@ -90,4 +114,12 @@ bool DecryptXmlFile(const wchar_t* path, wchar_t** text) {
         *text = nullptr;
         return false;
     }
+}
+
+const char* SealwrightLastFailure() {
+    return sealwright::t_failure.c_str();
+}
+
+const char* SealwrightKeyWarning() {
+    return sealwright::t_warning.c_str();
 }

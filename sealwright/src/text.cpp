@@ -9,50 +9,62 @@ bool IsScalar(char32_t c) {
     return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
 }
 
-// Appends one code point as wchar_t: itself where wchar_t holds code points,
-// a surrogate pair where it holds UTF-16 units.
-void AppendCodePoint(std::wstring& text, char32_t c) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            text += static_cast<wchar_t>(0xD800 + (c >> 10));
-            text += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-            return;
-        }
-    }
-    text += static_cast<wchar_t>(c);
+// The wchar_t units of one code point: itself where wchar_t holds code
+// points, a surrogate pair where it holds UTF-16 units.
+std::size_t Units(char32_t c) {
+    return sizeof(wchar_t) == 2 && c >= 0x10000 ? 2 : 1;
 }
 
-bool DecodeUtf16(const Bytes& bytes, bool bigEndian, std::wstring& text) {
-    if (bytes.size() % 2 != 0) return false;
-    auto unit = [&](std::size_t i) -> char32_t {
-        const char32_t a = bytes[i];
-        const char32_t b = bytes[i + 1];
-        return bigEndian ? (a << 8) | b : (b << 8) | a;
-    };
-    for (std::size_t i = 2; i < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 2 >= bytes.size()) return false;
-            const char32_t low = unit(i + 2);
-            if (low < 0xDC00 || low > 0xDFFF) return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return false;
-        }
-        AppendCodePoint(text, c);
+void Put(wchar_t*& out, char32_t c) {
+    if (Units(c) == 2) {
+        c -= 0x10000;
+        *out++ = static_cast<wchar_t>(0xD800 + (c >> 10));
+        *out++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+        *out++ = static_cast<wchar_t>(c);
     }
-    return true;
 }
 
-bool DecodeUtf8(const Bytes& bytes, std::wstring& text) {
-    std::size_t i = 0;
-    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
-    while (i < bytes.size()) {
-        const std::uint8_t lead = bytes[i];
+// The code points of bytes, one at a time; false at the first malformed one.
+class Decoder {
+  public:
+    Decoder(const Bytes& bytes, int utf16) : m_bytes(bytes), m_utf16(utf16) {
+        if (m_utf16) {
+            m_at = 2;
+        } else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+            m_at = 3;
+        }
+    }
+    bool Done() const { return m_at >= m_bytes.size(); }
+    // The next code point; false for a malformed one or U+0000, which XML
+    // never holds.
+    bool Next(char32_t& c) {
+        const bool ok = m_utf16 ? NextUtf16(c) : NextUtf8(c);
+        return ok && c != 0;
+    }
+
+  private:
+    char32_t Unit(std::size_t i) const {
+        const char32_t a = m_bytes[i];
+        const char32_t b = m_bytes[i + 1];
+        return m_utf16 > 0 ? (a << 8) | b : (b << 8) | a;
+    }
+    bool NextUtf16(char32_t& c) {
+        if (m_bytes.size() % 2 != 0) return false;
+        c = Unit(m_at);
+        m_at += 2;
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        if (c < 0xD800 || c > 0xDBFF) return true;
+        if (Done()) return false;
+        const char32_t low = Unit(m_at);
+        if (low < 0xDC00 || low > 0xDFFF) return false;
+        m_at += 2;
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        return true;
+    }
+    bool NextUtf8(char32_t& c) {
+        const std::uint8_t lead = m_bytes[m_at];
         std::size_t extra;
-        char32_t c;
         char32_t minimum;
         if (lead < 0x80) {
             extra = 0, c = lead, minimum = 0;
@@ -65,35 +77,46 @@ bool DecodeUtf8(const Bytes& bytes, std::wstring& text) {
         } else {
             return false;
         }
-        if (bytes.size() - i <= extra) return false;
+        if (m_bytes.size() - m_at <= extra) return false;
         for (std::size_t k = 1; k <= extra; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) return false;
-            c = (c << 6) | (bytes[i + k] & 0x3F);
+            if ((m_bytes[m_at + k] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (m_bytes[m_at + k] & 0x3F);
         }
-        if (c < minimum || !IsScalar(c)) return false;
-        AppendCodePoint(text, c);
-        i += extra + 1;
+        m_at += extra + 1;
+        return c >= minimum && IsScalar(c);
     }
-    return true;
+
+    const Bytes& m_bytes;
+    const int m_utf16;  // 1 big-endian, -1 little-endian, 0 UTF-8
+    std::size_t m_at = 0;
+};
+
+int Utf16Order(const Bytes& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return -1;
+    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return 1;
+    return 0;
 }
 
 }  // namespace
 
 bool DecodeText(const Bytes& bytes, std::wstring& text) {
     text.clear();
-    bool ok;
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        ok = DecodeUtf16(bytes, false, text);
-    } else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-        ok = DecodeUtf16(bytes, true, text);
-    } else {
-        ok = DecodeUtf8(bytes, text);
+    const int order = Utf16Order(bytes);
+    // Counted first, so that the text is written once into its own room and
+    // no growing copy of it is left behind in freed memory.
+    std::size_t units = 0;
+    char32_t c;
+    for (Decoder counter(bytes, order); !counter.Done();) {
+        if (!counter.Next(c)) return false;
+        units += Units(c);
     }
-    if (!ok) {
-        Wipe(text.data(), text.size() * sizeof(wchar_t));
-        text.clear();
+    text.resize(units);
+    wchar_t* out = text.data();
+    for (Decoder decoder(bytes, order); !decoder.Done();) {
+        decoder.Next(c);
+        Put(out, c);
     }
-    return ok;
+    return true;
 }
 
 }  // namespace sealwright

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "format.h"
+#include "keys.h"
 #include "frame/module_state.h"
 #include "input/file_stream.h"
 #include "support/fakes.h"

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <string>
 
 #include "crypto.h"
+#include "files.h"
 #include "format.h"
+#include "keys.h"
 #include "platform.h"
 #include "support/files.h"
 
@@ -99,9 +104,12 @@ TEST_F(Sealwright, OpensEachTextEncodingIntoAKeptOleString) {
         EXPECT_TRUE(IsEncrypted((L"FILE://" + path).c_str()));
         EXPECT_EQ(Decrypted(L"file:" + path), L"<t>\u00e9\u20ac\U0001F600</t>");
     }
-    for (const std::string& bad : {std::string("<t>\xc3</t>"), std::string("\xff\xfe<\0t", 5),
-                                   std::string("\xff\xfe\x00\xd8", 4)}) {
+    for (const std::string& bad :
+         {std::string("<t>\xc3</t>"), std::string("\xff\xfe<\0t", 5),
+          std::string("\xff\xfe\x00\xd8", 4), std::string("<\0t\0/\0>\0", 8)}) {
         EXPECT_EQ(Decrypted(File(sealwright::Seal(key, AsBytes(bad)))), L"(false)");
+        EXPECT_STREQ(SealwrightLastFailure(),
+                     "the sealed text is neither UTF-8 nor UTF-16 with a byte-order mark");
     }
 }
 
@@ -119,16 +127,39 @@ TEST_F(Sealwright, EveryChangedByteAndEveryTruncationIsRefused) {
     }
 }
 
-TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironment) {
+TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironmentAndSaysWhy) {
     const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
-    for (const std::string& wrong : {std::string(64, 'f'), std::string("not a key")}) {
-        setenv("SEALWRIGHT_KEY", wrong.c_str(), 1);
-        EXPECT_EQ(Decrypted(path), L"(false)");
+    const std::string keyFile = WriteTestFile("key.txt", "# comment\n" + std::string(kKeyHex));
+    chmod(keyFile.c_str(), 0600);
+    const struct {
+        const char *key, *file, *failure;
+    } rows[] = {
+        {"ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", nullptr,
+         "it is not sealed with this key, or it was changed since"},
+        {"not a key", nullptr, "SEALWRIGHT_KEY is not 64 hexadecimal digits"},
+        {nullptr, nullptr, "no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE"},
+        {"", keyFile.c_str(), ""},  // an empty variable counts as unset
+        {nullptr, "/dev/zero", "the key file /dev/zero is not a regular file"},
+        {nullptr, "/no/such/key", "the key file /no/such/key cannot be read: No such file"},
+    };
+    for (const auto& row : rows) {
+        row.key ? setenv("SEALWRIGHT_KEY", row.key, 1) : unsetenv("SEALWRIGHT_KEY");
+        row.file ? setenv("SEALWRIGHT_KEY_FILE", row.file, 1) : unsetenv("SEALWRIGHT_KEY_FILE");
+        EXPECT_EQ(Decrypted(path), *row.failure ? L"(false)" : L"<k/>") << row.failure;
+        EXPECT_EQ(std::string(SealwrightLastFailure()).rfind(row.failure, 0), 0u)
+            << SealwrightLastFailure();
     }
-    unsetenv("SEALWRIGHT_KEY");
-    EXPECT_EQ(Decrypted(path), L"(false)");
-    setenv("SEALWRIGHT_KEY_FILE", WriteTestFile("key.txt", std::string(kKeyHex) + "\n").c_str(), 1);
+    EXPECT_STREQ(SealwrightKeyWarning(), "");
+    // A key file others can read still serves, with a warning; a large one not.
+    chmod(keyFile.c_str(), 0644);
+    setenv("SEALWRIGHT_KEY_FILE", keyFile.c_str(), 1);
     EXPECT_EQ(Decrypted(path), L"<k/>");
+    EXPECT_NE(std::string(SealwrightKeyWarning()).find("can be read by others"), std::string::npos);
+    setenv("SEALWRIGHT_KEY_FILE",
+           WriteTestFile("big.key", std::string(kKeyHex) + std::string(5000, '\n')).c_str(), 1);
+    EXPECT_EQ(Decrypted(path), L"(false)");
+    EXPECT_NE(std::string(SealwrightLastFailure()).find("larger than a key file"),
+              std::string::npos);
 }
 
 TEST_F(Sealwright, IsEncryptedReadsTheHeaderOnly) {
@@ -137,6 +168,11 @@ TEST_F(Sealwright, IsEncryptedReadsTheHeaderOnly) {
     EXPECT_FALSE(IsEncrypted(File(AsBytes(header)).c_str()));
     EXPECT_FALSE(IsEncrypted(File(AsBytes("<plain/>")).c_str()));
     EXPECT_FALSE(IsEncrypted(L"/no/such/file.sealed"));
+    // Not inherited by programs the host starts.
+    std::FILE* opened = sealwright::OpenForReading(File(AsBytes("x")).c_str());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_NE(fcntl(fileno(opened), F_GETFD) & FD_CLOEXEC, 0);
+    std::fclose(opened);
     EXPECT_FALSE(IsEncrypted(nullptr));
     wchar_t* text = nullptr;
     EXPECT_FALSE(DecryptXmlFile(nullptr, &text));

@@ -26,4 +26,13 @@ SEALWRIGHT_API bool IsEncrypted(const wchar_t* path);
 // mark: never partial text.
 SEALWRIGHT_API bool DecryptXmlFile(const wchar_t* path, wchar_t** text);
 
+// Why the last DecryptXmlFile call of this thread answered false, in a
+// sentence for a user ("no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE",
+// "it is not sealed with this key, or it was changed since", ...); "" after a
+// success. Valid until the thread's next call.
+SEALWRIGHT_API const char* SealwrightLastFailure();
+// A warning about the key that call used ("the key file K can be read by
+// others than its owner"), or "". Valid until the thread's next call.
+SEALWRIGHT_API const char* SealwrightKeyWarning();
+
 #endif

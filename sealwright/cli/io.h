@@ -1,0 +1,47 @@
+// The command's files: whole inputs read into memory that is wiped when it
+// is given up, outputs written with every write and the close checked.
+// Failures throw IoError with a sentence for the user.
+#ifndef SEALWRIGHT_CLI_IO_H
+#define SEALWRIGHT_CLI_IO_H
+
+#include <stdexcept>
+#include <string>
+
+#include "format.h"
+
+namespace cli {
+
+struct IoError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Bytes that are wiped before their memory is freed, also as they grow.
+class SecretBytes {
+  public:
+    SecretBytes() = default;
+    SecretBytes(const SecretBytes&) = delete;
+    SecretBytes& operator=(const SecretBytes&) = delete;
+    ~SecretBytes() { sealwright::Wipe(m_bytes.data(), m_bytes.size()); }
+
+    // Room for at least size bytes; what was there moves, its old place wiped.
+    void Reserve(std::size_t size);
+    sealwright::Bytes& Get() { return m_bytes; }
+
+  private:
+    sealwright::Bytes m_bytes;
+};
+
+// The whole of the file at path ("-": standard input); not a directory.
+void ReadInput(const std::string& path, SecretBytes& bytes);
+
+enum class Create {
+    kReplace,    // create or truncate, mode as the umask leaves it
+    kPrivate,    // create or truncate, readable by the owner only
+    kExclusive,  // create only, never through a symbolic link; owner only
+};
+// Writes bytes to path ("-": standard output).
+void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how);
+
+}  // namespace cli
+
+#endif

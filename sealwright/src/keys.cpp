@@ -1,0 +1,163 @@
+#include "keys.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "crypto.h"
+
+namespace sealwright {
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Wipes a buffer when the scope ends.
+template <std::size_t N>
+struct WipedBuffer {
+    char bytes[N];
+    ~WipedBuffer() { Wipe(bytes, N); }
+};
+
+// Reads the key file at path into buffer: false, with the reason in why,
+// for a file that cannot be read, is not a regular file or is too large.
+bool ReadKeyFile(const char* path, char* buffer, std::size_t& size, std::string& why,
+                 bool& othersRead) {
+    const std::string name = std::string("the key file ") + path;
+#if defined(_WIN32)
+    const int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    struct _stat64 status {};
+    const bool described = fd >= 0 && _fstat64(fd, &status) == 0;
+    const bool regular = described && (status.st_mode & _S_IFMT) == _S_IFREG;
+    othersRead = false;  // permissions on Windows are ACLs, not mode bits
+#else
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat status {};
+    const bool described = fd >= 0 && fstat(fd, &status) == 0;
+    const bool regular = described && S_ISREG(status.st_mode);
+    othersRead = described && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+#endif
+    const int error = errno;
+    bool ok = false;
+    if (!described) {
+        why = name + " cannot be read: " + std::strerror(error);
+    } else if (!regular) {
+        why = name + " is not a regular file";
+    } else if (static_cast<unsigned long long>(status.st_size) > kMaxKeyFile) {
+        why =
+            name + " is larger than a key file can be (" + std::to_string(kMaxKeyFile) + " bytes)";
+    } else {
+        size = 0;
+        while (size <= kMaxKeyFile) {
+#if defined(_WIN32)
+            const int got = _read(fd, buffer + size, static_cast<unsigned>(kMaxKeyFile + 1 - size));
+#else
+            const ssize_t got = read(fd, buffer + size, kMaxKeyFile + 1 - size);
+#endif
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                ok = got == 0;
+                if (!ok) why = name + " cannot be read: " + std::strerror(errno);
+                break;
+            }
+            size += static_cast<std::size_t>(got);
+        }
+        if (ok && size > kMaxKeyFile) {
+            ok = false;
+            why = name + " is larger than a key file can be";
+        }
+    }
+    if (fd >= 0) {
+#if defined(_WIN32)
+        _close(fd);
+#else
+        close(fd);
+#endif
+    }
+    return ok;
+}
+
+// The key in a key file's text: its lines but those starting with '#'.
+bool KeyFromText(const char* text, std::size_t size, Key& key) {
+    WipedBuffer<kMaxKeyFile> hex;
+    std::size_t length = 0;
+    bool lineStart = true, comment = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (lineStart) comment = text[i] == '#';
+        lineStart = text[i] == '\n';
+        if (!comment && !lineStart) hex.bytes[length++] = text[i];
+    }
+    return ParseKey(std::string_view(hex.bytes, length), key);
+}
+
+}  // namespace
+
+bool ParseKey(std::string_view hex, Key& key) {
+    while (!hex.empty() && IsSpace(hex.front()))
+        hex.remove_prefix(1);
+    while (!hex.empty() && IsSpace(hex.back()))
+        hex.remove_suffix(1);
+    if (hex.size() != key.size() * 2) return false;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const int high = HexDigit(hex[2 * i]);
+        const int low = HexDigit(hex[2 * i + 1]);
+        if (high < 0 || low < 0) return false;
+        key[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return true;
+}
+
+void FormatKey(const Key& key, char digits[64]) {
+    static const char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        digits[2 * i] = kDigits[key[i] >> 4];
+        digits[2 * i + 1] = kDigits[key[i] & 15];
+    }
+}
+
+bool GenerateKey(Key& key) {
+    return crypto::RandomBytes(key.data(), key.size());
+}
+
+bool KeyFromEnvironment(Key& key, std::string* why, std::string* warning) {
+    auto fail = [&](const std::string& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (warning) warning->clear();
+    if (const char* hex = std::getenv("SEALWRIGHT_KEY"); hex && *hex) {
+        return ParseKey(hex, key) || fail("SEALWRIGHT_KEY is not 64 hexadecimal digits");
+    }
+    const char* path = std::getenv("SEALWRIGHT_KEY_FILE");
+    if (!path || !*path) return fail("no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE");
+    WipedBuffer<kMaxKeyFile + 1> text;
+    std::size_t size = 0;
+    std::string reason;
+    bool othersRead = false;
+    if (!ReadKeyFile(path, text.bytes, size, reason, othersRead)) return fail(reason);
+    if (othersRead && warning) {
+        *warning = std::string("the key file ") + path + " can be read by others than its owner";
+    }
+    return KeyFromText(text.bytes, size, key) ||
+           fail(std::string("the key file ") + path + " does not hold 64 hexadecimal digits");
+}
+
+}  // namespace sealwright

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The sealwright command as a user (and an attacker) tries it.
+#   sealwright_cli_test.sh SEALWRIGHT
+set -uo pipefail
+sealwright=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+umask 022
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect STATUS STDERR_PART -- ARGS...: runs sealwright, checks its status and
+# that standard error holds STDERR_PART; OUT (default a file) takes its output.
+expect() {
+  local status=$1 part=$2
+  shift 3
+  "$sealwright" "$@" >"${OUT:-$work/out}" 2>"$work/err"
+  local actual=$?
+  [ "$actual" = "$status" ] || fail "sealwright $* exits $actual, not $status: $(cat "$work/err")"
+  [ -z "$part" ] || grep -qF -- "$part" "$work/err" ||
+    fail "sealwright $*: standard error lacks '$part': $(cat "$work/err")"
+}
+mode() { stat -c %a "$1"; }
+
+# Keys: printed, or written once to a new private file, never over another.
+"$sealwright" keygen | grep -qxE '[0-9a-f]{64}' || fail "keygen prints no key"
+expect 0 "" -- keygen --out "$work/key"
+[ "$(mode "$work/key")" = 600 ] || fail "keygen --out makes mode $(mode "$work/key")"
+cp "$work/key" "$work/key.before"
+expect 1 "exists already" -- keygen --out "$work/key"
+cmp -s "$work/key" "$work/key.before" || fail "keygen replaced an existing key"
+echo "precious" >"$work/target"
+chmod 644 "$work/target"
+ln -s "$work/target" "$work/link"
+expect 1 "exists already" -- keygen --out "$work/link"
+[ "$(cat "$work/target")" = precious ] && [ "$(mode "$work/target")" = 644 ] ||
+  fail "keygen --out followed a symbolic link"
+OUT=/dev/full expect 1 "standard output" -- keygen
+
+# Sealing and opening, files and pipes; plain text is the owner's alone.
+export SEALWRIGHT_KEY_FILE=$work/key
+printf '<doc>caf\xc3\xa9</doc>' >"$work/doc.xml"
+expect 0 "" -- seal "$work/doc.xml" "$work/doc.sealed"
+expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
+cmp -s "$work/doc.xml" "$work/plain.xml" || fail "open gives other bytes than were sealed"
+[ "$(mode "$work/plain.xml")" = 600 ] || fail "open writes plain text with mode $(mode "$work/plain.xml")"
+chmod 644 "$work/plain.xml"
+expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
+[ "$(mode "$work/plain.xml")" = 600 ] || fail "open leaves an existing output readable by others"
+[ "$("$sealwright" seal - - <"$work/doc.xml" | "$sealwright" open -)" = "$(cat "$work/doc.xml")" ] ||
+  fail "seal and open through pipes"
+
+# Failures say what failed and exit 1, never crash, never claim success.
+expect 1 "is a folder" -- seal "$work" "$work/out.sealed"
+expect 1 "is a folder" -- open "$work"
+expect 1 "/dev/full" -- seal "$work/doc.xml" /dev/full
+OUT=/dev/full expect 1 "standard output" -- open "$work/doc.sealed"
+expect 1 "No such file" -- seal "$work/missing.xml" "$work/x"
+printf '<doc>caf\xe9</doc>' >"$work/latin1.xml"
+expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/latin1.xml" "$work/latin1.sealed"
+printf '<\0d\0/\0>\0' >"$work/utf16.xml"
+expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
+[ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
+
+# Keys from the environment: bounded, and named when others can read them.
+SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
+SEALWRIGHT_KEY= expect 0 "" -- open "$work/doc.sealed"
+chmod 644 "$work/key"
+expect 0 "can be read by others" -- open "$work/doc.sealed"
+unset SEALWRIGHT_KEY_FILE
+expect 1 "no key" -- open "$work/doc.sealed"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failures"
+  exit 1
+fi
+echo "sealwright command: all cases passed"
