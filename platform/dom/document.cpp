@@ -2,8 +2,10 @@
 // keeper of the last load's parse error and of the selection properties.
 #include "document.h"
 
+#include <cstring>
 #include <cwchar>
 #include <new>
+#include <string>
 
 #include <flatdom/platform/crt.h>
 
@@ -45,7 +47,8 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
     HRESULT STDMETHODCALLTYPE load(VARIANT source, VARIANT_BOOL* ok) override {
         return Guarded([&] {
             if (ok) *ok = VARIANT_FALSE;
-            if (source.vt == VT_BSTR) return Take(ParseFile(WideToUtf8(source.bstrVal)), ok);
+            if (source.vt == VT_BSTR)
+                return Take(ParseFile(source.bstrVal ? source.bstrVal : L""), ok);
             IStream* stream = nullptr;
             if (source.vt != VT_UNKNOWN || !source.punkVal ||
                 FAILED(source.punkVal->QueryInterface(IID_IStream,
@@ -66,7 +69,13 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
     HRESULT STDMETHODCALLTYPE loadXML(BSTR text, VARIANT_BOOL* ok) override {
         return Guarded([&] {
             if (ok) *ok = VARIANT_FALSE;
-            return Take(ParseText(WideToUtf8(text ? text : L"", SysStringLen(text))), ok);
+            std::string utf8 = WideToUtf8(text ? text : L"", SysStringLen(text));
+            // The text may be a sealed document's: no copy of it outlives the parse.
+            struct Wiper {
+                std::string& text;
+                ~Wiper() { explicit_bzero(text.data(), text.size()); }
+            } wiper{utf8};
+            return Take(ParseText(utf8), ok);
         });
     }
 

@@ -3,9 +3,12 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include <flatdom/platform/crt.h>
 
 #include "libxml2_errors.h"
 #include "no_external.h"
@@ -170,6 +173,21 @@ int ReadStream(void* context, char* buffer, int length) {
     return total;
 }
 
+struct MemorySource {
+    const char* at;
+    std::size_t left;
+};
+
+int ReadMemory(void* context, char* buffer, int length) {
+    auto* source = static_cast<MemorySource*>(context);
+    const std::size_t size =
+        std::min(source->left, static_cast<std::size_t>(length < 0 ? 0 : length));
+    std::memcpy(buffer, source->at, size);
+    source->at += size;
+    source->left -= size;
+    return static_cast<int>(size);
+}
+
 int ReadFile(void* context, char* buffer, int length) {
     if (length <= 0) return 0;
     auto* file = static_cast<std::FILE*>(context);
@@ -203,10 +221,10 @@ ParseOutcome ParseStream(ISequentialStream* stream) {
         xmlCtxtReadIO(parse.Context(), ReadStream, nullptr, &source, nullptr, nullptr, kOptions));
 }
 
-ParseOutcome ParseFile(const std::string& path) {
+ParseOutcome ParseFile(const wchar_t* path) {
     Parse parse;
     if (!parse.Context()) return parse.Fail("The document could not be read.\n");
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = _wfopen(path, L"rbN");
     if (!file) return parse.Fail("The file could not be opened.\n");
     ParseOutcome outcome = parse.Finish(
         xmlCtxtReadIO(parse.Context(), ReadFile, nullptr, file, nullptr, nullptr, kOptions));
@@ -220,8 +238,11 @@ ParseOutcome ParseText(const std::string& text) {
     if (text.size() > static_cast<std::size_t>(INT_MAX)) {
         return parse.Fail("The document is too large.\n");
     }
-    xmlDocPtr doc = xmlCtxtReadMemory(parse.Context(), text.data(), static_cast<int>(text.size()),
-                                      nullptr, "UTF-8", kOptions | XML_PARSE_IGNORE_ENC);
+    // Read in pieces: libxml2 would copy text from memory whole, and free the
+    // copy without wiping it.
+    MemorySource source{text.data(), text.size()};
+    xmlDocPtr doc = xmlCtxtReadIO(parse.Context(), ReadMemory, nullptr, &source, nullptr, "UTF-8",
+                                  kOptions | XML_PARSE_IGNORE_ENC);
     if (doc) {
         // The document keeps the encoding it declared, not the one it was read in.
         xmlFree(const_cast<xmlChar*>(doc->encoding));

@@ -29,8 +29,8 @@ struct ParseOutcome {
 // Reads the stream with Read until it answers S_FALSE or 0 bytes, chunk by
 // chunk, never holding the whole input.
 ParseOutcome ParseStream(ISequentialStream* stream);
-// A local file, named in UTF-8.
-ParseOutcome ParseFile(const std::string& path);
+// A local file.
+ParseOutcome ParseFile(const wchar_t* path);
 // UTF-8 text in memory; a declared encoding is ignored.
 ParseOutcome ParseText(const std::string& text);
 

@@ -1,7 +1,9 @@
 // C runtime functions on wide text.
 #include <flatdom/platform/crt.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <string>
 
 #include "utf8.h"
@@ -21,9 +23,29 @@ bool IsCrtSpace(wchar_t c) {
 extern "C" {
 
 std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
-    if (!filename || !mode) return nullptr;
+    if (!filename || !mode) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    // A character that is no Unicode scalar value (a lone surrogate) would
+    // become U+FFFD, which names another file: refused.
+    for (const wchar_t* p = filename; *p; ++p) {
+        const auto c = static_cast<std::uint32_t>(*p);
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            errno = EILSEQ;
+            return nullptr;
+        }
+    }
+    // "N", not inherited by child processes, is close-on-exec here.
+    std::string narrowMode;
+    for (const wchar_t* m = mode; *m; ++m) {
+        if (*m >= 0x80) {
+            errno = EINVAL;
+            return nullptr;
+        }
+        narrowMode += *m == L'N' ? 'e' : static_cast<char>(*m);
+    }
     const std::string path = platform::WideToUtf8(filename);
-    const std::string narrowMode = platform::WideToUtf8(mode);
     return std::fopen(path.c_str(), narrowMode.c_str());
 }
 

@@ -74,9 +74,19 @@ char32_t DecodeOne(const unsigned char* bytes, std::size_t length, std::size_t& 
 
 }  // namespace
 
+std::size_t Utf8Length(char32_t c) {
+    if (!IsScalar(c)) c = kReplacement;
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// Sized before it is filled: no growing copy of the text (which may be a
+// sealed document's) is left behind in freed memory.
 std::string WideToUtf8(const wchar_t* text, std::size_t length) {
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        size += Utf8Length(static_cast<char32_t>(text[i]));
     std::string out;
-    out.reserve(length);
+    out.reserve(size);
     for (std::size_t i = 0; i < length; ++i)
         AppendUtf8(out, static_cast<char32_t>(text[i]));
     return out;

@@ -89,7 +89,8 @@ BOOL CMyFileStream::Open(const wchar_t* path, BOOL bRead) {
     } else if (_wcsnicmp(path, L"FILE:", 5) == 0) {
         path += 5;
     }
-    m_pFile = _wfopen(path, bRead ? L"rb" : L"wb");
+    // "N": the file is not inherited by programs the host starts.
+    m_pFile = _wfopen(path, bRead ? L"rbN" : L"wbN");
     return m_pFile ? TRUE : FALSE;
 }
 

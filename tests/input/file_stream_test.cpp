@@ -1,4 +1,5 @@
 // The library's file stream, on its own.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include "input/file_stream.h"
@@ -28,7 +29,14 @@ TEST_F(FileStreamTest, ReadsToTheEndThenAnswersSFalseWithNoBytes) {
     EXPECT_EQ(got, 77u);                              // untouched
     EXPECT_EQ(stream->Write("x", 1, &got), S_FALSE);  // a reading stream
     EXPECT_EQ(got, 77u);
+    // Not inherited by programs the host starts.
+    EXPECT_NE(fcntl(fileno(stream->m_pFile), F_GETFD) & FD_CLOEXEC, 0);
     stream->Release();
+    // A lone surrogate names no file; read as U+FFFD it would name another.
+    const std::string other = WriteTestFile("\xef\xbf\xbd", "another file");
+    std::wstring lone = Wide(other.substr(0, other.size() - 3));
+    lone += static_cast<wchar_t>(0xD800);
+    EXPECT_EQ(OpenFileStream(lone.c_str(), TRUE), nullptr);
 }
 
 TEST_F(FileStreamTest, AWritingStreamRefusesToRead) {

@@ -7,7 +7,10 @@
 #include "wintypes.h"
 
 extern "C" {
-// fopen with a wide path (taken as UTF-8 on this system) and a wide mode.
+// fopen with a wide path (taken as UTF-8 on this system) and a wide mode, in
+// which "N" (not inherited by child processes) is close-on-exec. Null, with
+// errno EILSEQ, for a path holding a lone surrogate or any other value that
+// is no Unicode character.
 FLATDOM_PLATFORM_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
 // Compares at most count characters, ASCII letters without regard to case;
 // answers <0, 0 or >0.
