@@ -60,13 +60,15 @@ for query in "${queries[@]}"; do
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
 
-# Sealed on Linux, opened on Windows; sealed on Windows, opened on Linux.
-export SEALWRIGHT_KEY_FILE=$root/examples/demo.key
+# Sealed on Linux, opened on Windows; sealed on Windows, opened on Linux. The
+# demonstration key, in a file only its owner reads.
+install -m 600 "$root/examples/demo.key" "$work/demo.key"
+export SEALWRIGHT_KEY_FILE=$work/demo.key
 printf '<r><v>from linux</v></r>' >"$work/linux.xml"
 "$linux/bin/sealwright" seal "$work/linux.xml" "$work/linux.sealed"
 [ "$(run "$bin/flatdom.exe" get "$(windows_path "$work/linux.sealed")" r/v)" = "from linux" ]
 printf '<r><v>from windows</v></r>' >"$work/windows.xml"
-SEALWRIGHT_KEY_FILE=$(windows_path "$root/examples/demo.key") \
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
   run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/windows.sealed")"
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
 echo "sealed files cross between Linux and Windows both ways"

@@ -34,8 +34,12 @@ show get examples/broken.xml //item 2>&1
 
 echo
 echo "== A sealed document, opened with the demo key =="
-SEALWRIGHT_KEY_FILE=examples/demo.key show get examples/secrets.sealed secrets/account/@user
-SEALWRIGHT_KEY_FILE=examples/demo.key show get examples/secrets.sealed secrets/account/pin --as auto
+# A key file must be its owner's alone (the commands warn otherwise).
+key=$(mktemp)
+trap 'rm -f "$key"' EXIT
+install -m 600 examples/demo.key "$key"
+SEALWRIGHT_KEY_FILE=$key show get examples/secrets.sealed secrets/account/@user
+SEALWRIGHT_KEY_FILE=$key show get examples/secrets.sealed secrets/account/pin --as auto
 echo
 echo "...and without it:"
 show get examples/secrets.sealed secrets/account/pin 2>&1

@@ -105,7 +105,7 @@ bool DecodeText(const Bytes& bytes, std::wstring& text) {
     // Counted first, so that the text is written once into its own room and
     // no growing copy of it is left behind in freed memory.
     std::size_t units = 0;
-    char32_t c;
+    char32_t c = 0;
     for (Decoder counter(bytes, order); !counter.Done();) {
         if (!counter.Next(c)) return false;
         units += Units(c);
