@@ -54,6 +54,15 @@ expect 2 "" -- get "$examples/broken.xml" //item
 stderr_has "PARSE ERROR! $examples/broken.xml @ line 5"
 stderr_has "could not be loaded"
 expect 2 "" -- get "$examples/missing.xml" //item
+stderr_has "missing.xml: No such file or directory"
+expect 2 "" -- get "$config" '//device['
+stderr_has "flatdom: not a valid query: //device["
+expect 2 "" -- get "$config" "$(printf '\xc0\xaf')"
+stderr_has "argument 3 is not valid UTF-8"
+if "$flatdom" get "$config" configuration/device/serial >/dev/full 2>"$work/stderr"; then
+  echo "FAIL: output to a full disk reported as success"; failures=$((failures + 1))
+fi
+stderr_has "could not be written: No space left on device"
 expect 2 "" -- get "$config"
 expect 2 "" -- get "$config" //device --as bogus
 expect 2 "" -- get "$config" //device --colour
@@ -68,14 +77,30 @@ for command in get all count fixed hex; do
     { echo "FAIL: $command --help"; failures=$((failures + 1)); }
 done
 
-# Sealed files, with and without the key.
-export SEALWRIGHT_KEY_FILE=$examples/demo.key
+# Sealed files, with and without the key; why one does not open.
+install -m 600 "$examples/demo.key" "$work/demo.key"
+export SEALWRIGHT_KEY_FILE=$work/demo.key
 expect 0 "1234" -- get "$examples/secrets.sealed" secrets/account/pin --as auto
+SEALWRIGHT_KEY_FILE=$examples/demo.key expect 0 "1234" -- get "$examples/secrets.sealed" \
+  secrets/account/pin --as auto
+stderr_has "warning: the key file $examples/demo.key can be read by others"
 unset SEALWRIGHT_KEY_FILE
 expect 2 "" -- get "$examples/secrets.sealed" secrets/account/pin
+stderr_has "secrets.sealed: no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE"
 if grep -q "PARSE ERROR" "$work/stderr"; then
   echo "FAIL: a sealed file without its key must not be reported as a parse error"
   failures=$((failures + 1))
+fi
+SEALWRIGHT_KEY=$(printf '0%.0s' {1..64}) expect 2 "" -- get "$examples/secrets.sealed" secrets
+stderr_has "not sealed with this key, or it was changed since"
+
+# Standard input, pipes and FIFOs: read once, whole.
+expect 0 "2" -- count - //device <"$config"
+expect 0 "2" -- count <(cat "$config") //device
+mkfifo "$work/fifo"
+cat "$config" >"$work/fifo" &
+if [ "$(timeout 20 "$flatdom" count "$work/fifo" //device)" != 2 ]; then
+  echo "FAIL: flatdom count FIFO //device"; failures=$((failures + 1))
 fi
 
 # Wide characters in a path.

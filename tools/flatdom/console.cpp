@@ -1,5 +1,8 @@
 #include "console.h"
 
+#include <cerrno>
+#include <cstring>
+
 #if defined(_WIN32)
 #include <windows.h>
 #include <shellapi.h>
@@ -23,34 +26,46 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 #if !defined(_WIN32)
-// UTF-8 arguments to wide text; a byte that starts no valid sequence stands
-// for itself.
-std::wstring FromUtf8(const std::string& bytes) {
-    std::wstring text;
+// UTF-8 to wide text; false for anything malformed: a bad lead or
+// continuation byte, an overlong form, a surrogate, a value past U+10FFFF.
+bool FromUtf8(const std::string& bytes, std::wstring& text) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        char32_t c = extra ? lead & (0x3F >> extra) : lead;
-        bool ok = lead < 0x80 || (extra > 0 && i + extra < bytes.size());
-        for (std::size_t k = 1; ok && k <= extra; ++k) {
+        std::size_t extra;
+        char32_t c, minimum;
+        if (lead < 0x80) {
+            extra = 0, c = lead, minimum = 0;
+        } else if ((lead & 0xE0) == 0xC0) {
+            extra = 1, c = lead & 0x1F, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2, c = lead & 0x0F, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3, c = lead & 0x07, minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i <= extra) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + k]);
-            ok = (next & 0xC0) == 0x80;
+            if ((next & 0xC0) != 0x80) return false;
             c = (c << 6) | (next & 0x3F);
         }
-        text += static_cast<wchar_t>(ok ? c : lead);
-        i += ok ? extra + 1 : 1;
+        if (c < minimum || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return false;
+        text += static_cast<wchar_t>(c);
+        i += extra + 1;
     }
-    return text;
+    return true;
 }
 #endif
 
 }  // namespace
 
-std::vector<std::wstring> Arguments(int argc, char** argv) {
-    std::vector<std::wstring> arguments;
+bool Arguments(int argc, char** argv, std::vector<std::wstring>& arguments, int& bad) {
+    arguments.clear();
 #if defined(_WIN32)
     (void)argc;
     (void)argv;
+    (void)bad;
     int count = 0;
     if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
         for (int i = 1; i < count; ++i)
@@ -58,11 +73,19 @@ std::vector<std::wstring> Arguments(int argc, char** argv) {
         LocalFree(wide);
     }
 #else
-    for (int i = 1; i < argc; ++i)
-        arguments.push_back(FromUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back();
+        if (!FromUtf8(argv[i], arguments.back())) {
+            bad = i;
+            return false;
+        }
+    }
 #endif
-    return arguments;
+    return true;
 }
+
+// The reason the first write to standard output failed, if one did.
+int g_outputError = 0;
 
 void Write(std::FILE* stream, const std::wstring& text) {
     std::string bytes;
@@ -74,7 +97,20 @@ void Write(std::FILE* stream, const std::wstring& text) {
         }
         AppendUtf8(bytes, c);
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() && stream == stdout &&
+        !g_outputError) {
+        g_outputError = errno ? errno : EIO;
+    }
+}
+
+bool OutputArrived(std::wstring& why) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && !g_outputError) g_outputError = errno ? errno : EIO;
+    if (!g_outputError && !std::ferror(stdout)) return true;
+    const std::string reason = std::strerror(g_outputError ? g_outputError : EIO);
+    why.assign(reason.begin(), reason.end());
+    return false;
 }
 
 }  // namespace console

@@ -9,8 +9,10 @@
 
 namespace console {
 
-// The program's arguments after its name.
-std::vector<std::wstring> Arguments(int argc, char** argv);
+// The program's arguments after its name; false, with the position of the
+// first bad one (1-based) in bad, when an argument is not valid UTF-8
+// (overlong forms, surrogates and bytes F8 to FF included).
+bool Arguments(int argc, char** argv, std::vector<std::wstring>& arguments, int& bad);
 
 // Writes text as UTF-8.
 void Write(std::FILE* stream, const std::wstring& text);
@@ -20,6 +22,9 @@ inline void Out(const std::wstring& text) {
 inline void Err(const std::wstring& text) {
     Write(stderr, text);
 }
+// Whether everything written to standard output arrived; the system's reason
+// in why when not.
+bool OutputArrived(std::wstring& why);
 
 }  // namespace console
 

@@ -1,6 +1,7 @@
 // flatdom: the library's command-line host. It uses the public header only,
 // as any host does.
 #include <flatdom/flatdom.h>
+#include <sealwright/sealwright.h>
 
 #include <charconv>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "console.h"
+#include "input_file.h"
 
 namespace {
 
@@ -24,8 +26,10 @@ const wchar_t kUsage[] =
     L"\n"
     L"KIND is text (the default), name, int, hex, auto or float. FILE is a plain\n"
     L"XML file or one sealed by sealwright (key in SEALWRIGHT_KEY or\n"
-    L"SEALWRIGHT_KEY_FILE). Exit status: 0 found, 1 no match, 2 load failure or\n"
-    L"usage error. Every command takes --help.\n";
+    L"SEALWRIGHT_KEY_FILE), or - for standard input. QUERY is in the pattern\n"
+    L"language of the Windows XML engine (config/item[0], item[end()]). Exit\n"
+    L"status: 0 found, 1 no match, 2 load failure, invalid query or usage\n"
+    L"error. Every command takes --help.\n";
 
 int Usage(int status) {
     (status == kFound ? console::Out : console::Err)(kUsage);
@@ -106,9 +110,30 @@ int Select(const std::wstring& name, const Command& command) {
     }
     const std::wstring& file = command.words[0];
     const std::wstring& query = command.words[1];
-    if (!LoadXmlDocument(file.c_str())) {
+    InputFile input;
+    std::wstring why;
+    if (!input.Open(file, why)) console::Err(L"flatdom: " + file + L": " + why + L"\n");
+    const bool loaded = LoadXmlDocument(input.Path().c_str()) == 1;
+    if (const std::string warning = SealwrightKeyWarning(); !warning.empty()) {
+        console::Err(L"flatdom: warning: " + std::wstring(warning.begin(), warning.end()) + L"\n");
+    }
+    if (!loaded) {
         ReleaseNodeInterfaces();
+        // A sealed file that did not open says why; the library shows nothing.
+        if (const std::string failure = SealwrightLastFailure();
+            !failure.empty() && IsEncrypted(input.Path().c_str())) {
+            console::Err(L"flatdom: " + file + L": " +
+                         std::wstring(failure.begin(), failure.end()) + L"\n");
+        }
         return Fail(file + L" could not be loaded");
+    }
+    // A query the engine refuses gives no list at all, one that matches
+    // nothing an empty list.
+    IXMLDOMNode* document = SelectXmlRootNode(L"/");
+    IXMLDOMNodeList* list = SelectXmlNodes(document, query.c_str());
+    if (!list) {
+        ReleaseNodeInterfaces();
+        return Fail(L"not a valid query: " + query);
     }
     int status = kNoMatch;
     if (name == L"get") {
@@ -118,7 +143,6 @@ int Select(const std::wstring& name, const Command& command) {
             status = kFound;
         }
     } else {
-        IXMLDOMNodeList* list = SelectXmlNodes(SelectXmlRootNode(L"/"), query.c_str());
         long count = 0;
         while (IXMLDOMNode* node = SelectXmlNodeFromList(list, count)) {
             ++count;
@@ -153,10 +177,12 @@ int Hex(const Command& command) {
     return kFound;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::wstring> arguments = console::Arguments(argc, argv);
+int Run(int argc, char** argv) {
+    std::vector<std::wstring> arguments;
+    int bad = 0;
+    if (!console::Arguments(argc, argv, arguments, bad)) {
+        return Fail(L"argument " + std::to_wstring(bad) + L" is not valid UTF-8");
+    }
     if (arguments.empty()) return Usage(kFailed);
     const std::wstring name = arguments.front();
     arguments.erase(arguments.begin());
@@ -183,4 +209,13 @@ int main(int argc, char** argv) {
     if (name == L"fixed") return Fixed(command);
     if (name == L"hex") return Hex(command);
     return Select(name, command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = Run(argc, argv);
+    std::wstring why;
+    if (!console::OutputArrived(why)) return Fail(L"the output could not be written: " + why);
+    return status;
 }
