@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "format.h"
+#include "keys.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -2,8 +2,9 @@
 # The whole test suite from nothing: dependencies, a release build with every
 # test (the soak and installed-copy tests among them), a valgrind run of the
 # host-level suite, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows builds for i686 and x86_64 (the
-# latter run under Wine), and a minute of fuzzing for each fuzz target.
+# UndefinedBehaviorSanitizer, a Linux i386 build whose tests run under QEMU,
+# the Windows builds for i686 and x86_64 (the latter run under Wine), and a
+# minute of fuzzing for each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,6 +35,12 @@ configure build/asan -DCMAKE_BUILD_TYPE=Debug -DFLATDOM_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+step "Linux i386 build; its unit and host-level tests run under qemu-i386 (user-mode emulation)"
+configure build/linux-i386 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-i386.cmake"
+cmake --build build/linux-i386 -j "$jobs"
+ctest --test-dir build/linux-i386 --output-on-failure -j "$jobs"
 
 for arch in i686 x86_64; do
   step "Windows $arch build (run under Wine for x86_64; there is no 32-bit Wine here)"

@@ -9,7 +9,14 @@ if [ "${1:-}" != "--demo" ]; then
   packages+=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales
+    g++-multilib libxml2-dev:i386 libssl-dev:i386 qemu-user
   )
+fi
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+# The i386 build takes Debian's i386 libraries.
+if [ "${1:-}" != "--demo" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
 fi
 
 missing=()
@@ -21,8 +28,6 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

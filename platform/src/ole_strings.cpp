@@ -19,11 +19,19 @@ Prefix* PrefixOf(BSTR bstr) {
 extern "C" {
 
 BSTR SysAllocStringLen(const OLECHAR* psz, UINT len) {
+    // The byte count must fit the prefix, and the block the address space.
+    constexpr std::size_t kOverhead = sizeof(Prefix) + sizeof(OLECHAR);
     if (len > (std::numeric_limits<Prefix>::max() - sizeof(OLECHAR)) / sizeof(OLECHAR)) {
         return nullptr;
     }
+    if constexpr (sizeof(std::size_t) <= sizeof(Prefix)) {
+        // A 32-bit system: the prefix, the characters and the NUL can pass it.
+        if (len > (std::numeric_limits<std::size_t>::max() - kOverhead) / sizeof(OLECHAR)) {
+            return nullptr;
+        }
+    }
     const std::size_t bytes = static_cast<std::size_t>(len) * sizeof(OLECHAR);
-    void* block = std::malloc(sizeof(Prefix) + bytes + sizeof(OLECHAR));
+    void* block = std::malloc(bytes + kOverhead);
     if (!block) return nullptr;
     auto* prefix = static_cast<Prefix*>(block);
     *prefix = static_cast<Prefix>(bytes);

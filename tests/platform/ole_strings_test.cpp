@@ -17,6 +17,12 @@ TEST(OleStrings, CarryTheirLengthInFrontAndANulBehind) {
     EXPECT_EQ(room[4], L'\0');
     SysFreeString(room);
     EXPECT_EQ(SysAllocStringLen(nullptr, 0xFFFFFFFFu), nullptr);  // no room for the prefix
+    if (sizeof(void*) == 4) {
+        // The largest count the prefix takes: its block would pass a 32-bit
+        // address space (wrapping to a few bytes). A 64-bit system would
+        // allocate its 4 GiB, so only the 32-bit build asks.
+        EXPECT_EQ(SysAllocStringLen(nullptr, 0x3FFFFFFEu), nullptr);
+    }
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     SysFreeString(nullptr);

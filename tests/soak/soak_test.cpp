@@ -22,12 +22,14 @@ long ResidentKiB() {
     return resident * 4;
 }
 
-long Cycle(const std::wstring& plain, const std::wstring& sealed, int i) {
-    long total = 0;
+// A checksum of the cycle's readings (in a double: a 32-bit long would
+// overflow, and a float beyond its range does not convert).
+double Cycle(const std::wstring& plain, const std::wstring& sealed, int i) {
+    double total = 0;
     if (LoadXmlDocument((i % 2 ? sealed : plain).c_str())) {
         IXMLDOMNodeList* all = SelectXmlNodes(SelectXmlRootNode(L"/"), L"//*");
         for (long k = 0; IXMLDOMNode* node = SelectXmlNodeFromList(all, k); ++k) {
-            total += GetXmlNumber(node) + static_cast<long>(GetXmlFloat(node));
+            total += static_cast<double>(GetXmlNumber(node)) + GetXmlFloat(node);
             GetXmlText(node);
             GetBaseNodeName(node);
         }
