@@ -1,5 +1,5 @@
 # The two entry points a newcomer needs; everything else is CMake.
-.PHONY: demo check fuzz
+.PHONY: demo check fuzz package
 
 demo:
 	scripts/demo.sh
@@ -10,3 +10,7 @@ check:
 # Each fuzz target for FUZZ_SECONDS (default 300).
 fuzz:
 	scripts/fuzz.sh $${FUZZ_SECONDS:-300}
+
+# Debian packages and the Windows archives.
+package:
+	scripts/package.sh

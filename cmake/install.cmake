@@ -1,32 +1,43 @@
-# Installation: the headers, the shared libraries with versioned names, the
-# two commands, a CMake package and a pkg-config file.
+# Installation, in three components that are also the Debian packages:
+# runtime (the shared libraries), development (headers, library links, a
+# CMake package and a pkg-config file) and tools (the two commands and their
+# manual pages).
 include(CMakePackageConfigHelpers)
 
-set(FLATDOM_INSTALLED flatdom sealwright flatdom_cli sealwright_cli)
+set(FLATDOM_LIBRARIES flatdom sealwright)
 if(NOT WIN32)
-  list(APPEND FLATDOM_INSTALLED flatdom_platform)
+  list(APPEND FLATDOM_LIBRARIES flatdom_platform)
   set(FLATDOM_PC_PLATFORM_LIBS "-lflatdom-platform")
 endif()
 
-install(TARGETS ${FLATDOM_INSTALLED} EXPORT flatdomTargets
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY sealwright/include/sealwright DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS ${FLATDOM_LIBRARIES} EXPORT flatdomTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+          NAMELINK_COMPONENT development
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(TARGETS flatdom_cli sealwright_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT tools)
+install(DIRECTORY include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+install(DIRECTORY sealwright/include/sealwright DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT development)
 if(NOT WIN32)
-  install(DIRECTORY platform/include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(DIRECTORY platform/include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+          COMPONENT development)
 endif()
 
 set(FLATDOM_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/flatdom)
-install(EXPORT flatdomTargets NAMESPACE flatdom:: DESTINATION ${FLATDOM_CMAKE_DIR})
+install(EXPORT flatdomTargets NAMESPACE flatdom:: DESTINATION ${FLATDOM_CMAKE_DIR}
+        COMPONENT development)
 configure_package_config_file(cmake/flatdomConfig.cmake.in
   ${PROJECT_BINARY_DIR}/flatdomConfig.cmake INSTALL_DESTINATION ${FLATDOM_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/flatdomConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/flatdomConfig.cmake
               ${PROJECT_BINARY_DIR}/flatdomConfigVersion.cmake
-        DESTINATION ${FLATDOM_CMAKE_DIR})
+        DESTINATION ${FLATDOM_CMAKE_DIR} COMPONENT development)
 
+# The pkg-config file finds the prefix from its own place, wherever that is.
+file(RELATIVE_PATH FLATDOM_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 configure_file(cmake/flatdom.pc.in ${PROJECT_BINARY_DIR}/flatdom.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/flatdom.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/flatdom.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT development)

@@ -50,6 +50,10 @@ for arch in i686 x86_64; do
   scripts/check-windows.sh "$arch" "build/win-$arch" build/release
 done
 
+step "packages: Debian packages installed into a scratch root and used; Windows archives"
+scripts/package.sh >/dev/null
+tests/install/check_packages.sh "$root" build/package/packages build/win-*/packages/*.zip
+
 step "fuzzing: each target for 60 seconds"
 scripts/fuzz.sh 60
 

@@ -11,21 +11,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sealwright keygen [--out FILE]\n"
-    "       sealwright seal INPUT OUTPUT\n"
-    "       sealwright open INPUT [OUTPUT]\n"
-    "\n"
-    "keygen  prints a new random key (64 hex digits), or writes it to FILE,\n"
-    "        which must not exist yet, readable by its owner only\n"
-    "seal    seals the document INPUT (UTF-8, or UTF-16 with a byte-order\n"
-    "        mark) into OUTPUT\n"
-    "open    writes the document sealed in INPUT to OUTPUT, readable by its\n"
-    "        owner only, or to standard output\n"
-    "\n"
-    "INPUT and OUTPUT may be - for standard input and output. The key comes\n"
-    "from SEALWRIGHT_KEY (64 hex digits) or from the file that\n"
-    "SEALWRIGHT_KEY_FILE names. Exit status: 0 done, 1 failed, 2 usage error.\n";
+#include "usage.h"  // kUsage, from usage.txt
 
 int Usage(int status) {
     (status == 0 ? std::cout : std::cerr) << kUsage;

@@ -17,19 +17,7 @@ namespace {
 
 enum Status { kFound = 0, kNoMatch = 1, kFailed = 2 };
 
-const wchar_t kUsage[] =
-    L"usage: flatdom get FILE QUERY [--as KIND]    the first node the query selects\n"
-    L"       flatdom all FILE QUERY [--as KIND]    every node it selects, one a line\n"
-    L"       flatdom count FILE QUERY              how many nodes it selects\n"
-    L"       flatdom fixed NUMBER DIGITS [--float] NUMBER with DIGITS after the point\n"
-    L"       flatdom hex TEXT                      TEXT read as hexadecimal\n"
-    L"\n"
-    L"KIND is text (the default), name, int, hex, auto or float. FILE is a plain\n"
-    L"XML file or one sealed by sealwright (key in SEALWRIGHT_KEY or\n"
-    L"SEALWRIGHT_KEY_FILE), or - for standard input. QUERY is in the pattern\n"
-    L"language of the Windows XML engine (config/item[0], item[end()]). Exit\n"
-    L"status: 0 found, 1 no match, 2 load failure, invalid query or usage\n"
-    L"error. Every command takes --help.\n";
+#include "usage.h"  // kUsage, from usage.txt
 
 int Usage(int status) {
     (status == kFound ? console::Out : console::Err)(kUsage);

@@ -1,0 +1,58 @@
+# make package: Debian packages on Linux (libflatdom1, libflatdom-dev,
+# flatdom-tools, from the install components), a ZIP archive on Windows.
+set(CPACK_PACKAGE_NAME flatdom)
+set(CPACK_PACKAGE_VENDOR "the flatdom developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_CONTACT "the flatdom developers <flatdom@example.org>")
+set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
+
+if(WIN32)
+  set(FLATDOM_ARCHIVE_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+  configure_file(packaging/windows/README-windows.txt ${PROJECT_BINARY_DIR}/README-windows.txt
+                 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/README-windows.txt DESTINATION . COMPONENT development)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME flatdom-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL runtime development tools)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # A shlibs file and the ldconfig trigger, for the packages built on ours.
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  # Our own libraries, for the commands' dependencies, from the build.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/flatdom")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libflatdom1)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+  set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
+      "flat access to one XML document at a time (libraries)\n"
+      "flatdom loads a plain or sealed XML document, selects nodes by query and reads\n"
+      "text and numbers. This package holds libflatdom, its platform layer over\n"
+      "libxml2 and libsealwright, which seals documents with AES-256-GCM.")
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libflatdom-dev)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libflatdom1 (= ${PROJECT_VERSION})")
+  set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
+      "flat access to one XML document at a time (development files)\n"
+      "Headers, library links, a CMake package (find_package(flatdom)) and a\n"
+      "pkg-config file (flatdom) for building hosts of libflatdom.")
+  set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME flatdom-tools)
+  set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION text)
+  set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libflatdom1 (= ${PROJECT_VERSION})")
+  set(CPACK_COMPONENT_TOOLS_DESCRIPTION
+      "flat access to one XML document at a time (commands)\n"
+      "flatdom reads nodes and values from a plain or sealed XML document;\n"
+      "sealwright makes keys, seals documents and opens them.")
+  foreach(component IN ITEMS runtime development tools)
+    string(TOUPPER ${component} COMPONENT)
+    install(FILES packaging/debian/copyright
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME}
+            COMPONENT ${component})
+  endforeach()
+endif()
+include(CPack)

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# make package: the Debian packages (libflatdom1, libflatdom-dev,
+# flatdom-tools) in build/package/packages, and a ZIP archive for each
+# Windows architecture in build/win-ARCH/packages.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+scripts/install-deps.sh
+
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DFLATDOM_TESTS=OFF -DFLATDOM_SYSTEM_INSTALL=ON >/dev/null
+cmake --build build/package -j "$jobs"
+(cd build/package && cpack >/dev/null)
+for arch in i686 x86_64; do
+  cmake -S . -B "build/win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$arch.cmake" >/dev/null
+  cmake --build "build/win-$arch" -j "$jobs"
+  (cd "build/win-$arch" && cpack >/dev/null)
+done
+ls -1 build/package/packages/*.deb build/win-*/packages/*.zip

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Checks what make package built: the Debian packages, unpacked into a
+# scratch root (their fields, sonames, copyright files and manual pages, and
+# examples/host.cpp built against the development package and run), and the
+# contents of each Windows archive.
+#   check_packages.sh SOURCE_DIR DEB_DIR ZIP...
+set -euo pipefail
+source=$1
+debs=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+fail() { echo "packages: $*"; exit 1; }
+
+for package in libflatdom1 libflatdom-dev flatdom-tools; do
+  deb=$(ls "$debs/${package}"_*.deb 2>/dev/null | head -n 1)
+  [ -n "$deb" ] || fail "no $package package in $debs"
+  dpkg-deb -x "$deb" "$root"
+  [ -s "$root/usr/share/doc/$package/copyright" ] || fail "$package has no copyright file"
+done
+depends=$(dpkg-deb -f "$debs"/libflatdom1_*.deb Depends)
+for needed in libxml2 libssl3 libstdc++6; do
+  [[ "$depends" == *"$needed "* ]] || fail "libflatdom1 does not depend on $needed: $depends"
+done
+for package in libflatdom-dev flatdom-tools; do
+  [[ "$(dpkg-deb -f "$debs/${package}"_*.deb Depends)" == *"libflatdom1 (= "* ]] ||
+    fail "$package does not depend on this libflatdom1"
+done
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for lib in flatdom sealwright flatdom-platform; do
+  soname=$(readelf -d "$root/usr/lib/$multiarch/lib$lib.so.1" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
+  [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so.1 has soname '$soname'"
+done
+for command in flatdom sealwright; do
+  grep -qF "usage: $command" "$root/usr/share/man/man1/$command.1" ||
+    fail "the manual page of $command does not hold its usage"
+done
+"$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work"
+echo "Debian packages: installed into a scratch root, the example host built and ran"
+
+for archive in "$@"; do
+  entries=$(cmake -E tar tf "$archive")
+  for entry in bin/flatdom.dll bin/sealwright.dll bin/flatdom.exe bin/sealwright.exe \
+    lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
+    include/flatdom/flatdom.h include/flatdom/cstring.h include/sealwright/sealwright.h \
+    README-windows.txt; do
+    grep -q "/$entry\$" <<<"$entries" || fail "$(basename "$archive") lacks $entry"
+  done
+  echo "$(basename "$archive"): DLLs, import libraries, .def files, headers, commands, notes"
+done
