@@ -1,5 +1,6 @@
-// UTF-8 to and from wide text (wchar_t holding code points on this system).
-// Invalid input never stops a conversion: it becomes U+FFFD.
+// UTF-8 to and from wide text (wchar_t holding code points on this system),
+// over the project's one codec. Invalid input never stops a conversion: it
+// becomes U+FFFD.
 #ifndef FLATDOM_PLATFORM_UTF8_H
 #define FLATDOM_PLATFORM_UTF8_H
 

@@ -1,31 +1,11 @@
 #include "text.h"
 
-#include <cwchar>
+#include <common/utf8.h>
 
 namespace sealwright {
 namespace {
 
-bool IsScalar(char32_t c) {
-    return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
-}
-
-// The wchar_t units of one code point: itself where wchar_t holds code
-// points, a surrogate pair where it holds UTF-16 units.
-std::size_t Units(char32_t c) {
-    return sizeof(wchar_t) == 2 && c >= 0x10000 ? 2 : 1;
-}
-
-void Put(wchar_t*& out, char32_t c) {
-    if (Units(c) == 2) {
-        c -= 0x10000;
-        *out++ = static_cast<wchar_t>(0xD800 + (c >> 10));
-        *out++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-    } else {
-        *out++ = static_cast<wchar_t>(c);
-    }
-}
-
-// The code points of bytes, one at a time; false at the first malformed one.
+// The code points of bytes in turn; false at the first malformed one.
 class Decoder {
   public:
     Decoder(const Bytes& bytes, int utf16) : m_bytes(bytes), m_utf16(utf16) {
@@ -36,10 +16,12 @@ class Decoder {
         }
     }
     bool Done() const { return m_at >= m_bytes.size(); }
-    // The next code point; false for a malformed one or U+0000, which XML
-    // never holds.
+    // The next code point; false for a malformed one and for U+0000, which
+    // XML never holds.
     bool Next(char32_t& c) {
-        const bool ok = m_utf16 ? NextUtf16(c) : NextUtf8(c);
+        const bool ok =
+            m_utf16 ? NextUtf16(c)
+                    : utf8::Next(m_bytes.data(), m_bytes.size(), m_at, c, utf8::Invalid::kRefuse);
         return ok && c != 0;
     }
 
@@ -61,29 +43,6 @@ class Decoder {
         m_at += 2;
         c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
         return true;
-    }
-    bool NextUtf8(char32_t& c) {
-        const std::uint8_t lead = m_bytes[m_at];
-        std::size_t extra;
-        char32_t minimum;
-        if (lead < 0x80) {
-            extra = 0, c = lead, minimum = 0;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (m_bytes.size() - m_at <= extra) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((m_bytes[m_at + k] & 0xC0) != 0x80) return false;
-            c = (c << 6) | (m_bytes[m_at + k] & 0x3F);
-        }
-        m_at += extra + 1;
-        return c >= minimum && IsScalar(c);
     }
 
     const Bytes& m_bytes;
@@ -108,13 +67,13 @@ bool DecodeText(const Bytes& bytes, std::wstring& text) {
     char32_t c = 0;
     for (Decoder counter(bytes, order); !counter.Done();) {
         if (!counter.Next(c)) return false;
-        units += Units(c);
+        units += utf8::WideSize(c);
     }
     text.resize(units);
     wchar_t* out = text.data();
     for (Decoder decoder(bytes, order); !decoder.Done();) {
         decoder.Next(c);
-        Put(out, c);
+        utf8::PutWide(out, c);
     }
     return true;
 }

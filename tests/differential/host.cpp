@@ -17,11 +17,14 @@
 #include <msxml2.h>  // IXMLDOMDocument2; the platform layer has it beside the others
 #endif
 
+#include <common/utf8.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -39,48 +42,13 @@ const bool kWindows = false;
 #endif
 
 std::string Utf8(const wchar_t* text) {
-    std::string out;
-    for (; text && *text; ++text) {
-        auto c = static_cast<std::uint32_t>(*text);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 &&
-            text[1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(*++text) - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-        } else if (c < 0x10000) {
-            out +=
-                {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                 static_cast<char>(0x80 | (c & 0x3F))};
-        } else {
-            out +=
-                {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                 static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-        }
-    }
-    return out;
+    return text ? utf8::FromWide(text, std::wcslen(text)) : std::string();
 }
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        std::uint32_t c = extra ? lead & (0x3F >> extra) : lead;
-        for (std::size_t k = 1; k <= extra && i + k < utf8.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += extra + 1;
-        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (c >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(c);
-        }
-    }
-    return out;
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    utf8::ToWide(text.data(), text.size(), wide, utf8::Invalid::kReplace);
+    return wide;
 }
 
 // The length and a hash of text.

@@ -1,5 +1,7 @@
 #include "input_file.h"
 
+#include <common/utf8.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -113,24 +115,7 @@ std::string CopyToTemporary(int fd) {
 }
 
 std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        const auto u = static_cast<char32_t>(c);
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
-        } else if (u < 0x10000) {
-            out +=
-                {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
-                 static_cast<char>(0x80 | (u & 0x3F))};
-        } else {
-            out +=
-                {static_cast<char>(0xF0 | (u >> 18)), static_cast<char>(0x80 | ((u >> 12) & 0x3F)),
-                 static_cast<char>(0x80 | ((u >> 6) & 0x3F)), static_cast<char>(0x80 | (u & 0x3F))};
-        }
-    }
-    return out;
+    return utf8::FromWide(text.data(), text.size());
 }
 #endif
 
