@@ -1,5 +1,6 @@
 // What every source file of the library includes: the public declarations
-// (built as exports) and the guard that keeps exceptions inside.
+// (built as exports) and the guard that keeps exceptions inside, which every
+// export's body runs in, whether or not it can throw today.
 #ifndef FLATDOM_FRAME_LIBRARY_H
 #define FLATDOM_FRAME_LIBRARY_H
 

@@ -52,5 +52,5 @@ int LoadXmlDocument(const wchar_t* path) {
 
 // Loading does all the setting up; this is kept for hosts that call it first.
 int InitDOM() {
-    return 1;
+    return flatdom::NoThrow(1, [] { return 1; });
 }

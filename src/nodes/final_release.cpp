@@ -33,4 +33,6 @@ void ReleaseNodeInterfaces() {
 
 // ReleaseNodeInterfaces does all the tearing down; this is kept for hosts
 // that call it last.
-void ReleaseDOM() {}
+void ReleaseDOM() {
+    flatdom::NoThrow([] {});
+}

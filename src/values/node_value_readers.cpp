@@ -47,27 +47,34 @@ long ReadNumber(IXMLDOMNode* node, Read read) {
 }  // namespace flatdom
 
 wchar_t* GetXmlText(IXMLDOMNode* node) {
-    return flatdom::Recorded(flatdom::CopyXmlText(node));
+    return flatdom::NoThrow<wchar_t*>(
+        nullptr, [&] { return flatdom::Recorded(flatdom::CopyXmlText(node)); });
 }
 
 wchar_t* GetBaseNodeName(IXMLDOMNode* node) {
     if (!node) return nullptr;
-    BSTR buffer = nullptr;
-    node->get_baseName(&buffer);
-    wchar_t* copy = flatdom::CopyBSTR(buffer);
-    SysFreeString(buffer);
-    return flatdom::Recorded(copy);
+    return flatdom::NoThrow<wchar_t*>(nullptr, [&] {
+        BSTR buffer = nullptr;
+        node->get_baseName(&buffer);
+        wchar_t* copy = flatdom::CopyBSTR(buffer);
+        SysFreeString(buffer);
+        return flatdom::Recorded(copy);
+    });
 }
 
 long GetXmlNumber_Hex_or_Dec(IXMLDOMNode* node) {
-    return flatdom::ReadNumber(node, [](const wchar_t* text) -> long {
-        return flatdom::HasHexPrefix(text) ? HexStringToInt(text + 2) : _wtoi(text);
+    return flatdom::NoThrow(0L, [&] {
+        return flatdom::ReadNumber(node, [](const wchar_t* text) -> long {
+            return flatdom::HasHexPrefix(text) ? HexStringToInt(text + 2) : _wtoi(text);
+        });
     });
 }
 
 long GetXmlHexNumber(IXMLDOMNode* node) {
-    return flatdom::ReadNumber(node, [](const wchar_t* text) -> long {
-        return HexStringToInt(flatdom::HasHexPrefix(text) ? text + 2 : text);
+    return flatdom::NoThrow(0L, [&] {
+        return flatdom::ReadNumber(node, [](const wchar_t* text) -> long {
+            return HexStringToInt(flatdom::HasHexPrefix(text) ? text + 2 : text);
+        });
     });
 }
 
@@ -77,10 +84,12 @@ long GetXmlNumber(IXMLDOMNode* node) {
 
 double GetXmlFloat(IXMLDOMNode* node) {
     if (!node) return 0.0;
-    wchar_t* text = flatdom::CopyXmlText(node);
-    if (!text) return 0.0;
-    wchar_t* stopstring = nullptr;
-    const double result = std::wcstod(text, &stopstring);
-    std::free(text);
-    return result;
+    return flatdom::NoThrow(0.0, [&] {
+        wchar_t* text = flatdom::CopyXmlText(node);
+        if (!text) return 0.0;
+        wchar_t* stopstring = nullptr;
+        const double result = std::wcstod(text, &stopstring);
+        std::free(text);
+        return result;
+    });
 }

@@ -73,10 +73,12 @@ CString FixedPoint(double value, int count) {
 
 long HexStringToInt(const wchar_t* text) {
     if (!text) return 0;
-    std::uint32_t accumulator = 0;
-    for (; *text; ++text)
-        accumulator = accumulator * 16 + HexWeight(*text);
-    return static_cast<std::int32_t>(accumulator);
+    return flatdom::NoThrow(0L, [&] {
+        std::uint32_t accumulator = 0;
+        for (const wchar_t* c = text; *c; ++c)
+            accumulator = accumulator * 16 + HexWeight(*c);
+        return static_cast<long>(static_cast<std::int32_t>(accumulator));
+    });
 }
 
 CString DoubleToString(double value, int count) {

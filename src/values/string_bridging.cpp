@@ -28,13 +28,17 @@ CString BSTRToCString(wchar_t* bstr) {
 
 wchar_t* StringToBSTR(const wchar_t* text) {
     if (!text) return nullptr;
-    const std::size_t length = std::wcslen(text);
-    if (length > std::numeric_limits<UINT>::max()) return nullptr;
-    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-    if (bstr) std::wmemcpy(bstr, text, length);  // the allocator wrote the terminator
-    return bstr;
+    return flatdom::NoThrow<wchar_t*>(nullptr, [&]() -> wchar_t* {
+        const std::size_t length = std::wcslen(text);
+        if (length > std::numeric_limits<UINT>::max()) return nullptr;
+        BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+        if (bstr) std::wmemcpy(bstr, text, length);  // the allocator wrote the terminator
+        return bstr;
+    });
 }
 
 void ReleaseBSTR(wchar_t* bstr) {
-    if (bstr) SysFreeString(bstr);
+    flatdom::NoThrow([&] {
+        if (bstr) SysFreeString(bstr);
+    });
 }
