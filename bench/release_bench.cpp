@@ -36,7 +36,7 @@ void Teardown(benchmark::State& state, bool record) {
             for (int pass = 0; pass < 2; ++pass) {
                 IXMLDOMNode* node = SelectXmlRootNode(L"r/n");
                 for (long i = 1; i < entries / 2; ++i)
-                    node = SelectXmlNode(node, L"following-sibling::n[1]");
+                    node = SelectXmlNode(node, L"following-sibling::n[0]");
             }
         }
         const auto start = std::chrono::steady_clock::now();

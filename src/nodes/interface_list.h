@@ -50,20 +50,10 @@ class InterfaceList {
 
     // Gives back each entry's reference, in order of recording: an object
     // recorded twice is released twice, and references that others hold (a
-    // host that took the same node from the engine itself) stay theirs. The
-    // objects of the next few entries are fetched ahead, since a large
-    // registry's objects are rarely in the cache.
+    // host that took the same node from the engine itself) stay theirs.
     void ReleaseAll() noexcept {
-        constexpr int kAhead = 8;
         const std::size_t n = GetCount();
-        const ListCell* ahead = m_pHead;
-        for (int k = 0; k < kAhead && ahead; ++k)
-            ahead = ahead->m_pNext;
         for (std::size_t i = 0; i < n; ++i) {
-            if (ahead) {
-                __builtin_prefetch(ahead->m_pItem);
-                ahead = ahead->m_pNext;
-            }
             if (Interface* item = GetAt(static_cast<std::ptrdiff_t>(i))) item->Release();
         }
     }
