@@ -1,4 +1,6 @@
 // Loading, selecting, reading and releasing documents.
+#include <cstdlib>
+
 #include "host/host_test.h"
 
 namespace {
@@ -12,8 +14,7 @@ const char kCatalogue[] =
     "<t>3.5</t><t>3,5</t><t></t></values>\n"
     "</catalogue>\n";
 
-// Sealed by the sealwright tool under kKey.
-const char kKey[] = "6a0b1c2d3e4f5061728394a5b6c7d8e9fa0b1c2d3e4f5061728394a5b6c7d8e9";
+// Sealed by the sealwright tool under the key the test sets.
 const char kSealedHex[] =
     "8953574c0d0a1a0a01d4a611fd045c7a50fbd3852c79b69f78f83cc23b44558fea5b6412428713f952d936401a"
     "2148d30343393e4958909638b3b85fa50e085284ce55312ebe25e40b6213869b5184fddc8486bfae8405900d85"
@@ -33,34 +34,24 @@ class Document : public HostTest {
     std::wstring path;
 };
 
-TEST_F(Document, LoadsPlainFilesWithOrWithoutThePrefix) {
-    for (const std::wstring prefix : {L"", L"FILE://", L"file:", L"FiLe:"}) {
-        EXPECT_EQ(LoadXmlDocument((prefix + path).c_str()), 1);
-        EXPECT_NE(SelectXmlRootNode(L"catalogue"), nullptr);
-        ReleaseNodeInterfaces();
-    }
-}
-
-TEST_F(Document, MissingEmptyAndMalformedFilesGiveZero) {
-    std::filesystem::remove(PathOf("missing.xml"));
-    for (const std::wstring& bad : {PathOf("missing.xml").wstring(), File("empty.xml", ""),
-                                    File("broken.xml", "<a>\n<b>\n</a>")}) {
+TEST_F(Document, LoadsPlainAndSealedFilesAndRefusesBadOnes) {
+    EXPECT_EQ(LoadXmlDocument((L"file:" + path).c_str()), 1);
+    EXPECT_NE(SelectXmlRootNode(L"catalogue"), nullptr);
+    ReleaseNodeInterfaces();
+    static char key[] =
+        "SEALWRIGHT_KEY=6a0b1c2d3e4f5061728394a5b6c7d8e9fa0b1c2d3e4f5061728394a5b6c7d8e9";
+    putenv(key);
+    ASSERT_EQ(LoadXmlDocument(File("config.sealed", Unhex(kSealedHex)).c_str()), 1);
+    EXPECT_EQ(Text(SelectXmlRootNode(L"config/name")), L"sealed \u00e9");
+    EXPECT_EQ(GetXmlNumber(SelectXmlRootNode(L"config/port")), 8080);
+    ReleaseNodeInterfaces();
+    for (const std::wstring& bad :
+         {path + L".missing", File("empty.xml", ""), File("broken.xml", "<a>\n<b>\n</a>")}) {
         EXPECT_EQ(LoadXmlDocument(bad.c_str()), 0);
         EXPECT_EQ(SelectXmlRootNode(L"a"), nullptr);
         ReleaseNodeInterfaces();
     }
     EXPECT_EQ(LoadXmlDocument(nullptr), 0);
-}
-
-TEST_F(Document, LoadsSealedFilesWithTheKeyOnly) {
-    const std::wstring sealed = File("config.sealed", Unhex(kSealedHex));
-    SetEnvironment("SEALWRIGHT_KEY", kKey);
-    ASSERT_EQ(LoadXmlDocument(sealed.c_str()), 1);
-    EXPECT_EQ(Text(SelectXmlRootNode(L"config/name")), L"sealed \u00e9");
-    EXPECT_EQ(GetXmlNumber(SelectXmlRootNode(L"config/port")), 8080);
-    ReleaseNodeInterfaces();
-    SetEnvironment("SEALWRIGHT_KEY", nullptr);
-    EXPECT_EQ(LoadXmlDocument(sealed.c_str()), 0);
 }
 
 TEST_F(Document, SelectsRootNodesListsAndItems) {
@@ -90,12 +81,19 @@ TEST_F(Document, ReadsTextNamesAndNumbers) {
     EXPECT_EQ(GetXmlNumber_Hex_or_Dec(SelectXmlNode(lamp, L"@code")), 31);
     EXPECT_EQ(GetXmlFloat(SelectXmlNode(lamp, L"p:price")), 9.75);
     EXPECT_STREQ(GetBaseNodeName(SelectXmlNode(lamp, L"p:price")), L"price");
+    // GetXmlFloat is the system's wcstod: glibc's reads C99 hexadecimal text,
+    // msvcrt's stops at the x.
+#if defined(_WIN32)
+    const double hexReal = 0;
+#else
+    const double hexReal = 26;
+#endif
     const struct {
         long number;
         long hex;
         double real;
-    } rows[] = {{26, 38, 26}, {26, 26, -1},  {26, 26, -1},  {1, 26, 1},  {0, 0, 0},
-                {0, 0, 0},    {-5, -43, -5}, {3, 741, 3.5}, {3, 709, 3}, {0, 0, 0}};
+    } rows[] = {{26, 38, 26}, {26, 26, hexReal}, {26, 26, hexReal}, {1, 26, 1},  {0, 0, 0},
+                {0, 0, 0},    {-5, -43, -5},     {3, 741, 3.5},     {3, 709, 3}, {0, 0, 0}};
     IXMLDOMNodeList* values = SelectXmlNodes(SelectXmlRootNode(L"catalogue/values"), L"t");
     for (long i = 0; i < 10; ++i) {
         IXMLDOMNode* t = SelectXmlNodeFromList(values, i);
@@ -103,9 +101,7 @@ TEST_F(Document, ReadsTextNamesAndNumbers) {
         EXPECT_EQ(GetXmlNumber(t), rows[i].number) << i;
         EXPECT_EQ(GetXmlNumber_Hex_or_Dec(t), rows[i].number) << i;
         EXPECT_EQ(GetXmlHexNumber(t), rows[i].hex) << i;
-        if (rows[i].real >= -0.5) {
-            EXPECT_EQ(GetXmlFloat(t), rows[i].real) << i;
-        }
+        EXPECT_EQ(GetXmlFloat(t), rows[i].real) << i;
     }
     EXPECT_STREQ(GetXmlText(SelectXmlNodeFromList(values, 9)), L"");  // empty, not null
     EXPECT_EQ(GetXmlText(nullptr), nullptr);
@@ -115,22 +111,15 @@ TEST_F(Document, ReadsTextNamesAndNumbers) {
     EXPECT_EQ(GetXmlFloat(nullptr), 0.0);
 }
 
-TEST_F(Document, ReleaseThenReloadManyTimes) {
+TEST_F(Document, ReleaseClosesTheFileAndForgetsTheDocument) {
     EXPECT_EQ(InitDOM(), 1);
-    for (int cycle = 0; cycle < 1000; ++cycle) {
-        ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
-        IXMLDOMNodeList* items = SelectXmlNodes(SelectXmlRootNode(L"catalogue"), L"item");
-        long total = 0;
-        for (long i = 0; IXMLDOMNode* item = SelectXmlNodeFromList(items, i); ++i) {
-            total += GetXmlNumber(SelectXmlNode(item, L"count"));
-            GetXmlText(SelectXmlNode(item, L"name"));
-        }
-        ASSERT_EQ(total, 15);
-        ReleaseDOM();  // does nothing: the nodes stay usable
-        EXPECT_NE(SelectXmlNodeFromList(items, 0), nullptr);
-        ReleaseNodeInterfaces();
-        EXPECT_EQ(SelectXmlRootNode(L"catalogue"), nullptr);
-    }
+    ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMNodeList* items = SelectXmlNodes(SelectXmlRootNode(L"catalogue"), L"item");
+    ReleaseDOM();  // does nothing: the nodes stay usable
+    EXPECT_EQ(Text(SelectXmlNode(SelectXmlNodeFromList(items, 0), L"name")), L"Lamp");
+    ReleaseNodeInterfaces();
+    EXPECT_EQ(SelectXmlRootNode(L"catalogue"), nullptr);
+    ReleaseNodeInterfaces();  // again: nothing to release, nothing breaks
     // The file was closed by the release: it can go (Windows refuses an open one).
     EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(path)));
 }

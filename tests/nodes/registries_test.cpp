@@ -12,34 +12,14 @@
 
 namespace {
 
-TEST(InterfaceList, RecordsInOrderAndStepsTheCursor) {
-    FakeNode a("a", nullptr), b("b", nullptr), c("c", nullptr);
-    InterfaceList<IXMLDOMNode> list;
-    list.Add(nullptr);
-    EXPECT_EQ(list.Head(), nullptr);
-    for (IXMLDOMNode* node : {&a, &b, &c})
-        list.Add(node);
-    ASSERT_EQ(list.GetCount(), 3u);
-    EXPECT_EQ(list.Head()->m_pNext->m_pNext->m_nIndex, 2u);
-    EXPECT_EQ(list.Cursor()->m_nIndex, 2u);  // the last added
-    EXPECT_EQ(list.GetAt(0), &a);
-    EXPECT_EQ(list.Cursor(), list.Head());
-    EXPECT_EQ(list.GetAt(1), &b);  // the sequential step
-    EXPECT_EQ(list.GetAt(2), &c);
-    EXPECT_EQ(list.GetAt(0), &a);  // backwards: from the head
-    EXPECT_EQ(list.GetAt(-1), nullptr);
-    EXPECT_EQ(list.GetAt(3), nullptr);
-    EXPECT_EQ(list.Cursor(), list.Head());
-}
-
 TEST(InterfaceList, ReleasesEachEntryOnceInOrder) {
     Journal journal;
     FakeNode a("a", &journal), b("b", &journal), c("c", &journal);
     a.refs = 2;  // recorded twice: a reference each time
     b.refs = 3;  // others hold references too, and keep them
     InterfaceList<IXMLDOMNode> list;
-    for (IXMLDOMNode* node : {&a, &b, &a, &c})
-        list.Add(node);
+    for (IXMLDOMNode* node : {&a, &b, static_cast<FakeNode*>(nullptr), &a, &c})
+        list.Add(node);  // null is not recorded
     EXPECT_EQ(list.GetCount(), 4u);
     list.ReleaseAll();
     EXPECT_EQ(journal.calls,
@@ -91,12 +71,11 @@ wchar_t* MallocCopy(const wchar_t* text) {
 TEST(StringCollector, OwnsAndFreesItsStrings) {
     StringCollector strings;
     strings.Add(nullptr);
-    EXPECT_EQ(strings.GetSize(), 20);
     for (const wchar_t* text : {L"one", L"two", L"three"})
         strings.Add(MallocCopy(text));
-    EXPECT_EQ(strings.GetSize(), 62);
+    EXPECT_EQ(strings.GetCount(), 3u);
     strings.RemoveAll();  // strings and cells freed: LeakSanitizer checks
-    EXPECT_EQ(strings.GetSize(), 20);
+    EXPECT_EQ(strings.GetCount(), 0u);
     strings.Add(MallocCopy(L"again"));
     EXPECT_EQ(strings.Head()->m_nIndex, 0u);
     wchar_t kept[] = L"not the list's";

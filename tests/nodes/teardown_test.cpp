@@ -39,17 +39,6 @@ TEST_F(Teardown, NodesThenListsThenTheDocumentEachUntilZero) {
     EXPECT_EQ(list.refs, 1);  // the host's list: neither recorded nor released
 }
 
-TEST_F(Teardown, WithoutALoadItOnlyLeavesTheApartmentOnce) {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
-    ReleaseNodeInterfaces();
-    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);  // one left, plus this
-    CoUninitialize();
-    CoUninitialize();
-    ReleaseNodeInterfaces();  // again: nothing to release, nothing breaks
-    EXPECT_EQ(SelectXmlRootNode(L"/"), nullptr);
-}
-
 TEST_F(Teardown, TheDocumentSelectedAsANodeIsReleasedOnce) {
     ASSERT_EQ(LoadXmlDocument(File("self.xml", "<r><a/></r>").c_str()), 1);
     IXMLDOMNode* self = SelectXmlRootNode(L"/");
@@ -68,33 +57,20 @@ TEST_F(Teardown, TheDocumentSelectedAsANodeIsReleasedOnce) {
 // the teardown gives back the library's references and leaves the host's.
 TEST_F(Teardown, NodesTheHostAlsoHoldsStayTheHosts) {
     ASSERT_EQ(LoadXmlDocument(File("shared.xml", "<r><a>1</a></r>").c_str()), 1);
-    IXMLDOMDocument* own = nullptr;
+    IXMLDOMDocument* own = nullptr;  // a document of the host's own
     ASSERT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
                                IID_IXMLDOMDocument, reinterpret_cast<void**>(&own)),
               S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    BSTR xml = SysAllocString(L"<mine><b>2</b></mine>");
-    own->loadXML(xml, &ok);
-    SysFreeString(xml);
-    IXMLDOMNode* ownB = nullptr;
-    BSTR query = SysAllocString(L"mine/b");
-    own->selectSingleNode(query, &ownB);  // selected by the host itself
-    SysFreeString(query);
     IXMLDOMNode* parent = nullptr;
     SelectXmlRootNode(L"r/a")->get_parentNode(&parent);  // the host's reference
-
     EXPECT_EQ(SelectXmlNode(own, L"/"), static_cast<IXMLDOMNode*>(own));
-    EXPECT_EQ(SelectXmlNode(own, L"mine/b"), ownB);
     EXPECT_EQ(SelectXmlRootNode(L"r"), parent);
     ReleaseNodeInterfaces();
 
-    wchar_t* text = nullptr;  // each still the host's: ASan reports a freed one
-    EXPECT_EQ(ownB->get_text(&text), S_OK);
-    SysFreeString(text);
+    BSTR text = nullptr;  // still the host's: ASan reports a freed one
     EXPECT_EQ(parent->get_text(&text), S_OK);
     EXPECT_STREQ(text, L"1");
     SysFreeString(text);
-    EXPECT_EQ(ownB->Release(), 0u);
     EXPECT_EQ(parent->Release(), 0u);
     EXPECT_EQ(own->Release(), 0u);
 }
@@ -109,17 +85,6 @@ TEST_F(Teardown, EverySelectionIsRecordedDuplicatesAndEmptyListsIncluded) {
     EXPECT_EQ(SelectXmlNodeFromList(empty, 0), nullptr);
     EXPECT_EQ(g_NodeRegistry.GetCount(), 3u);
     EXPECT_EQ(g_NodeListRegistry.GetCount(), 1u);
-}
-
-TEST_F(Teardown, ReleaseDomChangesNothing) {
-    ASSERT_EQ(LoadXmlDocument(File("dom.xml", "<r><a/></r>").c_str()), 1);
-    IXMLDOMNode* a = SelectXmlRootNode(L"r/a");
-    GetXmlText(a);
-    ReleaseDOM();
-    EXPECT_EQ(g_NodeRegistry.GetCount(), 1u);
-    EXPECT_EQ(g_StringRegistry.GetCount(), 1u);
-    EXPECT_NE(g_pXMLDoc, nullptr);
-    EXPECT_EQ(SelectXmlNode(a, L".."), SelectXmlRootNode(L"r"));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "support/fakes.h"
+#include <flatdom/system.h>
 
 namespace {
 
@@ -46,22 +46,6 @@ TEST(CoCreateInstance, ReportsTheRealErrors) {
         EXPECT_EQ(static_cast<IXMLDOMDocument*>(object)->Release(), 0u);
         CoUninitialize();
     }).join();
-}
-
-TEST(CoCreateInstance, UsesRegisteredFactoriesUntilRevoked) {
-    FakeDocument document("doc", nullptr);
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    void* object;
-    {
-        DocumentClassOverride registered(&document, E_FAIL, kTestClass);
-        EXPECT_EQ(Create(kTestClass, IID_IXMLDOMDocument, &object), S_OK);
-        EXPECT_EQ(object, static_cast<IXMLDOMDocument*>(&document));
-        EXPECT_EQ(document.refs, 2);
-        EXPECT_EQ(CoRevokeClassObject(registered.Cookie()), S_OK);
-        EXPECT_EQ(CoRevokeClassObject(registered.Cookie()), CO_E_OBJNOTREG);
-    }
-    EXPECT_EQ(Create(kTestClass, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
-    CoUninitialize();
 }
 
 }  // namespace

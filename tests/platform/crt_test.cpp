@@ -66,11 +66,4 @@ TEST(Wtoi, ReadsLikeTheRuntimeAndSaturates) {
     EXPECT_EQ(_wtoi(L"-2147483649"), INT_MIN);
 }
 
-TEST(Wcsnicmp, FoldsAsciiLettersWithinTheCount) {
-    EXPECT_EQ(_wcsnicmp(L"FiLe://x", L"file://", 7), 0);
-    EXPECT_LT(_wcsnicmp(L"FILE", L"file:", 5), 0);
-    EXPECT_EQ(_wcsnicmp(L"abc", L"abd", 2), 0);
-    EXPECT_NE(_wcsnicmp(L"\u00c9", L"\u00e9", 1), 0);
-}
-
 }  // namespace

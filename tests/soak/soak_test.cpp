@@ -42,8 +42,8 @@ double Cycle(const std::wstring& plain, const std::wstring& sealed, int i) {
 TEST(Soak, TenThousandCyclesHoldMemoryAndFilesSteady) {
     SetMessageBoxHandler([](void*, LPCWSTR, LPCWSTR, UINT) { return IDOK; }, nullptr);
     setenv("SEALWRIGHT_KEY_FILE", FLATDOM_EXAMPLES "/demo.key", 1);
-    const std::wstring plain = Wide(FLATDOM_EXAMPLES "/config.xml");
-    const std::wstring sealed = Wide(FLATDOM_EXAMPLES "/secrets.sealed");
+    const std::wstring plain = std::filesystem::path(FLATDOM_EXAMPLES "/config.xml").wstring();
+    const std::wstring sealed = std::filesystem::path(FLATDOM_EXAMPLES "/secrets.sealed").wstring();
     for (int i = 0; i < 500; ++i)
         Cycle(plain, sealed, i);  // settle the heap
     const long memory = ResidentKiB();

@@ -5,7 +5,6 @@
 #include <flatdom/system.h>
 
 #include <string>
-#include <utility>
 
 class Bstr {
   public:
@@ -22,7 +21,6 @@ class Bstr {
         m_b = nullptr;
         return &m_b;
     }
-    bool IsNull() const { return m_b == nullptr; }
     std::wstring str() const { return m_b ? std::wstring(m_b, SysStringLen(m_b)) : L"(null)"; }
 
   private:

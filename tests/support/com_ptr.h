@@ -8,8 +8,6 @@ template <class T>
 class ComPtr {
   public:
     ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
         Reset();
@@ -18,12 +16,6 @@ class ComPtr {
     }
     ~ComPtr() { Reset(); }
 
-    // Adopts a reference the caller already holds.
-    static ComPtr Adopt(T* p) {
-        ComPtr ptr;
-        ptr.m_p = p;
-        return ptr;
-    }
     void Reset() {
         if (m_p) m_p->Release();
         m_p = nullptr;

@@ -53,9 +53,11 @@ class Fake : public Interface {
     void Log(const char* method) const {
         if (journal) journal->calls.push_back(name + "." + method);
     }
-    static HRESULT NoText(BSTR* out) {
-        *out = nullptr;
-        return S_FALSE;
+    // Writes value to out; returns result.
+    template <class Out, class Value>
+    static HRESULT Answer(Out* out, Value value, HRESULT result = S_OK) {
+        *out = value;
+        return result;
     }
 };
 
@@ -65,33 +67,34 @@ template <class Interface>
 class FakeNodeBase : public Fake<Interface> {
   public:
     using Fake<Interface>::Fake;
+    using Fake<Interface>::Answer;
     BSTR text = nullptr;                  // get_text gives a copy; null: none
     IXMLDOMNode* selectAnswer = nullptr;  // selectSingleNode gives it, with a reference
 
-    HRESULT STDMETHODCALLTYPE get_nodeName(BSTR* out) override { return this->NoText(out); }
+    HRESULT STDMETHODCALLTYPE get_nodeName(BSTR* out) override {
+        return Answer(out, nullptr, S_FALSE);
+    }
     HRESULT STDMETHODCALLTYPE get_nodeType(DOMNodeType* out) override {
-        *out = NODE_ELEMENT;
-        return S_OK;
+        return Answer(out, NODE_ELEMENT);
     }
     HRESULT STDMETHODCALLTYPE get_parentNode(IXMLDOMNode** out) override {
-        *out = nullptr;
-        return S_FALSE;
+        return Answer(out, nullptr, S_FALSE);
     }
     HRESULT STDMETHODCALLTYPE get_text(BSTR* out) override {
-        *out = text ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
-        return text ? S_OK : E_FAIL;
+        return Answer(out, text ? SysAllocStringLen(text, SysStringLen(text)) : nullptr,
+                      text ? S_OK : E_FAIL);
     }
-    HRESULT STDMETHODCALLTYPE get_xml(BSTR* out) override { return this->NoText(out); }
+    HRESULT STDMETHODCALLTYPE get_xml(BSTR* out) override { return Answer(out, nullptr, S_FALSE); }
     HRESULT STDMETHODCALLTYPE selectNodes(BSTR, IXMLDOMNodeList** out) override {
-        *out = nullptr;
-        return E_FAIL;
+        return Answer(out, nullptr, E_FAIL);
     }
     HRESULT STDMETHODCALLTYPE selectSingleNode(BSTR, IXMLDOMNode** out) override {
-        *out = selectAnswer;
         if (selectAnswer) selectAnswer->AddRef();
-        return selectAnswer ? S_OK : S_FALSE;
+        return Answer(out, selectAnswer, selectAnswer ? S_OK : S_FALSE);
     }
-    HRESULT STDMETHODCALLTYPE get_baseName(BSTR* out) override { return this->NoText(out); }
+    HRESULT STDMETHODCALLTYPE get_baseName(BSTR* out) override {
+        return Answer(out, nullptr, S_FALSE);
+    }
 };
 
 class FakeNode : public FakeNodeBase<IXMLDOMNode> {
@@ -108,19 +111,16 @@ class FakeNodeList : public Fake<IXMLDOMNodeList> {
     std::vector<IXMLDOMNode*> items;  // handed out with a reference each
 
     HRESULT STDMETHODCALLTYPE get_item(long index, IXMLDOMNode** out) override {
-        *out = nullptr;
-        if (index < 0 || index >= static_cast<long>(items.size())) return S_FALSE;
-        *out = items[static_cast<std::size_t>(index)];
-        (*out)->AddRef();
-        return S_OK;
+        if (index < 0 || index >= static_cast<long>(items.size()))
+            return Answer(out, nullptr, S_FALSE);
+        items[static_cast<std::size_t>(index)]->AddRef();
+        return Answer(out, items[static_cast<std::size_t>(index)]);
     }
     HRESULT STDMETHODCALLTYPE get_length(long* out) override {
-        *out = static_cast<long>(items.size());
-        return S_OK;
+        return Answer(out, static_cast<long>(items.size()));
     }
     HRESULT STDMETHODCALLTYPE nextNode(IXMLDOMNode** out) override {
-        *out = nullptr;
-        return S_FALSE;
+        return Answer(out, nullptr, S_FALSE);
     }
     HRESULT STDMETHODCALLTYPE reset() override { return S_OK; }
 
@@ -135,23 +135,18 @@ class FakeParseError : public Fake<IXMLDOMParseError> {
     HRESULT lineResult = S_OK;  // a failing get_line leaves the caller's preset
     const wchar_t* reason = nullptr;
 
-    HRESULT STDMETHODCALLTYPE get_errorCode(long* out) override {
-        *out = E_FAIL;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_errorCode(long* out) override { return Answer(out, E_FAIL); }
     HRESULT STDMETHODCALLTYPE get_reason(BSTR* out) override {
-        *out = reason ? SysAllocString(reason) : nullptr;
-        return reason ? S_OK : S_FALSE;
+        return Answer(out, reason ? SysAllocString(reason) : nullptr, reason ? S_OK : S_FALSE);
     }
-    HRESULT STDMETHODCALLTYPE get_srcText(BSTR* out) override { return NoText(out); }
+    HRESULT STDMETHODCALLTYPE get_srcText(BSTR* out) override {
+        return Answer(out, nullptr, S_FALSE);
+    }
     HRESULT STDMETHODCALLTYPE get_line(long* out) override {
         if (SUCCEEDED(lineResult)) *out = line;
         return lineResult;
     }
-    HRESULT STDMETHODCALLTYPE get_linepos(long* out) override {
-        *out = 0;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_linepos(long* out) override { return Answer(out, 0L); }
 
   protected:
     const IID& OwnIid() const override { return IID_IXMLDOMParseError; }
@@ -167,13 +162,11 @@ class FakeDocument : public FakeNodeBase<IXMLDOMDocument> {
 
     HRESULT STDMETHODCALLTYPE get_parseError(IXMLDOMParseError** out) override {
         Log("get_parseError");
-        *out = parseError;
         if (parseError) parseError->AddRef();
-        return S_OK;
+        return Answer(out, parseError);
     }
     HRESULT STDMETHODCALLTYPE get_async(VARIANT_BOOL* out) override {
-        *out = VARIANT_FALSE;
-        return S_OK;
+        return Answer(out, VARIANT_FALSE);
     }
     HRESULT STDMETHODCALLTYPE put_async(VARIANT_BOOL) override {
         Log("put_async");
@@ -188,8 +181,7 @@ class FakeDocument : public FakeNodeBase<IXMLDOMDocument> {
   private:
     HRESULT Load(VARIANT_BOOL* ok) {
         Log("load");
-        *ok = loadAnswer;
-        return loadResult;
+        return Answer(ok, loadAnswer, loadResult);
     }
 };
 
@@ -206,7 +198,6 @@ class DocumentClassOverride final : public IClassFactory {
     ~DocumentClassOverride() { CoRevokeClassObject(m_cookie); }
     DocumentClassOverride(const DocumentClassOverride&) = delete;
     DocumentClassOverride& operator=(const DocumentClassOverride&) = delete;
-    DWORD Cookie() const { return m_cookie; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = IsEqualIID(riid, IID_IClassFactory) ? this : nullptr;

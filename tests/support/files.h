@@ -1,26 +1,23 @@
-// Files written by tests, in the test's temporary folder.
+// Files written by tests, in a folder of the running test's own (tests run
+// in parallel processes).
 #ifndef FLATDOM_TESTS_SUPPORT_FILES_H
 #define FLATDOM_TESTS_SUPPORT_FILES_H
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
-// Writes bytes to a file named name in the temporary folder, in a name of
-// the running test's own (tests run in parallel processes); its path.
-inline std::string WriteTestFile(const std::string& name, const std::string& bytes) {
+// Writes bytes to the file name there; its path.
+inline std::filesystem::path TestFile(const std::string& name, const std::string& bytes) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string path = ::testing::TempDir() + (test ? test->test_suite_name() : "") + "." +
-                             (test ? test->name() : "") + "." + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path;
-}
-
-// A narrow path as the wide path the library takes (ASCII paths only).
-inline std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "flatdom-tests" /
+        (std::string(test->test_suite_name()) + "." + test->name());
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / name, std::ios::binary | std::ios::trunc) << bytes;
+    return folder / name;
 }
 
 // Open file descriptors of this process.

@@ -1,12 +1,8 @@
 // The readers on what another engine might hand them: no text, text with
 // white space around it; and the copies they make.
-#include <cstdlib>
-#include <cwchar>
-
 #include "nodes/registries.h"
 #include "support/fakes.h"
 #include "support/library_fixture.h"
-#include "values/string_bridging.h"
 
 namespace {
 
@@ -28,7 +24,6 @@ TEST_F(NodeValueReaders, OnlyALeadingPrefixMakesTextHexadecimal) {
     FakeNode spaced("spaced", nullptr);
     spaced.text = SysAllocString(L" 0x1A");
     EXPECT_EQ(GetXmlNumber(&spaced), 0);  // _wtoi stops at the x
-    EXPECT_EQ(GetXmlHexNumber(&spaced), HexStringToInt(L" 0x1A"));
     wchar_t* first = GetXmlText(&spaced);
     wchar_t* second = GetXmlText(&spaced);
     EXPECT_STREQ(first, L" 0x1A");
@@ -37,18 +32,6 @@ TEST_F(NodeValueReaders, OnlyALeadingPrefixMakesTextHexadecimal) {
     GetXmlNumber(&spaced);  // numbers leave nothing behind
     EXPECT_EQ(g_StringRegistry.GetCount(), 2u);
     SysFreeString(spaced.text);
-}
-
-TEST(CopyBSTR, CopiesEveryCharacterAndTheTerminatorIntoMalloc) {
-    const wchar_t raw[] = {L'x', L'\0', L'y'};
-    BSTR bstr = SysAllocStringLen(raw, 3);
-    wchar_t* copy = flatdom::CopyBSTR(bstr);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(std::wmemcmp(copy, raw, 3), 0);
-    EXPECT_EQ(copy[3], L'\0');
-    std::free(copy);
-    SysFreeString(bstr);
-    EXPECT_EQ(flatdom::CopyBSTR(nullptr), nullptr);
 }
 
 }  // namespace
