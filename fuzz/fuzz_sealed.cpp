@@ -29,11 +29,6 @@ const sealwright::Bytes& Genuine() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SEALWRIGHT_KEY", kKey, 1);
-    if (const char* seed = std::getenv("FLATDOM_WRITE_SEED")) {
-        std::FILE* file = std::fopen(seed, "wb");
-        std::fwrite(Genuine().data(), 1, Genuine().size(), file);
-        std::fclose(file);
-    }
     return 0;
 }
 

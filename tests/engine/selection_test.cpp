@@ -15,7 +15,6 @@ const wchar_t kCatalogue[] =
     L"currency=\"EUR\">9.5</p:price></book>\n"
     L"  <book id=\"b2\"><title><![CDATA[<Emma>]]></title><p:price>12</p:price></book>\n"
     L"  <plain xmlns=\"\"><item>x<b>y</b>\tz</item><item/></plain>\n"
-    L"  <pair xmlns=\"\"><b>1</b>\n  <c>2</c>\n  </pair>\n"
     L"</catalogue>";
 
 class EngineSelection : public EngineTest {
@@ -91,11 +90,8 @@ TEST_F(EngineSelection, EveryKindOfNodeTellsItsTypeNamesAndText) {
         {L"//comment()", NODE_COMMENT, L"#comment", L"(null)", L" stock list "},  // as it stands
         {L"//processing-instruction('render')", NODE_PROCESSING_INSTRUCTION, L"render", L"render",
          L"mode=\"fast\""},
-        {L"//plain/item[2]", NODE_ELEMENT, L"item", L"item", L""},
         {L"//*[@id='b1']/@note", NODE_ATTRIBUTE, L"note", L"note", L" spaced "},
         {L"//*[@id='b1']", NODE_ELEMENT, L"book", L"book", L"Dune\n9.5"},
-        {L"//plain", NODE_ELEMENT, L"plain", L"plain", L"xy\tz"},
-        {L"//pair", NODE_ELEMENT, L"pair", L"pair", L"1 2"},  // blank text between: one space
     };
     for (const auto& row : rows) {
         ComPtr<IXMLDOMNode> node = Select(row.query);

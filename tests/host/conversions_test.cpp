@@ -1,4 +1,5 @@
 // The conversions, which need no document.
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -16,21 +17,19 @@ TEST_F(Conversions, HexStringToIntCountsEveryCharacterByItsTable) {
     const struct {
         const wchar_t* text;
         long value;
-    } rows[] = {
-        {L"1A", 26},
-        {L"1a", 26},
-        {L"001a", 26},
-        {L"ff", 255},
-        {L"", 0},
-        {L"FFFFFFFF", -1},
-        {L"7fffffff", 2147483647},
-        {L"123456789", 591751049},
-        {L"0x1A", 8474},
-        {L"G", 16},
-        {L"g", 16},
-        {L"-1", -47},
-        {L" 1", -255},
-    };
+    } rows[] = {{L"1A", 26},
+                {L"1a", 26},
+                {L"001a", 26},
+                {L"ff", 255},
+                {L"", 0},
+                {L"FFFFFFFF", -1},
+                {L"7fffffff", 2147483647},
+                {L"123456789", 591751049},
+                {L"0x1A", 8474},
+                {L"G", 16},
+                {L"g", 16},
+                {L"-1", -47},
+                {L" 1", -255}};
     for (const auto& row : rows)
         EXPECT_EQ(HexStringToInt(row.text), row.value) << row.text;
     EXPECT_EQ(HexStringToInt(L"80000000"), -2147483647L - 1);
@@ -79,7 +78,8 @@ TEST_F(Conversions, TextsBeyondAnyFixedBuffer) {
     // Wine's (where these tests run) stops at 80 characters.
     GTEST_SKIP() << "long texts depend on the C runtime's _fcvt";
 #endif
-    EXPECT_EQ(Fixed(1.0, 300), L"1." + std::wstring(239, L'0'));  // 240 digits at most
+    EXPECT_EQ(Fixed(1.0, 300), L"1." + std::wstring(239, L'0'));       // 240 digits at most
+    EXPECT_EQ(Fixed(0.5, INT_MAX), L"0.5" + std::wstring(239, L'0'));  // from the 5 on
     // Every integer digit; below 256 characters the point as the steps put
     // it even with no fraction digit left under the cap, beyond it none.
     const std::wstring exact = Fixed(1e245, 1);

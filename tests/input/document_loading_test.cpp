@@ -97,28 +97,23 @@ int Occurrences(const std::string& masked) {
     auto* bytes = static_cast<unsigned char*>(
         mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     const int mem = open("/proc/self/mem", O_RDONLY);
+    const auto same = [](unsigned char byte, char mask) { return (byte ^ 0x5A) == (mask & 0xFF); };
     int found = 0;
     std::ifstream maps("/proc/self/maps");
     for (std::string line; std::getline(maps, line);) {
         std::uintptr_t begin = 0, end = 0;
         char permissions[5] = {};
-        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &begin, &end, permissions) !=
-                3 ||
-            std::string(permissions, 2) != "rw") {
-            continue;
-        }
+        std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &begin, &end, permissions);
         // Chunks overlap by the text's size; a match counts in the chunk it starts in.
-        for (std::uintptr_t at = begin; at < end; at += kChunk - masked.size()) {
+        for (std::uintptr_t at = begin; std::string(permissions, 2) == "rw" && at < end;
+             at += kChunk - masked.size()) {
             const ssize_t got = pread(mem, bytes, std::min<std::uintptr_t>(kChunk, end - at),
                                       static_cast<off_t>(at));
-            for (ssize_t i = 0; i + static_cast<ssize_t>(masked.size()) <= got &&
-                                i < static_cast<ssize_t>(kChunk - masked.size());
-                 ++i) {
-                std::size_t k = 0;
-                while (k < masked.size() &&
-                       (bytes[i + k] ^ 0x5A) == static_cast<unsigned char>(masked[k]))
-                    ++k;
-                found += k == masked.size();
+            unsigned char* last = bytes + std::max<ssize_t>(got, 0);
+            for (unsigned char* hit = std::search(bytes, last, masked.begin(), masked.end(), same);
+                 hit != last && hit < bytes + kChunk - masked.size();
+                 hit = std::search(hit + 1, last, masked.begin(), masked.end(), same)) {
+                ++found;
             }
         }
     }

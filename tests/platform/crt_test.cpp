@@ -22,20 +22,6 @@ Digits Fcvt(double value, int count) {
     return d;
 }
 
-TEST(Fcvt, GivesEveryDigitExactly) {
-    EXPECT_EQ(Fcvt(1.0, 300).text, "1" + std::string(300, '0'));  // no 17-digit cap
-    // 0.1 is 0.1000000000000000055511151231257827021181583404541015625.
-    EXPECT_EQ(Fcvt(0.1, 40).text, "1000000000000000055511151231257827021182");
-    const Digits small = Fcvt(-0.05, 3);
-    EXPECT_EQ(small.text + "/" + std::to_string(small.decimal), "50/-1");
-    EXPECT_NE(small.sign, 0);
-    EXPECT_EQ(Fcvt(0.0, 2).text, "00");   // zero: count zeros
-    EXPECT_EQ(Fcvt(0.0001, 2).text, "");  // rounds to zero: none
-    EXPECT_LT(Fcvt(0.0001, 2).decimal, 0);
-    EXPECT_EQ(Fcvt(0.5, INT_MAX).text.size(), 1100u);  // every double is exact by then
-    EXPECT_EQ(Fcvt(-1.0 / 0.0, 3).text, "");
-}
-
 // A host may set a locale whose decimal separator is a comma; the digits and
 // the point's place must not change (the test's own locale comes from
 // LOCPATH, made by the comma_locale test fixture).
