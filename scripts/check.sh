@@ -38,7 +38,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 step "Linux i386 build; its unit and host-level tests run under qemu-i386 (user-mode emulation)"
-configure build/linux-i386 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+configure build/linux-i386 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-i386.cmake"
 cmake --build build/linux-i386 -j "$jobs"
 ctest --test-dir build/linux-i386 --output-on-failure -j "$jobs"
