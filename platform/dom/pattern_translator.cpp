@@ -96,6 +96,16 @@ constexpr DollarOperator kDollarOperators[] = {
     {"igt", Op::kIGt}, {"ige", Op::kIGe},
 };
 
+// Tokens of one character that begins no longer token.
+struct Single {
+    char c;
+    Kind kind;
+};
+constexpr Single kSingles[] = {
+    {'@', Kind::kAt},           {'(', Kind::kOpen},  {')', Kind::kClose}, {'[', Kind::kOpenBracket},
+    {']', Kind::kCloseBracket}, {',', Kind::kComma}, {'*', Kind::kStar},
+};
+
 std::vector<Token> Tokenize(std::string_view in) {
     std::vector<Token> tokens;
     std::size_t i = 0;
@@ -109,30 +119,15 @@ std::vector<Token> Tokenize(std::string_view in) {
             ++i;
         if (i == in.size()) break;
         const char c = in[i];
+        const auto* single = std::find_if(std::begin(kSingles), std::end(kSingles),
+                                          [&](const Single& t) { return t.c == c; });
+        if (single != std::end(kSingles)) {
+            add(single->kind, 1);
+            continue;
+        }
         switch (c) {
             case '/':
                 next(1) == '/' ? add(Kind::kDoubleSlash, 2) : add(Kind::kSlash, 1);
-                break;
-            case '@':
-                add(Kind::kAt, 1);
-                break;
-            case '(':
-                add(Kind::kOpen, 1);
-                break;
-            case ')':
-                add(Kind::kClose, 1);
-                break;
-            case '[':
-                add(Kind::kOpenBracket, 1);
-                break;
-            case ']':
-                add(Kind::kCloseBracket, 1);
-                break;
-            case ',':
-                add(Kind::kComma, 1);
-                break;
-            case '*':
-                add(Kind::kStar, 1);
                 break;
             case ':':
                 next(1) == ':' ? add(Kind::kAxis, 2) : add(Kind::kColon, 1);
