@@ -1,0 +1,88 @@
+// A parsed document: its nodes as fixed-size records in large blocks, linked
+// by 32-bit ids, with their names interned and their text stored once. The
+// tree is built once (tree_builder.h) and read-only afterwards; it knows
+// nothing of how hosts reach it.
+#ifndef FLATDOM_ENGINE_TREE_DOCUMENT_TREE_H
+#define FLATDOM_ENGINE_TREE_DOCUMENT_TREE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "name_table.h"
+#include "node_record.h"
+#include "text_store.h"
+
+namespace engine::tree {
+
+class DocumentTree {
+  public:
+    // A tree that holds the document node alone.
+    DocumentTree();
+    DocumentTree(const DocumentTree&) = delete;
+    DocumentTree& operator=(const DocumentTree&) = delete;
+
+    // Ids run from kDocumentNode to NodeCount(), in document order.
+    NodeId NodeCount() const { return static_cast<NodeId>(m_used - 1); }
+
+    NodeKind Kind(NodeId id) const { return At(id).kind; }
+    NodeId Parent(NodeId id) const { return At(id).parent; }
+    NodeId FirstChild(NodeId id) const { return At(id).firstChild; }
+    NodeId NextSibling(NodeId id) const { return At(id).nextSibling; }
+    bool HasFlag(NodeId id, NodeFlag flag) const { return (At(id).flags & flag) != 0; }
+
+    // An element's namespace declarations and attributes: the records
+    // First..Last (none when Last < First); the declarations come first.
+    NodeId FirstAttributeRecord(NodeId element) const { return element + 1; }
+    NodeId LastAttributeRecord(NodeId element) const {
+        return At(element).kind == NodeKind::kElement ? element + At(element).length : element;
+    }
+
+    // The qualified name as written ("p:item"), the target of a processing
+    // instruction, the name of an entity reference; empty for other nodes.
+    std::string_view Name(NodeId id) const { return m_names.Get(At(id).name); }
+    NameId NameOf(NodeId id) const { return At(id).name; }
+    std::string_view Prefix(NodeId id) const { return m_names.Prefix(At(id).name); }
+    std::string_view LocalName(NodeId id) const { return m_names.Local(At(id).name); }
+    // Elements and attributes: the namespace URI, empty for none; namespace
+    // declarations: the URI they bind.
+    std::string_view NamespaceUri(NodeId id) const { return m_names.Get(At(id).uri); }
+    NameId UriOf(NodeId id) const { return At(id).uri; }
+    // Attributes, text, CDATA, comments, processing instructions: the
+    // content as UTF-8; empty for other nodes.
+    std::string_view Content(NodeId id) const {
+        const NodeRecord& record = At(id);
+        if (record.kind == NodeKind::kElement || record.kind == NodeKind::kDocument) return {};
+        return m_text.Get(record.text, record.length);
+    }
+
+    const NameTable& Names() const { return m_names; }
+
+    // Bytes the tree takes from the heap, about.
+    std::size_t Allocated() const;
+
+  private:
+    friend class TreeBuilder;
+
+    static constexpr unsigned kBlockBits = 16;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+
+    const NodeRecord& At(NodeId id) const {
+        return m_blocks[id >> kBlockBits][id & (kBlockSize - 1)];
+    }
+    NodeRecord& At(NodeId id) { return m_blocks[id >> kBlockBits][id & (kBlockSize - 1)]; }
+    // A new record, zeroed but for its kind; kNoNode past kMaxNodes. Throws
+    // std::bad_alloc when memory runs out.
+    NodeId Append(NodeKind kind);
+
+    std::vector<std::unique_ptr<NodeRecord[]>> m_blocks;
+    std::uint64_t m_used = 0;  // records, the unused record 0 included
+    NameTable m_names;
+    TextStore m_text;
+};
+
+}  // namespace engine::tree
+
+#endif

@@ -1,0 +1,47 @@
+// The strings a document uses over and over (qualified names, namespace
+// URIs, processing-instruction targets), each stored once and known by a
+// 32-bit id. Id 0 is the empty string.
+#ifndef FLATDOM_ENGINE_TREE_NAME_TABLE_H
+#define FLATDOM_ENGINE_TREE_NAME_TABLE_H
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "node_record.h"
+
+namespace engine::tree {
+
+class NameTable {
+  public:
+    NameTable();
+    NameTable(const NameTable&) = delete;
+    NameTable& operator=(const NameTable&) = delete;
+
+    // The id of name, added when new. Throws std::bad_alloc when memory runs
+    // out.
+    NameId Intern(std::string_view name);
+    // The id of name, or none (0 with found false) when the table lacks it.
+    NameId Find(std::string_view name, bool& found) const;
+
+    std::string_view Get(NameId id) const { return m_names[id]; }
+    // The part before the first colon, or nothing.
+    std::string_view Prefix(NameId id) const;
+    // The part after the first colon, or the whole name.
+    std::string_view Local(NameId id) const;
+
+    std::size_t Size() const { return m_names.size(); }
+
+  private:
+    std::vector<std::string_view> m_names;  // by id; views into m_chars
+    std::unordered_map<std::string_view, NameId> m_ids;
+    std::vector<std::unique_ptr<char[]>> m_chars;
+    char* m_next = nullptr;  // free space in the last block of m_chars
+    std::size_t m_free = 0;
+};
+
+}  // namespace engine::tree
+
+#endif

@@ -1,0 +1,53 @@
+// The text of a document's nodes, stored once: UTF-8 bytes in blocks of
+// 1 MiB, addressed by 32-bit references. A text never spans two blocks: one
+// that does not fit in the rest of the current block starts a new one, and
+// one longer than a block gets a block of its own that takes as many units
+// of the address space as it needs.
+#ifndef FLATDOM_ENGINE_TREE_TEXT_STORE_H
+#define FLATDOM_ENGINE_TREE_TEXT_STORE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "node_record.h"
+
+namespace engine::tree {
+
+class TextStore {
+  public:
+    static constexpr unsigned kUnitBits = 20;
+    static constexpr std::size_t kUnit = std::size_t{1} << kUnitBits;
+
+    TextStore() = default;
+    TextStore(const TextStore&) = delete;
+    TextStore& operator=(const TextStore&) = delete;
+
+    // Copies text in; false, with nothing stored, past the store's 32-bit
+    // address space. Throws std::bad_alloc when memory runs out.
+    bool Add(std::string_view text, TextRef& ref);
+
+    std::string_view Get(TextRef ref, std::uint32_t length) const {
+        if (length == 0) return {};
+        return {m_units[ref >> kUnitBits] + (ref & (kUnit - 1)), length};
+    }
+
+    // Bytes taken from the heap.
+    std::size_t Allocated() const { return m_allocated; }
+
+  private:
+    char* NewBlock(std::size_t size);
+
+    std::vector<const char*> m_units;  // the start of each 1 MiB unit
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_current = nullptr;  // the block small texts go into
+    std::size_t m_currentUnit = 0;
+    std::size_t m_used = kUnit;  // bytes used of the current block
+    std::size_t m_allocated = 0;
+};
+
+}  // namespace engine::tree
+
+#endif
