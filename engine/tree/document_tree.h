@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "limits.h"
 #include "name_table.h"
 #include "node_record.h"
 #include "text_store.h"
@@ -20,8 +21,10 @@ namespace engine::tree {
 
 class DocumentTree {
   public:
-    // A tree that holds the document node alone.
-    DocumentTree();
+    // A tree that holds the document node alone, and will hold at most
+    // maxNodes records and maxTextBytes of text (limits.h; less in tests).
+    explicit DocumentTree(std::uint64_t maxNodes = kMaxNodes,
+                          std::uint64_t maxTextBytes = kMaxTextBytes);
     DocumentTree(const DocumentTree&) = delete;
     DocumentTree& operator=(const DocumentTree&) = delete;
 
@@ -75,8 +78,11 @@ class DocumentTree {
   private:
     friend class TreeBuilder;
 
+    // Records come in blocks of kBlockSize, but for the first, which starts
+    // small and grows to that size, so that a small document stays small.
     static constexpr unsigned kBlockBits = 16;
     static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    static constexpr std::size_t kFirstBlockSize = 64;
 
     const NodeRecord& At(NodeId id) const {
         return m_blocks[id >> kBlockBits][id & (kBlockSize - 1)];
@@ -87,7 +93,9 @@ class DocumentTree {
     NodeId Append(NodeKind kind);
 
     std::vector<std::unique_ptr<NodeRecord[]>> m_blocks;
+    std::size_t m_firstBlockSize = 0;
     std::uint64_t m_used = 0;  // records, the unused record 0 included
+    std::uint64_t m_maxNodes;
     NameTable m_names;
     TextStore m_text;
     std::string m_doctype;

@@ -1,5 +1,5 @@
-// What one document may hold. Each limit refuses a document with a reason
-// that names it; nothing is cut short or wraps.
+// What one document may hold, each limit with the reason that refuses a
+// document past it; nothing is cut short or wraps.
 #ifndef FLATDOM_ENGINE_TREE_LIMITS_H
 #define FLATDOM_ENGINE_TREE_LIMITS_H
 
@@ -9,13 +9,45 @@ namespace engine::tree {
 
 // Node records: ids are 32 bits, and 0 means none.
 constexpr std::uint64_t kMaxNodes = 0xFFFFFFF0u;
+constexpr char kTooManyNodes[] =
+    "The document has more than 4,294,967,280 nodes, the most this engine holds.\n";
+
 // Text of all nodes together, as UTF-8: text references are 32 bits.
 constexpr std::uint64_t kMaxTextBytes = 0xFFF00000u;
+constexpr char kTooMuchText[] =
+    "The document holds more than 4,293,918,720 bytes of text, the most this engine holds.\n";
+
 // One text, attribute value, comment or processing instruction, as UTF-8
-// (libxml2's own limit for one piece of text).
+// (libxml2's own limit for one piece of text); white space that the tree
+// drops too.
 constexpr std::uint32_t kMaxTextLength = 10000000;
-// Namespace declarations and attributes of one element.
+constexpr char kTextTooLong[] =
+    "A text in the document is longer than the 10,000,000 bytes this engine reads in one piece.\n";
+
+// Elements nested in one another: the root and 256 levels below it, the
+// depth libxml2 allows the trees it builds (its SAX events keep no limit).
+constexpr std::uint32_t kMaxDepth = 257;
+constexpr char kTooDeep[] =
+    "The document nests elements more than 256 levels deep, the most this engine reads.\n";
+
+// Namespace declarations and attributes of one element, defaulted ones
+// included. libxml2 up to 2.11 checks a start tag's attributes for duplicates
+// in time quadratic in their number (1.3 s for 65,535 attributes).
 constexpr std::uint32_t kMaxAttributes = 65535;
+constexpr char kTooManyAttributes[] =
+    "An element of the document has more than 65,535 attributes, the most this engine reads.\n";
+
+// What attribute defaults and entities may add to a document: the bytes of
+// attribute values (the document's own, defaulted, or replaced from
+// entities), 32 for each defaulted attribute, and the records and text of
+// entity references in content, together at most kAmplificationFloor plus
+// kAmplificationFactor times the bytes of the document read so far. A
+// document's own attribute values take at most 3 bytes for each byte read.
+constexpr std::uint64_t kAmplificationFloor = std::uint64_t{16} << 20;
+constexpr std::uint64_t kAmplificationFactor = 16;
+constexpr char kTooMuchAmplification[] =
+    "Attribute defaults and entities add more to the document than 16 MiB and 16 times its "
+    "size, the most this engine holds.\n";
 
 }  // namespace engine::tree
 

@@ -6,7 +6,9 @@
 namespace engine::tree {
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
+// Blocks of names start small and double up to the largest size.
+constexpr std::size_t kFirstBlock = 1024;
+constexpr std::size_t kLargestBlock = 64 * 1024;
 
 }  // namespace
 
@@ -19,10 +21,13 @@ NameId NameTable::Intern(std::string_view name) {
     const auto found = m_ids.find(name);
     if (found != m_ids.end()) return found->second;
     if (name.size() > m_free) {
-        const std::size_t size = std::max(kBlock, name.size());
+        const std::size_t next = std::min(kLargestBlock, std::max(kFirstBlock, 2 * m_charBytes));
+        const std::size_t size = std::max(next, name.size());
+        m_chars.reserve(m_chars.size() + 1);
         m_chars.emplace_back(new char[size]);
         m_next = m_chars.back().get();
         m_free = size;
+        m_charBytes += size;
     }
     char* copy = m_next;
     if (!name.empty()) std::memcpy(copy, name.data(), name.size());
@@ -38,6 +43,13 @@ NameId NameTable::Intern(std::string_view name) {
         throw;
     }
     return id;
+}
+
+std::size_t NameTable::Allocated() const {
+    // A view per name, and a hash node with its bucket per name.
+    return m_charBytes + m_names.capacity() * sizeof(std::string_view) +
+           m_ids.size() * (sizeof(std::string_view) + 2 * sizeof(void*) + sizeof(NameId)) +
+           m_ids.bucket_count() * sizeof(void*);
 }
 
 NameId NameTable::Find(std::string_view name, bool& found) const {

@@ -33,6 +33,8 @@ class NameTable {
     std::string_view Local(NameId id) const;
 
     std::size_t Size() const { return m_names.size(); }
+    // Bytes taken from the heap, about.
+    std::size_t Allocated() const;
 
   private:
     std::vector<std::string_view> m_names;  // by id; views into m_chars
@@ -40,6 +42,7 @@ class NameTable {
     std::vector<std::unique_ptr<char[]>> m_chars;
     char* m_next = nullptr;  // free space in the last block of m_chars
     std::size_t m_free = 0;
+    std::size_t m_charBytes = 0;  // of all blocks of m_chars
 };
 
 }  // namespace engine::tree

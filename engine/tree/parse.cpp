@@ -11,7 +11,9 @@
 
 #include "libxml2_errors.h"
 #include "no_external.h"
+#include "limits.h"
 #include "parse_errors.h"
+#include "start_tag_guard.h"
 #include "tree_builder.h"
 
 namespace engine::tree {
@@ -49,13 +51,16 @@ class ParseRun {
         sax.cdataBlock = Cdata;
         sax.comment = Comment;
         sax.processingInstruction = ProcessingInstruction;
-        sax.reference = nullptr;
+        sax.reference = Reference;
         sax.serror = CaptureError;
         m_context = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
         if (!m_context) return;
         m_context->_private = this;
         xmlCtxtUseOptions(m_context, kOptions);
         m_external.Install(m_context);
+        // Entity references are seen as libxml2 looks their entities up.
+        m_getEntity = m_context->sax->getEntity ? m_context->sax->getEntity : xmlSAX2GetEntity;
+        m_context->sax->getEntity = GetEntity;
     }
     ~ParseRun() {
         if (!m_context) return;
@@ -77,12 +82,14 @@ class ParseRun {
     // False once the parse stopped.
     bool Feed(const char* bytes, std::size_t size) {
         if (Stopped()) return false;
-        m_inputBytes += size;
+        m_builder.Read(size);
         xmlParseChunk(m_context, bytes, static_cast<int>(size), 0);
+        if (!Stopped() && !m_startTag.Check(m_context)) Stop(m_context, kTooManyAttributes);
         return !Stopped();
     }
     ParseOutcome Finish() {
         if (!Stopped()) xmlParseChunk(m_context, nullptr, 0, 1);
+        if (!Stopped()) Run(m_context, [](ParseRun& parse) { return parse.EndReferences(0); });
         const bool ok = !Stopped() && m_context->wellFormed && m_context->nsWellFormed &&
                         m_builder.Finish() && m_builder.DeclarationText(DeclarationText());
         if (!ok)
@@ -113,26 +120,78 @@ class ParseRun {
 
     // Runs one event: a refusal or an exception stops the parse (no
     // exception may cross libxml2), with the reason and where it happened.
+    // The entity references that ended before it are closed first.
     template <class Event>
     static void Run(void* context, Event&& event) {
         ParseRun& parse = Of(context);
         auto* parser = static_cast<xmlParserCtxtPtr>(context);
         const char* reason = nullptr;
         try {
-            if (!event(parse)) reason = parse.m_builder.Failure();
+            if (!parse.Ended(parser) || !event(parse)) reason = parse.m_builder.Failure();
         } catch (...) {
             reason = kOutOfMemory;
         }
-        if (!reason) return;
-        if (!parse.m_error.failed) {
-            parse.m_error.failed = true;
-            parse.m_error.reason = reason;
-            parse.m_error.line = parser->input ? parser->input->line : 0;
-            parse.m_error.column = parser->input ? parser->input->col : 0;
+        if (reason) parse.Stop(parser, reason);
+    }
+    void Stop(xmlParserCtxtPtr parser, const char* reason) {
+        if (!m_error.failed) {
+            m_error.failed = true;
+            m_error.reason = reason;
+            m_error.line = parser->input ? parser->input->line : 0;
+            m_error.column = parser->input ? parser->input->col : 0;
         }
-        parse.m_stopped = true;
+        m_stopped = true;
         xmlStopParser(parser);
-        if (parser != parse.m_context) xmlStopParser(parse.m_context);
+        if (parser != m_context) xmlStopParser(m_context);
+    }
+
+    // Entity references in content. libxml2 parses an entity's replacement
+    // with a parser context of its own each time it is referenced (the tree
+    // keeps none of it), so the events of a reference come from another
+    // context than the reference itself: a reference ends at the next event
+    // of the context that made it.
+    static bool InContent(const xmlParserCtxt* parser) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        return parser->inSubset == 0 && parser->instate == XML_PARSER_CONTENT;
+#pragma GCC diagnostic pop
+    }
+    static xmlEntityPtr GetEntity(void* context, const xmlChar* name) {
+        ParseRun& parse = Of(context);
+        xmlEntityPtr entity = parse.m_getEntity(context, name);
+        auto* parser = static_cast<xmlParserCtxtPtr>(context);
+        if (entity && !parse.Stopped() && InContent(parser)) {
+            Run(context, [&](ParseRun& run) {
+                run.m_references.push_back(parser);
+                return run.m_builder.StartEntityReference(View(name));
+            });
+        }
+        return entity;
+    }
+    // A reference to an entity that is not declared, where the DTD is
+    // external: an entity reference without children.
+    static void Reference(void* context, const xmlChar* name) {
+        if (!InContent(static_cast<xmlParserCtxtPtr>(context))) return;
+        Run(context, [&](ParseRun& parse) {
+            return parse.m_builder.StartEntityReference(View(name)) &&
+                   parse.m_builder.EndEntityReference();
+        });
+    }
+    // Closes the references that ended before an event of parser: those it
+    // made, and those inside them.
+    bool Ended(xmlParserCtxtPtr parser) {
+        for (std::size_t i = m_references.size(); i > 0; --i) {
+            if (m_references[i - 1] == parser) return EndReferences(i - 1);
+        }
+        return true;
+    }
+    // Closes the references from the count'th on.
+    bool EndReferences(std::size_t count) {
+        while (m_references.size() > count) {
+            m_references.pop_back();
+            if (!m_builder.EndEntityReference()) return false;
+        }
+        return true;
     }
 
     static void StartDocument(void* context) {
@@ -144,14 +203,14 @@ class ParseRun {
 
     static void StartElement(void* context, const xmlChar* localname, const xmlChar* prefix,
                              const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
-                             int attributeCount, int, const xmlChar** attributes) {
+                             int attributeCount, int defaulted, const xmlChar** attributes) {
         Run(context, [&](ParseRun& parse) {
             return parse.Element(localname, prefix, uri, namespaceCount, namespaces, attributeCount,
-                                 attributes);
+                                 defaulted, attributes);
         });
     }
     bool Element(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
-                 int namespaceCount, const xmlChar** namespaces, int attributeCount,
+                 int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                  const xmlChar** attributes) {
         // Qualified names go into one buffer, made big enough first so that
         // the views into it stay valid.
@@ -184,7 +243,8 @@ class ParseRun {
                  std::string_view(Chars(attribute[3]),
                                   static_cast<std::size_t>(attribute[4] - attribute[3]))});
         }
-        return m_builder.StartElement(name, View(uri), m_namespaces, m_attributes);
+        return m_builder.StartElement(name, View(uri), m_namespaces, m_attributes,
+                                      static_cast<std::size_t>(defaulted));
     }
 
     static void EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -272,7 +332,10 @@ class ParseRun {
     ExternalRefusal m_external;
     ParseError m_error;
     bool m_stopped = false;
-    std::size_t m_inputBytes = 0;
+    StartTagGuard m_startTag;
+    getEntitySAXFunc m_getEntity = nullptr;
+    // The context each open entity reference was made from, the innermost last.
+    std::vector<xmlParserCtxtPtr> m_references;
     std::string m_declaredEncoding;
     bool m_encodingGiven = false;
     // Reused from element to element.

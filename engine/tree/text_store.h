@@ -1,8 +1,9 @@
 // The text of a document's nodes, stored once: UTF-8 bytes in blocks of
 // 1 MiB, addressed by 32-bit references. A text never spans two blocks: one
 // that does not fit in the rest of the current block starts a new one, and
-// one longer than a block gets a block of its own that takes as many units
-// of the address space as it needs.
+// one longer than a block's share gets a block of its own that takes as many
+// units of the address space as it needs. The first block starts small and
+// grows to 1 MiB, so that a small document stays small.
 #ifndef FLATDOM_ENGINE_TREE_TEXT_STORE_H
 #define FLATDOM_ENGINE_TREE_TEXT_STORE_H
 
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "limits.h"
 #include "node_record.h"
 
 namespace engine::tree {
@@ -21,12 +23,13 @@ class TextStore {
     static constexpr unsigned kUnitBits = 20;
     static constexpr std::size_t kUnit = std::size_t{1} << kUnitBits;
 
-    TextStore() = default;
+    // A store of at most capacity bytes, whole units (limits.h; less in tests).
+    explicit TextStore(std::uint64_t capacity = kMaxTextBytes);
     TextStore(const TextStore&) = delete;
     TextStore& operator=(const TextStore&) = delete;
 
-    // Copies text in; false, with nothing stored, past the store's 32-bit
-    // address space. Throws std::bad_alloc when memory runs out.
+    // Copies text in; false, with nothing stored, past the store's capacity.
+    // Throws std::bad_alloc when memory runs out.
     bool Add(std::string_view text, TextRef& ref);
 
     std::string_view Get(TextRef ref, std::uint32_t length) const {
@@ -38,13 +41,20 @@ class TextStore {
     std::size_t Allocated() const { return m_allocated; }
 
   private:
-    char* NewBlock(std::size_t size);
+    // A block of size bytes that takes the next units of the address space;
+    // null past the capacity.
+    char* NewBlock(std::size_t units, std::size_t size);
+    // Makes the first block, while it is the current one, big enough for
+    // size more bytes; false when it is already a whole unit.
+    bool GrowFirstBlock(std::size_t size);
 
+    std::size_t m_maxUnits;
     std::vector<const char*> m_units;  // the start of each 1 MiB unit
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char* m_current = nullptr;  // the block small texts go into
     std::size_t m_currentUnit = 0;
-    std::size_t m_used = kUnit;  // bytes used of the current block
+    std::size_t m_currentSize = 0;  // bytes of the current block
+    std::size_t m_used = 0;         // bytes used of the current block
     std::size_t m_allocated = 0;
 };
 

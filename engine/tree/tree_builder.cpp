@@ -5,15 +5,6 @@
 namespace engine::tree {
 namespace {
 
-constexpr char kTooManyNodes[] =
-    "The document has more than 4,294,967,280 nodes, the most this engine holds.\n";
-constexpr char kTooMuchText[] =
-    "The document holds more than 4,293,918,720 bytes of text, the most this engine holds.\n";
-constexpr char kTextTooLong[] =
-    "A text in the document is longer than the 10,000,000 bytes this engine reads in one piece.\n";
-constexpr char kTooManyAttributes[] =
-    "An element of the document has more than 65,535 attributes, the most this engine reads.\n";
-
 bool IsBlank(std::string_view text) {
     for (char c : text) {
         if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
@@ -32,7 +23,14 @@ bool TreeBuilder::Refuse(const char* reason) {
     return false;
 }
 
+bool TreeBuilder::Spend(std::uint64_t bytes) {
+    m_spent += bytes;
+    if (m_spent <= kAmplificationFloor + kAmplificationFactor * m_read) return true;
+    return Refuse(kTooMuchAmplification);
+}
+
 NodeId TreeBuilder::AddChild(NodeKind kind) {
+    if (m_entityDepth > 0 && !Spend(sizeof(NodeRecord))) return kNoNode;
     const NodeId id = m_tree.Append(kind);
     if (id == kNoNode) return kNoNode;
     Open& parent = m_open.back();
@@ -60,6 +58,19 @@ bool TreeBuilder::SetText(NodeId id, std::string_view text) {
     return true;
 }
 
+bool TreeBuilder::SpendInEntity(std::uint64_t bytes) {
+    return m_entityDepth == 0 || Spend(bytes);
+}
+
+bool TreeBuilder::SettleCdata() {
+    if (m_cdataNode == kNoNode) return true;
+    const NodeId id = m_cdataNode;
+    m_cdataNode = kNoNode;
+    const bool ok = SetText(id, m_cdata);
+    m_cdata.clear();
+    return ok;
+}
+
 bool TreeBuilder::Flush() {
     if (m_pending.empty()) return true;
     Open& parent = m_open.back();
@@ -74,7 +85,8 @@ bool TreeBuilder::Flush() {
         }
     } else {
         const NodeId id = AddChild(NodeKind::kText);
-        ok = id != kNoNode ? SetText(id, m_pending) : Refuse(kTooManyNodes);
+        ok = id != kNoNode ? SpendInEntity(m_pending.size()) && SetText(id, m_pending)
+                           : Refuse(kTooManyNodes);
     }
     m_pending.clear();
     return ok;
@@ -95,9 +107,19 @@ bool TreeBuilder::DeclarationText(std::string_view text) {
 
 bool TreeBuilder::StartElement(std::string_view name, std::string_view uri,
                                const std::vector<NamespaceEvent>& namespaces,
-                               const std::vector<AttributeEvent>& attributes) {
+                               const std::vector<AttributeEvent>& attributes,
+                               std::size_t defaulted) {
     if (m_failure || !Flush()) return false;
+    if (m_depth == kMaxDepth) return Refuse(kTooDeep);
     if (namespaces.size() + attributes.size() > kMaxAttributes) return Refuse(kTooManyAttributes);
+    // Attribute values (the document's own take at most 3 bytes for each byte
+    // read), the records of defaulted attributes, and in an entity's
+    // replacement all records.
+    std::uint64_t added = defaulted * sizeof(NodeRecord);
+    if (m_entityDepth > 0) added = (namespaces.size() + attributes.size()) * sizeof(NodeRecord);
+    for (const AttributeEvent& attribute : attributes)
+        added += attribute.value.size();
+    if (!Spend(added)) return false;
     const NodeId element = AddChild(NodeKind::kElement);
     if (element == kNoNode) return Refuse(kTooManyNodes);
     NameTable& names = m_tree.m_names;
@@ -126,12 +148,37 @@ bool TreeBuilder::StartElement(std::string_view name, std::string_view uri,
     }
     if (preserve) m_tree.At(element).flags |= kPreserveSpace;
     m_open.push_back({element, kNoNode, preserve});
+    ++m_depth;
     return true;
 }
 
 bool TreeBuilder::EndElement() {
     if (m_failure || !Flush()) return false;
-    if (m_open.size() > 1) m_open.pop_back();
+    if (m_depth > 0) {
+        m_open.pop_back();
+        --m_depth;
+    }
+    return true;
+}
+
+bool TreeBuilder::StartEntityReference(std::string_view name) {
+    if (m_failure || !Flush()) return false;
+    ++m_entityDepth;  // the reference counts against the budget too
+    const NodeId id = AddChild(NodeKind::kEntityReference);
+    if (id == kNoNode) return Refuse(kTooManyNodes);
+    m_tree.At(id).name = m_tree.m_names.Intern(name);
+    const bool preserve = m_open.back().preserve;
+    if (preserve) m_tree.At(id).flags |= kPreserveSpace;
+    m_open.push_back({id, kNoNode, preserve});
+    return true;
+}
+
+bool TreeBuilder::EndEntityReference() {
+    if (m_failure || !Flush()) return false;
+    if (m_entityDepth > 0) {
+        m_open.pop_back();
+        --m_entityDepth;
+    }
     return true;
 }
 
@@ -143,20 +190,30 @@ bool TreeBuilder::Characters(std::string_view text) {
 }
 
 bool TreeBuilder::Cdata(std::string_view text) {
-    if (m_failure || !Flush()) return false;
+    if (m_failure || !Flush() || !SpendInEntity(text.size())) return false;
+    if (m_cdataNode != kNoNode && m_open.back().lastChild == m_cdataNode) {
+        if (text.size() > kMaxTextLength - m_cdata.size()) return Refuse(kTextTooLong);
+        m_cdata.append(text);
+        return true;
+    }
+    if (!SettleCdata()) return false;
     const NodeId id = AddChild(NodeKind::kCdata);
-    return id != kNoNode ? SetText(id, text) : Refuse(kTooManyNodes);
+    if (id == kNoNode) return Refuse(kTooManyNodes);
+    if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
+    m_cdataNode = id;
+    m_cdata.assign(text);
+    return true;
 }
 
 bool TreeBuilder::Comment(std::string_view text) {
-    if (m_failure || !Flush()) return false;
+    if (m_failure || !Flush() || !SpendInEntity(text.size())) return false;
     const NodeId id = AddChild(NodeKind::kComment);
     return id != kNoNode ? SetText(id, text) : Refuse(kTooManyNodes);
 }
 
 bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_view data,
                                         bool withData) {
-    if (m_failure || !Flush()) return false;
+    if (m_failure || !Flush() || !SpendInEntity(data.size())) return false;
     const NodeId id = AddChild(NodeKind::kProcessingInstruction);
     if (id == kNoNode) return Refuse(kTooManyNodes);
     m_tree.At(id).name = m_tree.m_names.Intern(target);
@@ -165,7 +222,7 @@ bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_vie
 }
 
 bool TreeBuilder::Finish() {
-    if (m_failure || !Flush()) return false;
+    if (m_failure || !Flush() || !SettleCdata()) return false;
     return m_open.size() == 1;
 }
 

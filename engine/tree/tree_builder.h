@@ -6,7 +6,13 @@
 //   kBlankFirstChild), so that an element's text can still put a space there;
 // - the XML declaration is a processing instruction named "xml", the
 //   document's first child;
-// - character data that arrives in pieces makes one text node.
+// - character data that arrives in pieces makes one text node, and CDATA
+//   sections with nothing but dropped white space between them make one
+//   section, as libxml2's tree always made them;
+// - a reference to an entity in content is an entity-reference node whose
+//   children are the entity's replacement.
+// It also keeps the budget of what attribute defaults and entities add to a
+// document (limits.h).
 // Each event answers false once the document is refused; Failure() says
 // why, naming the limit it reached. Events throw std::bad_alloc when memory
 // runs out.
@@ -14,6 +20,7 @@
 #define FLATDOM_ENGINE_TREE_TREE_BUILDER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +50,14 @@ class TreeBuilder {
     // (the pseudo-attributes) comes once the parse knows it.
     bool Declaration();
     bool DeclarationText(std::string_view text);
+    // The last defaulted of the attributes come from the DTD's defaults.
     bool StartElement(std::string_view name, std::string_view uri,
                       const std::vector<NamespaceEvent>& namespaces,
-                      const std::vector<AttributeEvent>& attributes);
+                      const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0);
     bool EndElement();
+    // The events between these two are the entity's replacement.
+    bool StartEntityReference(std::string_view name);
+    bool EndEntityReference();
     bool Characters(std::string_view text);
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
@@ -57,6 +68,8 @@ class TreeBuilder {
     // whether the document named its encoding (document_tree.h).
     void Doctype(std::string text) { m_tree.m_doctype = std::move(text); }
     void EncodingNamed(bool named) { m_tree.m_encodingNamed = named; }
+    // Bytes of the document read so far, which the budget grows with.
+    void Read(std::size_t bytes) { m_read += bytes; }
     // After the last event: true when every element was closed.
     bool Finish();
 
@@ -71,6 +84,12 @@ class TreeBuilder {
     };
 
     bool Refuse(const char* reason);
+    // Counts bytes against the budget; false past it.
+    bool Spend(std::uint64_t bytes);
+    // The same, for what an entity's replacement adds.
+    bool SpendInEntity(std::uint64_t bytes);
+    // Stores the text of the CDATA section still open to more sections.
+    bool SettleCdata();
     // A new record, linked as the last child of the innermost open node.
     NodeId AddChild(NodeKind kind);
     // A record that is no child: a namespace declaration or an attribute.
@@ -84,8 +103,14 @@ class TreeBuilder {
     std::vector<Open> m_open;  // the document first, then each open element
     std::string m_pending;     // character data not yet in the tree
     std::string m_scratch;
+    NodeId m_cdataNode = kNoNode;  // the section still open to more, if any
+    std::string m_cdata;           // its text
     const char* m_failure = nullptr;
     NodeId m_declaration = kNoNode;
+    std::uint32_t m_depth = 0;      // elements open
+    std::size_t m_entityDepth = 0;  // entity references open
+    std::uint64_t m_read = 0;
+    std::uint64_t m_spent = 0;
 };
 
 }  // namespace engine::tree

@@ -1,0 +1,300 @@
+// The document tree alone: the shape libxml2's events build, the limits that
+// refuse a document, and the node text and XML text read from it. What the
+// engine's COM objects show of it is pinned by loading_test.cpp.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/tree/limits.h"
+#include "engine/tree/node_text.h"
+#include "engine/tree/parse.h"
+#include "engine/tree/text_store.h"
+#include "engine/tree/tree_builder.h"
+#include "engine/tree/xml_writer.h"
+
+namespace {
+
+using namespace engine::tree;
+
+// The node and its descendants on one line: elements as name{children},
+// with ! where white space is preserved and (attributes); text as "text",
+// CDATA as [text], comments as <!--text-->, processing instructions as
+// ?target:data, entity references as &name{children}. ^ opens the children
+// of a node whose first child was dropped white space, _ follows a node that
+// dropped white space followed.
+std::string Shape(const DocumentTree& tree, NodeId id) {
+    std::string shape;
+    switch (tree.Kind(id)) {
+        case NodeKind::kText:
+            shape = "\"" + std::string(tree.Content(id)) + "\"";
+            break;
+        case NodeKind::kCdata:
+            shape = "[" + std::string(tree.Content(id)) + "]";
+            break;
+        case NodeKind::kComment:
+            shape = "<!--" + std::string(tree.Content(id)) + "-->";
+            break;
+        case NodeKind::kProcessingInstruction:
+            shape = "?" + std::string(tree.Name(id)) + ":" + std::string(tree.Content(id));
+            break;
+        default: {
+            if (tree.Kind(id) == NodeKind::kEntityReference) shape = "&";
+            shape += tree.Name(id);
+            if (tree.HasFlag(id, kPreserveSpace)) shape += "!";
+            std::string attributes;
+            for (NodeId a = tree.FirstAttributeRecord(id); a <= tree.LastAttributeRecord(id); ++a) {
+                if (tree.Kind(a) == NodeKind::kAttribute)
+                    attributes += (attributes.empty() ? "" : " ") + std::string(tree.Name(a)) +
+                                  "=" + std::string(tree.Content(a));
+            }
+            if (!attributes.empty()) shape += "(" + attributes + ")";
+            std::string children = tree.HasFlag(id, kBlankFirstChild) ? "^" : "";
+            for (NodeId child = tree.FirstChild(id); child != kNoNode;
+                 child = tree.NextSibling(child)) {
+                children += (children.empty() ? "" : " ") + Shape(tree, child);
+            }
+            if (!children.empty()) shape += "{" + children + "}";
+        }
+    }
+    return tree.HasFlag(id, kBlankAfter) ? shape + "_" : shape;
+}
+
+std::string Shape(const ParseOutcome& outcome) {
+    return outcome.tree ? Shape(*outcome.tree, kDocumentNode) : "refused: " + outcome.error.reason;
+}
+
+// The first node named name in document order: an element, attribute,
+// processing instruction or entity reference; "#document" is the document.
+NodeId Find(const DocumentTree& tree, std::string_view name) {
+    if (name == "#document") return kDocumentNode;
+    for (NodeId id = kDocumentNode; id <= tree.NodeCount(); ++id) {
+        if (tree.Name(id) == name && tree.Kind(id) != NodeKind::kNamespace) return id;
+    }
+    ADD_FAILURE() << "no node " << name;
+    return kDocumentNode;
+}
+
+std::string Repeat(const std::string& piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+// Bytes without end (or up to a cap) after a head, as a stream would give them.
+class Endless : public ByteSource {
+  public:
+    Endless(std::string head, std::string fill, std::uint64_t cap = UINT64_MAX)
+        : m_head(std::move(head)), m_fill(std::move(fill)), m_cap(cap) {}
+    long Read(char* buffer, std::size_t size) override {
+        std::size_t n = 0;
+        for (; n < size && m_sent < m_cap; ++n, ++m_sent) {
+            buffer[n] = m_sent < m_head.size() ? m_head[m_sent]
+                                               : m_fill[(m_sent - m_head.size()) % m_fill.size()];
+        }
+        return static_cast<long>(n);
+    }
+
+  private:
+    std::string m_head, m_fill;
+    std::uint64_t m_cap, m_sent = 0;
+};
+
+TEST(TreeShape, WhiteSpaceDeclarationDoctypeEntitiesAndDefaults) {
+    const struct {
+        const char *xml, *shape;
+    } rows[] = {
+        // White space only: dropped, and marked where it stood.
+        {"<r>a <b>b</b> <c>c</c> d</r>", "{r{\"a \" b{\"b\"}_ c{\"c\"} \" d\"}}"},
+        {"<r>\n <a/>\n</r>", "{r{^ a_}}"},
+        {"<r> </r>", "{r{^}}"},
+        {"<r xml:space='preserve'> <a xml:space='default'> <b> </b></a></r>",
+         "{r!(xml:space=preserve){\" \" a(xml:space=default){^ b{^}}}}"},
+        {"<r xml:space='preserve'><a> </a></r>", "{r!(xml:space=preserve){a!{\" \"}}}"},
+        {"<r><!--c--> <?p d?> <![CDATA[ ]]> x</r>", "{r{<!--c-->_ ?p:d_ [ ] \" x\"}}"},
+        // CDATA sections with nothing but white space between them: one.
+        {"<r><![CDATA[a]]>\n<![CDATA[b]]><![CDATA[]]>t<![CDATA[c]]></r>", "{r{[ab]_ \"t\" [c]}}"},
+        // The XML declaration as the first child; the DOCTYPE not a child.
+        {"<?xml version='1.0' encoding='ISO-8859-1' standalone='no'?><!DOCTYPE r [<!--in-->"
+         "<?in subset?>]><!--out--><r/>",
+         "{?xml:version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"no\" <!--out--> r}"},
+        {"<?p?>\n<r/>\n<?q?>", "{?p: r ?q:}"},
+        // Entity references in content hold their replacement; attribute
+        // values hold the replaced text, and defaults from the DTD.
+        {"<!DOCTYPE r [<!ENTITY e 'E'><!ENTITY n '[&e;<b>&e;</b>]'><!ENTITY z ''>"
+         "<!ATTLIST r d CDATA 'x&e;' a CDATA 'no'>]><r a='&e;!'>x&e;y&n;&z;&e;&e;</r>",
+         "{r(a=E! d=xE){\"x\" &e{\"E\"} \"y\" &n{\"[\" &e{\"E\"} b{&e{\"E\"}} "
+         "\"]\"} &z &e{\"E\"} &e{\"E\"}}}"},
+        {"<!DOCTYPE r [<!ENTITY s ' '><!ENTITY w '\n<b/>\n'>]><r>p&s;q &w; </r>",
+         "{r{\"p\" &s{^} \"q \" &w{^ b_}_}}"},
+        {"<!DOCTYPE r [<!ENTITY e 'E'>]><r xml:space='preserve'>&e;</r>",
+         "{r!(xml:space=preserve){&e!{\"E\"}}}"},
+        // A reference to an entity the external DTD would declare.
+        {"<!DOCTYPE r SYSTEM 'r.dtd'><r>a&u;b</r>", "{r{\"a\" &u \"b\"}}"},
+        {"<!DOCTYPE r [<!ENTITY x SYSTEM 'x.txt'>]><r>&x;</r>", "{r{&x}}"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Shape(ParseUtf8(row.xml)), row.shape) << row.xml;
+}
+
+TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
+    const std::string entity(20000, 'x');
+    std::string defaults;
+    for (int i = 0; i < 300; ++i)
+        defaults += " a" + std::to_string(i) + " CDATA 'v'";
+    const struct {
+        const char* what;
+        Endless source;
+        const char* reason;
+    } rows[] = {
+        {"endless spaces", {"<r>", " "}, kTextTooLong},
+        {"endless preserved spaces", {"<r xml:space='preserve'>", " "}, kTextTooLong},
+        {"endless text", {"<r>", "x"}, kTextTooLong},
+        {"endless CDATA sections",
+         {"<r>", "<![CDATA[" + std::string(1000, 'x') + "]]>"},
+         kTextTooLong},
+        {"endless attributes", {"<r", " a=''"}, kTooManyAttributes},
+        {"endless nesting", {"", "<a>"}, kTooDeep},
+        {"endless comment", {"<r><!--", "x"}, "A piece of markup in the document is longer"},
+        // Each small piece of the document adds a lot: 300 defaulted
+        // attributes, 20,000 bytes of an entity's text, 17 records.
+        {"attribute defaults",
+         {"<!DOCTYPE r [<!ATTLIST e" + defaults + ">]><r>", "<e/>"},
+         kTooMuchAmplification},
+        {"entity text in attribute values",
+         {"<!DOCTYPE r [<!ENTITY e '" + entity + "'>]><r>", "<a v='&e;'/>"},
+         kTooMuchAmplification},
+        {"entity references",
+         {"<!DOCTYPE r [<!ENTITY e '" + Repeat("<b/>", 16) + "'>]><r>", "&e;"},
+         kTooMuchAmplification},
+    };
+    for (const auto& row : rows) {
+        Endless source = row.source;
+        const ParseOutcome outcome = Parse(source);
+        EXPECT_FALSE(outcome.tree) << row.what;
+        EXPECT_EQ(outcome.error.reason.rfind(row.reason, 0), 0u)
+            << row.what << ": " << outcome.error.reason;
+    }
+}
+
+TEST(TreeLimits, DocumentsUpToEachLimitLoad) {
+    // Three defaulted attributes on elements of eight bytes: 13 times the
+    // document's size, past the budget's floor.
+    std::string body;
+    for (int i = 0; i < 400000; ++i)
+        body += "<p>x</p>";
+    const ParseOutcome defaults =
+        ParseUtf8("<!DOCTYPE r [<!ATTLIST p a CDATA 'aaaa' b CDATA 'bbbb' c CDATA 'cccc'>]><r>" +
+                  body + "</r>");
+    ASSERT_TRUE(defaults.tree) << defaults.error.reason;
+    EXPECT_EQ(defaults.tree->NodeCount(), 1 + 1 + 400000 * 5u);
+
+    std::string deep;
+    for (std::uint32_t i = 0; i < kMaxDepth; ++i)
+        deep = "<a>" + deep + "</a>";
+    EXPECT_TRUE(ParseUtf8(deep).tree);
+    EXPECT_FALSE(ParseUtf8("<r>" + deep + "</r>").tree);
+
+    // Attributes, through the builder's events (libxml2 up to 2.11 takes a
+    // second to parse a tag of 65,535).
+    for (const std::size_t count : {std::size_t{kMaxAttributes}, std::size_t{kMaxAttributes} + 1}) {
+        DocumentTree tree;
+        TreeBuilder builder(tree);
+        const std::vector<AttributeEvent> attributes(count - 1, AttributeEvent{"a", "", "v"});
+        const bool ok = builder.StartElement("r", "", {{"p", "urn:p"}}, attributes);
+        EXPECT_EQ(ok, count == kMaxAttributes) << count;
+        EXPECT_STREQ(builder.Failure(), ok ? nullptr : kTooManyAttributes);
+    }
+}
+
+// The limits of ids and text references, at sizes a test can reach.
+TEST(TreeLimits, NodesAndTextPastTheStoreAreRefused) {
+    {
+        DocumentTree tree(4);  // the document and three more nodes
+        TreeBuilder builder(tree);
+        EXPECT_TRUE(builder.StartElement("r", "", {}, {{"a", "", "v"}}));
+        EXPECT_TRUE(builder.Comment("c"));
+        EXPECT_FALSE(builder.Comment("d"));
+        EXPECT_STREQ(builder.Failure(), kTooManyNodes);
+        EXPECT_EQ(tree.NodeCount(), 4u);
+    }
+    {
+        DocumentTree tree(kMaxNodes, 2 * TextStore::kUnit);
+        TreeBuilder builder(tree);
+        EXPECT_TRUE(builder.StartElement("r", "", {}, {}));
+        EXPECT_TRUE(builder.Comment(std::string(TextStore::kUnit, 'a')));
+        EXPECT_TRUE(builder.Comment("small"));  // the second unit
+        EXPECT_FALSE(builder.Comment(std::string(TextStore::kUnit - 4, 'b')));
+        EXPECT_STREQ(builder.Failure(), kTooMuchText);
+    }
+    // Text stays where it was put while the first block grows, beside texts
+    // of blocks of their own.
+    TextStore store;
+    std::vector<std::pair<TextRef, std::string>> texts;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text(i % 1000 == 999 ? 100000 + i : 1 + i % 700,
+                         static_cast<char>('a' + i % 26));
+        TextRef ref = 0;
+        ASSERT_TRUE(store.Add(text, ref));
+        texts.emplace_back(ref, std::move(text));
+    }
+    for (const auto& [ref, text] : texts)
+        ASSERT_EQ(store.Get(ref, static_cast<std::uint32_t>(text.size())), text);
+}
+
+TEST(NodeText, ReadsThroughEntityReferencesAndKeepsCdataAsWritten) {
+    const struct {
+        const char *xml, *node, *text;
+    } rows[] = {
+        {"<!DOCTYPE r [<!ENTITY e ' E '>]><r>x&e;y</r>", "r", "x E y"},
+        {"<!DOCTYPE r [<!ENTITY e ' E '>]><r>x&e;y</r>", "e", "E"},
+        {"<!DOCTYPE r [<!ENTITY s ' '>]><r>p&s;q</r>", "r", "p q"},
+        {"<!DOCTYPE r [<!ENTITY n '<b>1</b> <b>2</b>'>]><r>&n;<b>3</b></r>", "r", "1 23"},
+        {"<r><b>1</b> <![CDATA[]]> <b>2</b></r>", "r", "1  2"},
+        {"<r> <c><![CDATA[ x ]]></c> </r>", "r", " x "},
+        {"<r><![CDATA[a]]>\n<![CDATA[b]]> <b>c</b></r>", "r", "ab c"},
+        {"<r xml:space='preserve'> <b> 1 </b> </r>", "r", "  1  "},
+        {"<r xml:space='preserve'> <b> 1 </b> </r>", "#document", "1"},
+        {"<r a=' v '><?p  d ?><!-- c --></r>", "a", " v "},
+        {"<r a=' v '><?p  d ?><!-- c --></r>", "p", "d "},
+    };
+    for (const auto& row : rows) {
+        const ParseOutcome outcome = ParseUtf8(row.xml);
+        ASSERT_TRUE(outcome.tree) << row.xml;
+        EXPECT_EQ(TextOf(*outcome.tree, Find(*outcome.tree, row.node)), row.text) << row.xml;
+    }
+}
+
+TEST(XmlText, WritesWhatLibxml2sSerializerWrote) {
+    const struct {
+        const char *xml, *node, *expected;
+    } rows[] = {
+        {"<r a='1&#10;2&#9;3&#13;&quot;&lt;&gt;&amp;&apos;'>&lt;&gt;&amp;&#13;\"'</r>", "r",
+         "<r a=\"1&#10;2&#9;3&#13;&quot;&lt;&gt;&amp;'\">&lt;&gt;&amp;&#13;\"'</r>"},
+        {"<r a='&quot;'/>", "a", "a=\"&quot;\""},
+        // Beyond ASCII: character references in attribute values unless the
+        // document names its encoding.
+        {"<r a='\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e'>\xc3\xa9</r>", "r",
+         "<r a=\"&#xE9;&#x20AC;&#x1D11E;\">\xc3\xa9</r>"},
+        {"<?xml version='1.0' encoding='UTF-8'?><r a='\xc3\xa9'/>", "r", "<r a=\"\xc3\xa9\"/>"},
+        {"<p:r xmlns:p='urn:p' xmlns='urn:d' p:a='1'><s xmlns=''/></p:r>", "p:r",
+         "<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\" p:a=\"1\"><s xmlns=\"\"/></p:r>"},
+        {"<r><?p?><?p ?><?p d?><!----><![CDATA[]]><![CDATA[x]]><e></e></r>", "r",
+         "<r><?p?><?p ?><?p d?><!----><![CDATA[x]]><e/></r>"},
+        {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "r", "<r>x&e;</r>"},
+        {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "e", "&e;"},
+        {"<?xml version='1.0'?><!--a--><!DOCTYPE r [<!ENTITY e 'E'><!--in-->]><r/><?p?>",
+         "#document",
+         "<?xml version=\"1.0\"?>\n<!--a-->\n<!DOCTYPE r [\n<!ENTITY e \"E\">\n<!--in-->]>\n"
+         "<r/>\n<?p?>"},
+    };
+    for (const auto& row : rows) {
+        const ParseOutcome outcome = ParseUtf8(row.xml);
+        ASSERT_TRUE(outcome.tree) << row.xml;
+        EXPECT_EQ(XmlOf(*outcome.tree, Find(*outcome.tree, row.node)), row.expected) << row.xml;
+    }
+}
+
+}  // namespace
