@@ -30,11 +30,13 @@ class ComObject : public Interface {
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
     ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --m_refs;
-        if (left == 0) delete this;
+        if (left == 0) Destroy();
         return left;
     }
 
   protected:
+    // Ends the object once its last reference is gone.
+    virtual void Destroy() { delete this; }
     ComObject() { ++LiveObjects(); }
     virtual ~ComObject() { --LiveObjects(); }
     // The interfaces besides IUnknown that this object answers.

@@ -4,23 +4,20 @@
 
 namespace engine::com {
 
-NodeObject::~NodeObject() {
-    m_tree->Objects().Remove(this);
-}
-
-NodeId NodeOf(const NodeObject* object) {
-    return object->Node();
+void NodeObject::Destroy() {
+    // The tree holds the storage: it must outlive the destructor.
+    const TreeRef tree = m_tree;
+    const NodeId node = m_node;
+    this->~NodeObject();
+    tree->Objects().Free(node);
 }
 
 IXMLDOMNode* NewNodeObject(const TreeRef& tree, NodeId node) {
-    auto* object = new (std::nothrow) NodeObject(tree, node);
-    if (!object) return nullptr;
     try {
-        tree->Objects().Add(object);
+        return new (tree->Objects().Allocate(node)) NodeObject(tree, node);
     } catch (const std::bad_alloc&) {
-        // Not recorded: the object stays usable, and Remove finds nothing.
+        return nullptr;
     }
-    return object;
 }
 
 }  // namespace engine::com

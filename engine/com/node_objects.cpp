@@ -1,61 +1,62 @@
 #include "node_objects.h"
 
+#include <cstring>
+#include <new>
+
+#include "node.h"
+
 namespace engine::com {
 
-std::size_t NodeObjects::Slot(tree::NodeId node) const {
-    // Fibonacci hashing spreads consecutive ids over the table.
-    return static_cast<std::size_t>((node * 2654435769u) ^ (node >> 16)) & (m_slots.size() - 1);
+// Room for one object; a free one holds the number + 1 of the next free
+// slot, or 0.
+struct NodeObjects::Slot {
+    alignas(NodeObject) unsigned char bytes[sizeof(NodeObject)];
+};
+
+NodeObjects::NodeObjects() = default;
+NodeObjects::~NodeObjects() = default;
+
+NodeObjects::Slot& NodeObjects::At(std::uint32_t slot) const {
+    return m_chunks[slot >> kChunkBits][slot & ((1u << kChunkBits) - 1)];
+}
+
+std::uint32_t& NodeObjects::Entry(tree::NodeId node) const {
+    return m_tables[node >> kBlockBits][node & ((1u << kBlockBits) - 1)];
 }
 
 NodeObject* NodeObjects::Find(tree::NodeId node) const {
-    if (m_slots.empty()) return nullptr;
-    for (std::size_t i = Slot(node);; i = (i + 1) & (m_slots.size() - 1)) {
-        NodeObject* object = m_slots[i];
-        if (!object || NodeOf(object) == node) return object;
-    }
+    const std::size_t block = node >> kBlockBits;
+    if (block >= m_tables.size() || !m_tables[block]) return nullptr;
+    const std::uint32_t slot = Entry(node);
+    return slot ? std::launder(reinterpret_cast<NodeObject*>(At(slot - 1).bytes)) : nullptr;
 }
 
-void NodeObjects::Grow() {
-    std::vector<NodeObject*> old(m_slots.empty() ? 64 : m_slots.size() * 2, nullptr);
-    old.swap(m_slots);
-    for (NodeObject* object : old) {
-        if (!object) continue;
-        std::size_t i = Slot(NodeOf(object));
-        while (m_slots[i])
-            i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = object;
-    }
-}
-
-void NodeObjects::Add(NodeObject* object) {
-    // At most three quarters full, so that every probe meets an empty slot.
-    if ((m_count + 1) * 4 > m_slots.size() * 3) Grow();
-    std::size_t i = Slot(NodeOf(object));
-    while (m_slots[i])
-        i = (i + 1) & (m_slots.size() - 1);
-    m_slots[i] = object;
-    ++m_count;
-}
-
-void NodeObjects::Remove(const NodeObject* object) {
-    if (m_slots.empty()) return;
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t i = Slot(NodeOf(object));
-    while (m_slots[i] && m_slots[i] != object)
-        i = (i + 1) & mask;
-    if (!m_slots[i]) return;
-    // Backward-shift deletion: later entries of the same run move up, so
-    // that no probe stops early at the hole.
-    std::size_t hole = i;
-    for (std::size_t j = (i + 1) & mask; m_slots[j]; j = (j + 1) & mask) {
-        const std::size_t home = Slot(NodeOf(m_slots[j]));
-        // Moves up when its home is not in (hole, j], cyclically.
-        if (((j - home) & mask) >= ((j - hole) & mask)) {
-            m_slots[hole] = m_slots[j];
-            hole = j;
+void* NodeObjects::Allocate(tree::NodeId node) {
+    const std::size_t block = node >> kBlockBits;
+    if (block >= m_tables.size()) m_tables.resize(block + 1);
+    if (!m_tables[block]) m_tables[block].reset(new std::uint32_t[1u << kBlockBits]());
+    std::uint32_t slot;
+    if (m_freeSlot) {
+        slot = m_freeSlot - 1;
+        std::memcpy(&m_freeSlot, At(slot).bytes, sizeof m_freeSlot);
+    } else {
+        if ((m_slots >> kChunkBits) >= m_chunks.size()) {
+            m_chunks.reserve(m_chunks.size() + 1);
+            m_chunks.emplace_back(new Slot[1u << kChunkBits]);
         }
+        slot = m_slots++;
     }
-    m_slots[hole] = nullptr;
+    Entry(node) = slot + 1;
+    ++m_count;
+    return At(slot).bytes;
+}
+
+void NodeObjects::Free(tree::NodeId node) {
+    std::uint32_t& entry = Entry(node);
+    const std::uint32_t slot = entry - 1;
+    entry = 0;
+    std::memcpy(At(slot).bytes, &m_freeSlot, sizeof m_freeSlot);
+    m_freeSlot = slot + 1;
     --m_count;
 }
 

@@ -1,11 +1,15 @@
-// The one object of each node that has been handed out, found by the node's
-// id: an open-addressing table of object pointers (each object knows its own
-// node), which grows as objects are made and loses them as they go, so that
-// it takes memory in proportion to the objects alive, not to the tree.
+// The objects of the nodes handed out, one per node for as long as it is
+// referenced. They live in the tree's own storage: slots of a few thousand
+// objects at a time, reused as objects go, so that a document with millions
+// of nodes handed out pays neither a heap block per object nor a search per
+// lookup. A node finds its object through a table of slot numbers for each
+// block of nodes that ever had one.
 #ifndef FLATDOM_ENGINE_COM_NODE_OBJECTS_H
 #define FLATDOM_ENGINE_COM_NODE_OBJECTS_H
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/tree/node_record.h"
@@ -13,26 +17,38 @@
 namespace engine::com {
 
 class NodeObject;
-// The node an object stands for (node.cpp).
-tree::NodeId NodeOf(const NodeObject* object);
 
 class NodeObjects {
   public:
+    NodeObjects();
+    ~NodeObjects();
+    NodeObjects(const NodeObjects&) = delete;
+    NodeObjects& operator=(const NodeObjects&) = delete;
+
     // The node's object, or null while it has none.
     NodeObject* Find(tree::NodeId node) const;
-    // Records an object for a node that has none. Throws std::bad_alloc when
-    // memory runs out, with nothing recorded.
-    void Add(NodeObject* object);
-    // Forgets an object recorded before.
-    void Remove(const NodeObject* object);
+    // Storage for a new object of a node that has none, recorded as the
+    // node's object. Throws std::bad_alloc when memory runs out, with
+    // nothing recorded.
+    void* Allocate(tree::NodeId node);
+    // Forgets the node's object, whose storage (destroyed already) is free.
+    void Free(tree::NodeId node);
 
     std::size_t Count() const { return m_count; }
 
   private:
-    std::size_t Slot(tree::NodeId node) const;
-    void Grow();
+    struct Slot;
+    static constexpr unsigned kBlockBits = 16;  // nodes a table covers
+    static constexpr unsigned kChunkBits = 12;  // objects a chunk holds
 
-    std::vector<NodeObject*> m_slots;  // empty, or a power of two of them
+    Slot& At(std::uint32_t slot) const;
+    std::uint32_t& Entry(tree::NodeId node) const;
+
+    // For each block of nodes: slot number + 1 of each node's object, or 0.
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_tables;
+    std::vector<std::unique_ptr<Slot[]>> m_chunks;
+    std::uint32_t m_slots = 0;     // slots made so far
+    std::uint32_t m_freeSlot = 0;  // slot number + 1 of the first free one, or 0
     std::size_t m_count = 0;
 };
 
