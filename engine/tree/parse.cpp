@@ -88,6 +88,8 @@ class ParseRun {
             return Fail(m_builder.Failure() ? m_builder.Failure()
                                             : "The document could not be parsed.\n");
         }
+        m_builder.Doctype(DoctypeText());
+        m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
         return outcome;
@@ -226,15 +228,16 @@ class ParseRun {
         });
     }
     // Comments and processing instructions inside the DOCTYPE are no part of
-    // the tree.
+    // the tree; the DTD keeps them for the DOCTYPE's text.
     static void Comment(void* context, const xmlChar* text) {
-        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return;
+        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return xmlSAX2Comment(context, text);
         Run(context, [&](ParseRun& parse) { return parse.m_builder.Comment(View(text)); });
     }
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data) {
-        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return;
+        if (static_cast<xmlParserCtxtPtr>(context)->inSubset)
+            return xmlSAX2ProcessingInstruction(context, target, data);
         Run(context, [&](ParseRun& parse) {
-            return parse.m_builder.ProcessingInstruction(View(target), View(data));
+            return parse.m_builder.ProcessingInstruction(View(target), View(data), data != nullptr);
         });
     }
 
@@ -256,12 +259,34 @@ class ParseRun {
         std::string text = "version=\"";
         text += doc && doc->version ? Chars(doc->version) : "1.0";
         text += '"';
-        const std::string encoding =
-            m_encodingGiven ? m_declaredEncoding
-                            : (doc && doc->encoding ? Chars(doc->encoding) : std::string());
+        const std::string encoding = Encoding();
         if (!encoding.empty()) text += " encoding=\"" + encoding + '"';
         if (doc && doc->standalone >= 0)
             text += doc->standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
+        return text;
+    }
+    // The encoding the document names, or libxml2 found; empty for none.
+    std::string Encoding() const {
+        if (m_encodingGiven) return m_declaredEncoding;
+        const xmlDocPtr doc = m_doc;
+        return doc && doc->encoding ? Chars(doc->encoding) : std::string();
+    }
+    // The DOCTYPE as libxml2 writes its DTD; empty for none.
+    std::string DoctypeText() const {
+        const xmlDocPtr doc = m_doc;
+        if (!doc || !doc->intSubset) return {};
+        xmlBufferPtr buffer = xmlBufferCreate();
+        if (!buffer) throw std::bad_alloc();
+        xmlNodeDump(buffer, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0);
+        std::string text;
+        try {
+            text.assign(Chars(xmlBufferContent(buffer)),
+                        static_cast<std::size_t>(xmlBufferLength(buffer)));
+        } catch (...) {
+            xmlBufferFree(buffer);
+            throw;
+        }
+        xmlBufferFree(buffer);
         return text;
     }
 
