@@ -24,6 +24,15 @@ constexpr std::uint32_t kMaxTextLength = 10000000;
 constexpr char kTextTooLong[] =
     "A text in the document is longer than the 10,000,000 bytes this engine reads in one piece.\n";
 
+// What libxml2 holds of the input at once, before or after where it reads:
+// its own limit on one piece of markup (10,000,000 bytes), which it does not
+// keep while it skips white space (between attributes, outside the root
+// element), where it would hold all of it.
+constexpr std::size_t kMaxLookahead = 10000000;
+constexpr char kTooMuchAtOnce[] =
+    "A piece of markup or a run of white space in the document is longer than the 10,000,000 "
+    "bytes this engine reads in one piece.\n";
+
 // Elements nested in one another: the root and 256 levels below it, the
 // depth libxml2 allows the trees it builds (its SAX events keep no limit).
 constexpr std::uint32_t kMaxDepth = 257;
@@ -31,11 +40,15 @@ constexpr char kTooDeep[] =
     "The document nests elements more than 256 levels deep, the most this engine reads.\n";
 
 // Namespace declarations and attributes of one element, defaulted ones
-// included. libxml2 up to 2.11 checks a start tag's attributes for duplicates
-// in time quadratic in their number (1.3 s for 65,535 attributes).
-constexpr std::uint32_t kMaxAttributes = 65535;
+// included. libxml2 up to 2.11 checks a start tag's attributes for
+// duplicates in time quadratic in their number (1.3 s for 60,000), after it
+// has read them all; it makes room for them as they come, for 11, 26, 56 ...
+// 30,716, 61,436, 122,876 attributes, and the start-tag guard sees that room
+// grow: the limit is one of those sizes, so that a tag past it is refused as
+// soon as it is (start_tag_guard.h).
+constexpr std::uint32_t kMaxAttributes = 61436;
 constexpr char kTooManyAttributes[] =
-    "An element of the document has more than 65,535 attributes, the most this engine reads.\n";
+    "An element of the document has more than 61,436 attributes, the most this engine reads.\n";
 
 // What attribute defaults and entities may add to a document: the bytes of
 // attribute values (the document's own, defaulted, or replaced from

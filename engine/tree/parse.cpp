@@ -124,6 +124,12 @@ class ParseRun {
         auto& parse = *static_cast<ParseRun*>(context);
         if (length <= 0 || parse.m_ended) return 0;
         if (PastAttributeLimit(parse.m_context)) return parse.Unread(kTooManyAttributes);
+        if (const xmlParserInput* input = parse.m_context->input) {
+            if (input->cur - input->base > static_cast<std::ptrdiff_t>(kMaxLookahead) ||
+                input->end - input->cur > static_cast<std::ptrdiff_t>(kMaxLookahead)) {
+                return parse.Unread(kTooMuchAtOnce);
+            }
+        }
         std::size_t filled = 0;
         const auto wanted = static_cast<std::size_t>(length);
         while (filled < wanted) {
@@ -140,7 +146,9 @@ class ParseRun {
         parse.m_builder.Read(filled);
         return static_cast<int>(filled);
     }
-    // Ends the input with a failed read, for reason: libxml2 reads no more.
+    // Ends the parse from the input callback, for reason: the read fails,
+    // and libxml2 leaves what it was reading at its next check of its state
+    // (xmlStopParser would free the input that is being read).
     int Unread(const char* reason) {
         if (!m_error.failed) {
             m_error.failed = true;
@@ -150,6 +158,11 @@ class ParseRun {
         }
         m_ended = true;
         m_stopped = true;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        m_context->instate = XML_PARSER_EOF;
+#pragma GCC diagnostic pop
+        m_context->disableSAX = 1;
         return -1;
     }
 

@@ -33,6 +33,14 @@ constexpr LimitReason kLimitReasons[] = {
     {"entity value too long",
      "An entity value in the document is longer than the 10,000,000 "
      "bytes this engine reads.\n"},
+    {"Comment too big",
+     "A comment in the document is longer than the 10,000,000 bytes this engine reads.\n"},
+    {"CData section too big",
+     "A CDATA section in the document is longer than the 10,000,000 bytes this engine "
+     "reads.\n"},
+    {" too big found",
+     "A processing instruction in the document is longer than the 10,000,000 bytes this "
+     "engine reads.\n"},
     {"too deep, use XML_PARSE_HUGE",
      "An element declaration of the document nests more than "
      "128 levels deep, the most this engine reads.\n"},

@@ -6,10 +6,10 @@ namespace engine::tree {
 
 bool PastAttributeLimit(const xmlParserCtxt* parser) {
 #if LIBXML_VERSION < 21200
-    // The tag's attributes take five entries each, and the room for them
-    // grows to twice what the tag needs: more than ten entries for each
-    // attribute the limit allows mean a tag past it. Namespaces take two.
-    return static_cast<unsigned>(parser->maxatts) > 10u * kMaxAttributes ||
+    // The tag's attributes take five entries each; libxml2 makes room for
+    // more when the n'th does not fit, for 10 n + 10 entries. Namespaces in
+    // scope take two entries each.
+    return static_cast<unsigned>(parser->maxatts) > 10u * kMaxAttributes + 10u ||
            static_cast<unsigned>(parser->nsNr) > 2u * kMaxAttributes;
 #else
     (void)parser;

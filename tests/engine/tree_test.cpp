@@ -157,7 +157,9 @@ TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
          kTextTooLong},
         {"endless attributes", {"<r", " a=''"}, kTooManyAttributes},
         {"endless nesting", {"", "<a>"}, kTooDeep},
-        {"endless comment", {"<r><!--", "x"}, "A piece of markup in the document is longer"},
+        {"endless comment", {"<r><!--", "x"}, "A comment in the document is longer"},
+        {"endless spaces in a start tag", {"<r", " "}, kTooMuchAtOnce},
+        {"endless spaces after the root", {"<r/>", " "}, kTooMuchAtOnce},
         // Each small piece of the document adds a lot: 300 defaulted
         // attributes, 20,000 bytes of an entity's text, 17 records.
         {"attribute defaults",
@@ -198,7 +200,7 @@ TEST(TreeLimits, DocumentsUpToEachLimitLoad) {
     EXPECT_FALSE(ParseUtf8("<r>" + deep + "</r>").tree);
 
     // Attributes, through the builder's events (libxml2 up to 2.11 takes a
-    // second to parse a tag of 65,535).
+    // second to parse a tag of 60,000).
     for (const std::size_t count : {std::size_t{kMaxAttributes}, std::size_t{kMaxAttributes} + 1}) {
         DocumentTree tree;
         TreeBuilder builder(tree);
