@@ -30,7 +30,7 @@ NodeId DocumentTree::Append(NodeKind kind) {
     }
     NodeRecord& record = At(id);
     record = NodeRecord{};
-    record.kind = kind;
+    record.SetKind(kind);
     ++m_used;
     return id;
 }

@@ -31,35 +31,46 @@ class DocumentTree {
     // Ids run from kDocumentNode to NodeCount(), in document order.
     NodeId NodeCount() const { return static_cast<NodeId>(m_used - 1); }
 
-    NodeKind Kind(NodeId id) const { return At(id).kind; }
+    NodeKind Kind(NodeId id) const { return At(id).Kind(); }
     NodeId Parent(NodeId id) const { return At(id).parent; }
-    NodeId FirstChild(NodeId id) const { return At(id).firstChild; }
-    NodeId NextSibling(NodeId id) const { return At(id).nextSibling; }
-    bool HasFlag(NodeId id, NodeFlag flag) const { return (At(id).flags & flag) != 0; }
+    NodeId FirstChild(NodeId id) const {
+        const NodeRecord& record = At(id);
+        return HasChildren(record.Kind()) ? record.childOrText : kNoNode;
+    }
+    NodeId NextSibling(NodeId id) const { return At(id).next; }
+    bool HasFlag(NodeId id, NodeFlag flag) const { return (At(id).Flags() & flag) != 0; }
 
     // An element's namespace declarations and attributes: the records
     // First..Last (none when Last < First); the declarations come first.
     NodeId FirstAttributeRecord(NodeId element) const { return element + 1; }
     NodeId LastAttributeRecord(NodeId element) const {
-        return At(element).kind == NodeKind::kElement ? element + At(element).length : element;
+        const NodeRecord& record = At(element);
+        return record.Kind() == NodeKind::kElement ? element + record.Length() : element;
     }
 
     // The qualified name as written ("p:item"), the target of a processing
-    // instruction, the name of an entity reference; empty for other nodes.
-    std::string_view Name(NodeId id) const { return m_names.Get(At(id).name); }
-    NameId NameOf(NodeId id) const { return At(id).name; }
-    std::string_view Prefix(NodeId id) const { return m_names.Prefix(At(id).name); }
-    std::string_view LocalName(NodeId id) const { return m_names.Local(At(id).name); }
+    // instruction, the name of an entity reference; "xmlns" or "xmlns:p" for
+    // a namespace declaration; empty for other nodes.
+    std::string_view Name(NodeId id) const { return m_names.Get(NameOf(id)); }
+    // The same as an id of the tree's name table (Names()), to compare names
+    // without comparing strings: two nodes have the same qualified name when
+    // they have the same NameOf.
+    NameId NameOf(NodeId id) const { return m_names.QualifiedOf(At(id).name); }
+    std::string_view Prefix(NodeId id) const { return m_names.Prefix(NameOf(id)); }
+    std::string_view LocalName(NodeId id) const { return m_names.Local(NameOf(id)); }
     // Elements and attributes: the namespace URI, empty for none; namespace
-    // declarations: the URI they bind.
-    std::string_view NamespaceUri(NodeId id) const { return m_names.Get(At(id).uri); }
-    NameId UriOf(NodeId id) const { return At(id).uri; }
+    // declarations: the URI they bind. UriOf is its id in the name table.
+    std::string_view NamespaceUri(NodeId id) const { return m_names.Get(UriOf(id)); }
+    NameId UriOf(NodeId id) const { return m_names.UriOf(At(id).name); }
+    // Qualified name and URI together: equal for two nodes exactly when both
+    // NameOf and UriOf are.
+    ExpandedNameId ExpandedNameOf(NodeId id) const { return At(id).name; }
     // Attributes, text, CDATA, comments, processing instructions: the
     // content as UTF-8; empty for other nodes.
     std::string_view Content(NodeId id) const {
         const NodeRecord& record = At(id);
-        if (record.kind == NodeKind::kElement || record.kind == NodeKind::kDocument) return {};
-        return m_text.Get(record.text, record.length);
+        if (HasChildren(record.Kind()) || record.Kind() == NodeKind::kNamespace) return {};
+        return m_text.Get(record.childOrText, record.Length());
     }
 
     const NameTable& Names() const { return m_names; }
@@ -77,6 +88,11 @@ class DocumentTree {
 
   private:
     friend class TreeBuilder;
+
+    static bool HasChildren(NodeKind kind) {
+        return kind == NodeKind::kElement || kind == NodeKind::kDocument ||
+               kind == NodeKind::kEntityReference;
+    }
 
     // Records come in blocks of kBlockSize, but for the first, which starts
     // small and grows to that size, so that a small document stays small.

@@ -15,6 +15,22 @@ constexpr std::size_t kLargestBlock = 64 * 1024;
 NameTable::NameTable() {
     m_names.emplace_back();
     m_ids.emplace(std::string_view(), 0);
+    m_expanded.push_back({0, 0});
+    m_expandedIds.emplace(Key(0, 0), 0);
+}
+
+ExpandedNameId NameTable::Expanded(NameId qualified, NameId uri) {
+    const auto found = m_expandedIds.find(Key(qualified, uri));
+    if (found != m_expandedIds.end()) return found->second;
+    const auto id = static_cast<ExpandedNameId>(m_expanded.size());
+    m_expanded.push_back({qualified, uri});
+    try {
+        m_expandedIds.emplace(Key(qualified, uri), id);
+    } catch (...) {
+        m_expanded.pop_back();
+        throw;
+    }
+    return id;
 }
 
 NameId NameTable::Intern(std::string_view name) {
@@ -49,7 +65,9 @@ std::size_t NameTable::Allocated() const {
     // A view per name, and a hash node with its bucket per name.
     return m_charBytes + m_names.capacity() * sizeof(std::string_view) +
            m_ids.size() * (sizeof(std::string_view) + 2 * sizeof(void*) + sizeof(NameId)) +
-           m_ids.bucket_count() * sizeof(void*);
+           m_ids.bucket_count() * sizeof(void*) + m_expanded.capacity() * sizeof(Pair) +
+           m_expandedIds.size() * (sizeof(std::uint64_t) + 2 * sizeof(void*)) +
+           m_expandedIds.bucket_count() * sizeof(void*);
 }
 
 NameId NameTable::Find(std::string_view name, bool& found) const {

@@ -10,7 +10,8 @@
 namespace engine::tree {
 
 using NodeId = std::uint32_t;
-using NameId = std::uint32_t;  // an interned string; 0 is none (the empty string)
+using NameId = std::uint32_t;          // an interned string; 0 is none (the empty string)
+using ExpandedNameId = std::uint32_t;  // an interned pair of strings; 0 is two empty ones
 using TextRef = std::uint32_t;
 
 constexpr NodeId kNoNode = 0;
@@ -44,28 +45,35 @@ enum NodeFlag : std::uint8_t {
     kNoData = 8,
 };
 
+// 20 bytes, whatever the kind: what a kind has no use for is not kept.
 struct NodeRecord {
     NodeId parent;
-    NodeId nextSibling;
-    NodeId firstChild;
-    // Elements, attributes, entity references: the qualified name as
-    // written; processing instructions: the target; namespace declarations:
-    // "xmlns" or "xmlns:prefix".
-    NameId name;
-    // Elements and attributes: the namespace URI; namespace declarations:
-    // the URI they bind.
-    NameId uri;
-    // Attributes, text, CDATA sections, comments, processing instructions:
-    // the content, as UTF-8 in the tree's text store.
-    TextRef text;
-    // The content's length in bytes; for elements, the number of namespace
-    // declaration and attribute records that follow.
-    std::uint32_t length;
-    NodeKind kind;
-    std::uint8_t flags;
-    std::uint16_t reserved;
+    // The kind (4 bits), the flags (4 bits) and a length (24 bits): of the
+    // content in bytes (at most kMaxTextLength), or for an element the number
+    // of namespace declaration and attribute records that follow it.
+    std::uint32_t packed;
+    // The next sibling; none for attributes and namespace declarations,
+    // which follow their element one after the other.
+    NodeId next;
+    // Elements, entity references, the document: the first child. Others:
+    // the content, a reference into the tree's text store.
+    std::uint32_t childOrText;
+    // Elements, attributes, namespace declarations, processing instructions,
+    // entity references: the expanded name (name_table.h), of the qualified
+    // name as written ("p:item"; "xmlns:p" for a declaration; the target;
+    // the entity's name) and the namespace URI (the one a declaration binds).
+    ExpandedNameId name;
+
+    NodeKind Kind() const { return static_cast<NodeKind>(packed & 0xF); }
+    std::uint32_t Flags() const { return (packed >> 4) & 0xF; }
+    std::uint32_t Length() const { return packed >> 8; }
+    void SetKind(NodeKind kind) { packed = (packed & ~0xFu) | static_cast<std::uint32_t>(kind); }
+    void AddFlag(NodeFlag flag) { packed |= static_cast<std::uint32_t>(flag) << 4; }
+    void SetLength(std::uint32_t length) { packed = (packed & 0xFFu) | (length << 8); }
 };
-static_assert(sizeof(NodeRecord) == 32, "records stay small");
+static_assert(sizeof(NodeRecord) == 20, "records stay small");
+// Lengths fit in 24 bits (limits.h keeps them within).
+constexpr std::uint32_t kMaxRecordLength = 0xFFFFFF;
 
 }  // namespace engine::tree
 

@@ -12,6 +12,7 @@
 #include "libxml2_errors.h"
 #include "no_external.h"
 #include "limits.h"
+#include "name_cache.h"
 #include "parse_errors.h"
 #include "start_tag_guard.h"
 #include "tree_builder.h"
@@ -260,24 +261,7 @@ class ParseRun {
     bool Element(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                  int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                  const xmlChar** attributes) {
-        // Qualified names go into one buffer, made big enough first so that
-        // the views into it stay valid.
-        std::size_t size = 0;
-        const auto qualifiedSize = [](const xmlChar* p, const xmlChar* local) {
-            return (p ? std::strlen(Chars(p)) + 1 : 0) + std::strlen(Chars(local));
-        };
-        size += qualifiedSize(prefix, localname);
-        for (int i = 0; i < attributeCount; ++i)
-            size += qualifiedSize(attributes[5 * i + 1], attributes[5 * i]);
-        m_qualified.clear();
-        m_qualified.reserve(size);
-        const auto qualified = [&](const xmlChar* p, const xmlChar* local) {
-            const std::size_t start = m_qualified.size();
-            if (p) m_qualified.append(Chars(p)).append(":");
-            m_qualified.append(Chars(local));
-            return std::string_view(m_qualified).substr(start);
-        };
-        const std::string_view name = qualified(prefix, localname);
+        const ExpandedNameId name = NameOf(localname, prefix, uri);
         m_namespaces.clear();
         for (int i = 0; i < namespaceCount; ++i)
             m_namespaces.push_back({View(namespaces[2 * i]), View(namespaces[2 * i + 1])});
@@ -287,12 +271,25 @@ class ParseRun {
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar** attribute = attributes + 5 * i;
             m_attributes.push_back(
-                {qualified(attribute[1], attribute[0]), View(attribute[2]),
+                {NameOf(attribute[0], attribute[1], attribute[2]),
                  std::string_view(Chars(attribute[3]),
                                   static_cast<std::size_t>(attribute[4] - attribute[3]))});
         }
-        return m_builder.StartElement(name, View(uri), m_namespaces, m_attributes,
+        return m_builder.StartElement(name, m_namespaces, m_attributes,
                                       static_cast<std::size_t>(defaulted));
+    }
+    // The tree's name of an element or attribute, from libxml2's dictionary
+    // strings.
+    ExpandedNameId NameOf(const xmlChar* local, const xmlChar* prefix, const xmlChar* uri) {
+        bool found = false;
+        const ExpandedNameId cached = m_names.Find(local, prefix, uri, found);
+        if (found) return cached;
+        m_qualified.clear();
+        if (prefix) m_qualified.append(Chars(prefix)).append(":");
+        m_qualified.append(Chars(local));
+        const ExpandedNameId name = m_builder.Name(m_qualified, View(uri));
+        m_names.Add(local, prefix, uri, name);
+        return name;
     }
 
     static void EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -388,6 +385,7 @@ class ParseRun {
     std::vector<xmlParserCtxtPtr> m_references;
     std::string m_declaredEncoding;
     bool m_encodingGiven = false;
+    NameCache m_names;
     // Reused from element to element.
     std::string m_qualified;
     std::vector<NamespaceEvent> m_namespaces;

@@ -5,6 +5,9 @@
 namespace engine::tree {
 namespace {
 
+static_assert(kMaxTextLength <= kMaxRecordLength && kMaxAttributes <= kMaxRecordLength,
+              "lengths fit in a record");
+
 bool IsBlank(std::string_view text) {
     for (char c : text) {
         if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
@@ -14,7 +17,8 @@ bool IsBlank(std::string_view text) {
 
 }  // namespace
 
-TreeBuilder::TreeBuilder(DocumentTree& tree) : m_tree(tree) {
+TreeBuilder::TreeBuilder(DocumentTree& tree)
+    : m_tree(tree), m_xmlSpace(tree.m_names.Intern("xml:space")) {
     m_open.push_back({kDocumentNode, kNoNode, false});
 }
 
@@ -36,9 +40,9 @@ NodeId TreeBuilder::AddChild(NodeKind kind) {
     Open& parent = m_open.back();
     m_tree.At(id).parent = parent.id;
     if (parent.lastChild != kNoNode) {
-        m_tree.At(parent.lastChild).nextSibling = id;
+        m_tree.At(parent.lastChild).next = id;
     } else {
-        m_tree.At(parent.id).firstChild = id;
+        m_tree.At(parent.id).childOrText = id;
     }
     parent.lastChild = id;
     return id;
@@ -53,8 +57,8 @@ NodeId TreeBuilder::AddAttributeRecord(NodeKind kind, NodeId element) {
 bool TreeBuilder::SetText(NodeId id, std::string_view text) {
     if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
     NodeRecord& record = m_tree.At(id);
-    if (!m_tree.m_text.Add(text, record.text)) return Refuse(kTooMuchText);
-    record.length = static_cast<std::uint32_t>(text.size());
+    if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
+    record.SetLength(static_cast<std::uint32_t>(text.size()));
     return true;
 }
 
@@ -79,9 +83,9 @@ bool TreeBuilder::Flush() {
         // Outside the root element only white space may stand: nothing.
     } else if (!parent.preserve && IsBlank(m_pending)) {
         if (parent.lastChild != kNoNode) {
-            m_tree.At(parent.lastChild).flags |= kBlankAfter;
+            m_tree.At(parent.lastChild).AddFlag(kBlankAfter);
         } else {
-            m_tree.At(parent.id).flags |= kBlankFirstChild;
+            m_tree.At(parent.id).AddFlag(kBlankFirstChild);
         }
     } else {
         const NodeId id = AddChild(NodeKind::kText);
@@ -96,7 +100,7 @@ bool TreeBuilder::Declaration() {
     if (m_failure) return false;
     m_declaration = AddChild(NodeKind::kProcessingInstruction);
     if (m_declaration == kNoNode) return Refuse(kTooManyNodes);
-    m_tree.At(m_declaration).name = m_tree.m_names.Intern("xml");
+    m_tree.At(m_declaration).name = Name("xml", {});
     return true;
 }
 
@@ -105,8 +109,12 @@ bool TreeBuilder::DeclarationText(std::string_view text) {
     return m_declaration == kNoNode || SetText(m_declaration, text);
 }
 
-bool TreeBuilder::StartElement(std::string_view name, std::string_view uri,
-                               const std::vector<NamespaceEvent>& namespaces,
+ExpandedNameId TreeBuilder::Name(std::string_view qualified, std::string_view uri) {
+    NameTable& names = m_tree.m_names;
+    return names.Expanded(names.Intern(qualified), names.Intern(uri));
+}
+
+bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
                                const std::vector<AttributeEvent>& attributes,
                                std::size_t defaulted) {
     if (m_failure || !Flush()) return false;
@@ -122,31 +130,27 @@ bool TreeBuilder::StartElement(std::string_view name, std::string_view uri,
     if (!Spend(added)) return false;
     const NodeId element = AddChild(NodeKind::kElement);
     if (element == kNoNode) return Refuse(kTooManyNodes);
-    NameTable& names = m_tree.m_names;
-    m_tree.At(element).name = names.Intern(name);
-    m_tree.At(element).uri = names.Intern(uri);
-    m_tree.At(element).length = static_cast<std::uint32_t>(namespaces.size() + attributes.size());
+    m_tree.At(element).name = name;
+    m_tree.At(element).SetLength(static_cast<std::uint32_t>(namespaces.size() + attributes.size()));
     for (const NamespaceEvent& declaration : namespaces) {
         const NodeId id = AddAttributeRecord(NodeKind::kNamespace, element);
         if (id == kNoNode) return Refuse(kTooManyNodes);
         m_scratch.assign("xmlns");
         if (!declaration.prefix.empty()) m_scratch.append(":").append(declaration.prefix);
-        m_tree.At(id).name = names.Intern(m_scratch);
-        m_tree.At(id).uri = names.Intern(declaration.uri);
+        m_tree.At(id).name = Name(m_scratch, declaration.uri);
     }
     bool preserve = m_open.back().preserve;
     for (const AttributeEvent& attribute : attributes) {
         const NodeId id = AddAttributeRecord(NodeKind::kAttribute, element);
         if (id == kNoNode) return Refuse(kTooManyNodes);
-        m_tree.At(id).name = names.Intern(attribute.name);
-        m_tree.At(id).uri = names.Intern(attribute.uri);
+        m_tree.At(id).name = attribute.name;
         if (!SetText(id, attribute.value)) return false;
-        if (attribute.name == "xml:space") {
+        if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace) {
             if (attribute.value == "preserve") preserve = true;
             if (attribute.value == "default") preserve = false;
         }
     }
-    if (preserve) m_tree.At(element).flags |= kPreserveSpace;
+    if (preserve) m_tree.At(element).AddFlag(kPreserveSpace);
     m_open.push_back({element, kNoNode, preserve});
     ++m_depth;
     return true;
@@ -166,9 +170,9 @@ bool TreeBuilder::StartEntityReference(std::string_view name) {
     ++m_entityDepth;  // the reference counts against the budget too
     const NodeId id = AddChild(NodeKind::kEntityReference);
     if (id == kNoNode) return Refuse(kTooManyNodes);
-    m_tree.At(id).name = m_tree.m_names.Intern(name);
+    m_tree.At(id).name = Name(name, {});
     const bool preserve = m_open.back().preserve;
-    if (preserve) m_tree.At(id).flags |= kPreserveSpace;
+    if (preserve) m_tree.At(id).AddFlag(kPreserveSpace);
     m_open.push_back({id, kNoNode, preserve});
     return true;
 }
@@ -216,8 +220,8 @@ bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_vie
     if (m_failure || !Flush() || !SpendInEntity(data.size())) return false;
     const NodeId id = AddChild(NodeKind::kProcessingInstruction);
     if (id == kNoNode) return Refuse(kTooManyNodes);
-    m_tree.At(id).name = m_tree.m_names.Intern(target);
-    if (!withData) m_tree.At(id).flags |= kNoData;
+    m_tree.At(id).name = Name(target, {});
+    if (!withData) m_tree.At(id).AddFlag(kNoData);
     return SetText(id, data);
 }
 

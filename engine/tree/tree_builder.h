@@ -35,8 +35,7 @@ struct NamespaceEvent {
 };
 
 struct AttributeEvent {
-    std::string_view name;  // qualified, as written
-    std::string_view uri;
+    ExpandedNameId name;  // from TreeBuilder::Name
     std::string_view value;
 };
 
@@ -50,9 +49,11 @@ class TreeBuilder {
     // (the pseudo-attributes) comes once the parse knows it.
     bool Declaration();
     bool DeclarationText(std::string_view text);
+    // The tree's id of a qualified name as written and its namespace URI,
+    // for the names of elements and attributes.
+    ExpandedNameId Name(std::string_view qualified, std::string_view uri);
     // The last defaulted of the attributes come from the DTD's defaults.
-    bool StartElement(std::string_view name, std::string_view uri,
-                      const std::vector<NamespaceEvent>& namespaces,
+    bool StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
                       const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0);
     bool EndElement();
     // The events between these two are the entity's replacement.
@@ -100,6 +101,7 @@ class TreeBuilder {
     bool Flush();
 
     DocumentTree& m_tree;
+    const NameId m_xmlSpace;   // "xml:space"
     std::vector<Open> m_open;  // the document first, then each open element
     std::string m_pending;     // character data not yet in the tree
     std::string m_scratch;

@@ -204,8 +204,8 @@ TEST(TreeLimits, DocumentsUpToEachLimitLoad) {
     for (const std::size_t count : {std::size_t{kMaxAttributes}, std::size_t{kMaxAttributes} + 1}) {
         DocumentTree tree;
         TreeBuilder builder(tree);
-        const std::vector<AttributeEvent> attributes(count - 1, AttributeEvent{"a", "", "v"});
-        const bool ok = builder.StartElement("r", "", {{"p", "urn:p"}}, attributes);
+        const std::vector<AttributeEvent> attributes(count - 1, {builder.Name("a", ""), "v"});
+        const bool ok = builder.StartElement(builder.Name("r", ""), {{"p", "urn:p"}}, attributes);
         EXPECT_EQ(ok, count == kMaxAttributes) << count;
         EXPECT_STREQ(builder.Failure(), ok ? nullptr : kTooManyAttributes);
     }
@@ -216,7 +216,8 @@ TEST(TreeLimits, NodesAndTextPastTheStoreAreRefused) {
     {
         DocumentTree tree(4);  // the document and three more nodes
         TreeBuilder builder(tree);
-        EXPECT_TRUE(builder.StartElement("r", "", {}, {{"a", "", "v"}}));
+        EXPECT_TRUE(
+            builder.StartElement(builder.Name("r", ""), {}, {{builder.Name("a", ""), "v"}}));
         EXPECT_TRUE(builder.Comment("c"));
         EXPECT_FALSE(builder.Comment("d"));
         EXPECT_STREQ(builder.Failure(), kTooManyNodes);
@@ -225,7 +226,7 @@ TEST(TreeLimits, NodesAndTextPastTheStoreAreRefused) {
     {
         DocumentTree tree(kMaxNodes, 2 * TextStore::kUnit);
         TreeBuilder builder(tree);
-        EXPECT_TRUE(builder.StartElement("r", "", {}, {}));
+        EXPECT_TRUE(builder.StartElement(builder.Name("r", ""), {}, {}));
         EXPECT_TRUE(builder.Comment(std::string(TextStore::kUnit, 'a')));
         EXPECT_TRUE(builder.Comment("small"));  // the second unit
         EXPECT_FALSE(builder.Comment(std::string(TextStore::kUnit - 4, 'b')));
