@@ -1,0 +1,63 @@
+#include "query_engine.h"
+
+#include "pattern_parser.h"
+#include "query_text.h"
+#include "xpath_parser.h"
+
+namespace engine::query {
+
+QueryEngine::QueryEngine(const engine::tree::DocumentTree& tree, const SelectionSettings& settings)
+    : m_tree(tree), m_settings(settings), m_cache(kCacheCapacity), m_evaluator(tree, m_settings) {}
+
+const CompiledQuery* QueryEngine::Lookup(std::wstring_view text) {
+    QueryCache::Entry* entry = m_cache.Find(text);
+    if (!entry) {
+        entry = &m_cache.Add(text);
+        std::string utf8;
+        if (QueryToUtf8(text, utf8)) {
+            entry->valid = m_settings.xpath
+                               ? CompileXPath(utf8, m_tree.Names(), entry->query)
+                               : CompilePattern(utf8, m_settings, m_tree.Names(), entry->query);
+        }
+        entry->valid = entry->valid && entry->query.SelectsNodes();
+        if (!entry->valid) entry->query = CompiledQuery();
+    }
+    return entry->valid ? &entry->query : nullptr;
+}
+
+bool QueryEngine::IsContext(engine::tree::NodeId node) const {
+    return node != tree::kNoNode && node <= m_tree.NodeCount() &&
+           m_tree.Kind(node) != tree::NodeKind::kNamespace;
+}
+
+bool QueryEngine::SelectAll(engine::tree::NodeId context, std::wstring_view query,
+                            std::vector<engine::tree::NodeId>& nodes) {
+    nodes.clear();
+    if (!IsContext(context)) return false;
+    const CompiledQuery* compiled = Lookup(query);
+    if (!compiled) return false;
+    try {
+        m_evaluator.SelectAll(*compiled, context, nodes);
+    } catch (const RunError&) {
+        nodes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool QueryEngine::SelectFirst(engine::tree::NodeId context, std::wstring_view query,
+                              engine::tree::NodeId& first) {
+    first = tree::kNoNode;
+    if (!IsContext(context)) return false;
+    const CompiledQuery* compiled = Lookup(query);
+    if (!compiled) return false;
+    try {
+        first = m_evaluator.SelectFirst(*compiled, context);
+    } catch (const RunError&) {
+        first = tree::kNoNode;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine::query
