@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -60,6 +61,14 @@ class DocumentTree {
 
     const NameTable& Names() const { return m_names; }
 
+    // The DOCTYPE as the document's XML text writes it, before the root
+    // element: its internal subset as libxml2 read it. Empty when none.
+    std::string_view Doctype() const { return m_doctype; }
+    // Whether the document named its encoding; when it did not, its XML text
+    // writes the characters beyond ASCII in attribute values as character
+    // references.
+    bool EncodingNamed() const { return m_encodingNamed; }
+
     // Bytes the tree takes from the heap, about.
     std::size_t Allocated() const;
 
@@ -81,6 +90,8 @@ class DocumentTree {
     std::uint64_t m_used = 0;  // records, the unused record 0 included
     NameTable m_names;
     TextStore m_text;
+    std::string m_doctype;
+    bool m_encodingNamed = false;
 };
 
 }  // namespace engine::tree

@@ -40,6 +40,8 @@ enum NodeFlag : std::uint8_t {
     // White space is preserved in this element (xml:space="preserve" here or
     // on an ancestor, and no xml:space="default" in between).
     kPreserveSpace = 4,
+    // A processing instruction without data (<?pi?>, not <?pi ?>).
+    kNoData = 8,
 };
 
 struct NodeRecord {

@@ -39,55 +39,57 @@ std::string_view View(const xmlChar* text) {
 class ParseRun {
   public:
     ParseRun() : m_tree(new DocumentTree()), m_builder(*m_tree) {
-        xmlSAXHandler sax;
-        xmlSAXVersion(&sax, 2);
-        sax.startDocument = StartDocument;
-        sax.startElementNs = StartElement;
-        sax.endElementNs = EndElement;
-        sax.characters = Characters;
-        sax.ignorableWhitespace = Characters;
-        sax.cdataBlock = Cdata;
-        sax.comment = Comment;
-        sax.processingInstruction = ProcessingInstruction;
-        sax.reference = nullptr;
-        sax.serror = CaptureError;
-        m_context = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+        m_context = xmlNewParserCtxt();
         if (!m_context) return;
         m_context->_private = this;
-        xmlCtxtUseOptions(m_context, kOptions);
+        xmlSAXHandler* sax = m_context->sax;
+        sax->startDocument = StartDocument;
+        sax->startElementNs = StartElement;
+        sax->endElementNs = EndElement;
+        sax->characters = Characters;
+        sax->ignorableWhitespace = Characters;
+        sax->cdataBlock = Cdata;
+        sax->comment = Comment;
+        sax->processingInstruction = ProcessingInstruction;
+        sax->reference = nullptr;
+        sax->serror = CaptureError;
         m_external.Install(m_context);
     }
     ~ParseRun() {
-        if (!m_context) return;
-        if (m_context->myDoc) xmlFreeDoc(m_context->myDoc);
-        m_context->myDoc = nullptr;
-        xmlFreeParserCtxt(m_context);
+        if (m_doc) xmlFreeDoc(m_doc);
+        if (m_context) xmlFreeParserCtxt(m_context);
     }
     ParseRun(const ParseRun&) = delete;
     ParseRun& operator=(const ParseRun&) = delete;
 
     bool Ready() const { return m_context != nullptr; }
-    // The text is UTF-8 whatever it declares; its declared encoding is given.
-    void ReadAsUtf8(std::string declared) {
-        xmlCtxtUseOptions(m_context, kOptions | XML_PARSE_IGNORE_ENC);
-        xmlSwitchEncoding(m_context, XML_CHAR_ENCODING_UTF8);
-        m_declaredEncoding = std::move(declared);
-        m_encodingGiven = true;
-    }
-    // False once the parse stopped.
-    bool Feed(const char* bytes, std::size_t size) {
-        if (Stopped()) return false;
-        m_inputBytes += size;
-        xmlParseChunk(m_context, bytes, static_cast<int>(size), 0);
-        return !Stopped();
+
+    // Reads the whole document from source: the encoding it declares or
+    // libxml2 detects, or UTF-8 whatever it declares when declared is given
+    // (the encoding it names, for the XML declaration).
+    void Run(ByteSource& source, const std::string* declared) {
+        m_source = &source;
+        int options = kOptions;
+        const char* encoding = nullptr;
+        if (declared) {
+            options |= XML_PARSE_IGNORE_ENC;
+            encoding = "UTF-8";
+            m_declaredEncoding = *declared;
+            m_encodingGiven = true;
+        }
+        // libxml2 hands back the document it keeps the DTD in (our handlers
+        // build no tree of its own), and only when the parse succeeded.
+        m_doc = xmlCtxtReadIO(m_context, ReadSource, nullptr, this, nullptr, encoding, options);
     }
     ParseOutcome Finish() {
-        if (!Stopped()) xmlParseChunk(m_context, nullptr, 0, 1);
-        const bool ok = !Stopped() && m_context->wellFormed && m_context->nsWellFormed &&
+        const bool ok = m_doc && !m_stopped && m_context->wellFormed && m_context->nsWellFormed &&
                         m_builder.Finish() && m_builder.DeclarationText(DeclarationText());
-        if (!ok)
+        if (!ok) {
             return Fail(m_builder.Failure() ? m_builder.Failure()
                                             : "The document could not be parsed.\n");
+        }
+        m_builder.Doctype(DoctypeText());
+        m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
         return outcome;
@@ -107,7 +109,32 @@ class ParseRun {
     static ParseRun& Of(void* context) {
         return *static_cast<ParseRun*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     }
-    bool Stopped() const { return m_stopped || m_context->disableSAX != 0; }
+    // Fills libxml2's buffer as far as the source allows: the parser looks at
+    // what one read gave it, so a source that hands out a few bytes at a time
+    // must not starve it (the XML declaration alone needs a handful).
+    static int ReadSource(void* context, char* buffer, int length) {
+        auto& parse = *static_cast<ParseRun*>(context);
+        if (length <= 0 || parse.m_ended) return 0;
+        std::size_t filled = 0;
+        const auto wanted = static_cast<std::size_t>(length);
+        while (filled < wanted) {
+            const long got = parse.m_source->Read(buffer + filled, wanted - filled);
+            if (got < 0 || static_cast<std::size_t>(got) > wanted - filled) {
+                if (!parse.m_error.failed) {
+                    parse.m_error.failed = true;
+                    parse.m_error.reason = "The document could not be read.\n";
+                }
+                return -1;
+            }
+            if (got == 0) {
+                parse.m_ended = true;
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        parse.m_inputBytes += filled;
+        return static_cast<int>(filled);
+    }
 
     // Runs one event: a refusal or an exception stops the parse (no
     // exception may cross libxml2), with the reason and where it happened.
@@ -201,15 +228,16 @@ class ParseRun {
         });
     }
     // Comments and processing instructions inside the DOCTYPE are no part of
-    // the tree.
+    // the tree; the DTD keeps them for the DOCTYPE's text.
     static void Comment(void* context, const xmlChar* text) {
-        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return;
+        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return xmlSAX2Comment(context, text);
         Run(context, [&](ParseRun& parse) { return parse.m_builder.Comment(View(text)); });
     }
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data) {
-        if (static_cast<xmlParserCtxtPtr>(context)->inSubset) return;
+        if (static_cast<xmlParserCtxtPtr>(context)->inSubset)
+            return xmlSAX2ProcessingInstruction(context, target, data);
         Run(context, [&](ParseRun& parse) {
-            return parse.m_builder.ProcessingInstruction(View(target), View(data));
+            return parse.m_builder.ProcessingInstruction(View(target), View(data), data != nullptr);
         });
     }
 
@@ -227,16 +255,38 @@ class ParseRun {
     // The XML declaration as the Windows engine writes it back: version, and
     // the encoding and standalone declaration where the document had them.
     std::string DeclarationText() const {
-        const xmlDocPtr doc = m_context->myDoc;
+        const xmlDocPtr doc = m_doc;
         std::string text = "version=\"";
         text += doc && doc->version ? Chars(doc->version) : "1.0";
         text += '"';
-        const std::string encoding =
-            m_encodingGiven ? m_declaredEncoding
-                            : (doc && doc->encoding ? Chars(doc->encoding) : std::string());
+        const std::string encoding = Encoding();
         if (!encoding.empty()) text += " encoding=\"" + encoding + '"';
         if (doc && doc->standalone >= 0)
             text += doc->standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
+        return text;
+    }
+    // The encoding the document names, or libxml2 found; empty for none.
+    std::string Encoding() const {
+        if (m_encodingGiven) return m_declaredEncoding;
+        const xmlDocPtr doc = m_doc;
+        return doc && doc->encoding ? Chars(doc->encoding) : std::string();
+    }
+    // The DOCTYPE as libxml2 writes its DTD; empty for none.
+    std::string DoctypeText() const {
+        const xmlDocPtr doc = m_doc;
+        if (!doc || !doc->intSubset) return {};
+        xmlBufferPtr buffer = xmlBufferCreate();
+        if (!buffer) throw std::bad_alloc();
+        xmlNodeDump(buffer, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0);
+        std::string text;
+        try {
+            text.assign(Chars(xmlBufferContent(buffer)),
+                        static_cast<std::size_t>(xmlBufferLength(buffer)));
+        } catch (...) {
+            xmlBufferFree(buffer);
+            throw;
+        }
+        xmlBufferFree(buffer);
         return text;
     }
 
@@ -244,7 +294,10 @@ class ParseRun {
     std::unique_ptr<DocumentTree> m_tree;
     TreeBuilder m_builder;
     xmlParserCtxtPtr m_context = nullptr;
+    xmlDocPtr m_doc = nullptr;
     ExternalRefusal m_external;
+    ByteSource* m_source = nullptr;
+    bool m_ended = false;
     ParseError m_error;
     bool m_stopped = false;
     std::size_t m_inputBytes = 0;
@@ -274,53 +327,57 @@ std::string DeclaredEncoding(std::string_view text) {
 
 }  // namespace
 
-ParseOutcome Parse(ByteSource& source) {
+namespace {
+
+// Text in memory, handed out in pieces: libxml2 would copy text from memory
+// whole, and free the copy without wiping it.
+class TextSource final : public ByteSource {
+  public:
+    explicit TextSource(std::string_view text) : m_text(text) {}
+    long Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min({size, m_text.size(), kChunk});
+        std::memcpy(buffer, m_text.data(), n);
+        m_text.remove_prefix(n);
+        return static_cast<long>(n);
+    }
+
+  private:
+    std::string_view m_text;
+};
+
+ParseOutcome OutOfMemory() {
+    ParseOutcome outcome;
+    outcome.error.failed = true;
+    outcome.error.reason = kOutOfMemory;
+    return outcome;
+}
+
+ParseOutcome Run(ByteSource& source, const std::string* declared) {
     try {
         ParseRun parse;
         if (!parse.Ready()) return parse.Fail(kOutOfMemory);
-        std::vector<char> buffer(kChunk);
-        bool ended = false;
-        while (!ended) {
-            // Fill the buffer as far as the source allows: a source that hands
-            // out a few bytes at a time must not starve the parser.
-            std::size_t filled = 0;
-            while (filled < buffer.size()) {
-                const long got = source.Read(buffer.data() + filled, buffer.size() - filled);
-                if (got < 0 || static_cast<std::size_t>(got) > buffer.size() - filled) {
-                    return parse.Fail("The document could not be read.\n");
-                }
-                if (got == 0) {
-                    ended = true;
-                    break;
-                }
-                filled += static_cast<std::size_t>(got);
-            }
-            if (filled > 0 && !parse.Feed(buffer.data(), filled)) break;
-        }
+        parse.Run(source, declared);
         return parse.Finish();
     } catch (const std::bad_alloc&) {
-        ParseOutcome outcome;
-        outcome.error.failed = true;
-        outcome.error.reason = kOutOfMemory;
-        return outcome;
+        return OutOfMemory();
     }
 }
 
+}  // namespace
+
+ParseOutcome Parse(ByteSource& source) {
+    return Run(source, nullptr);
+}
+
 ParseOutcome ParseUtf8(std::string_view text) {
+    std::string declared;
     try {
-        ParseRun parse;
-        if (!parse.Ready()) return parse.Fail(kOutOfMemory);
-        parse.ReadAsUtf8(DeclaredEncoding(text));
-        for (std::size_t at = 0; at < text.size(); at += kChunk) {
-            if (!parse.Feed(text.data() + at, std::min(kChunk, text.size() - at))) break;
-        }
-        return parse.Finish();
+        declared = DeclaredEncoding(text);
     } catch (const std::bad_alloc&) {
-        ParseOutcome outcome;
-        outcome.error.failed = true;
-        outcome.error.reason = kOutOfMemory;
-        return outcome;
+        return OutOfMemory();
     }
+    TextSource source(text);
+    return Run(source, &declared);
 }
 
 ParseError NoInputError() {

@@ -154,11 +154,13 @@ bool TreeBuilder::Comment(std::string_view text) {
     return id != kNoNode ? SetText(id, text) : Refuse(kTooManyNodes);
 }
 
-bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_view data) {
+bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_view data,
+                                        bool withData) {
     if (m_failure || !Flush()) return false;
     const NodeId id = AddChild(NodeKind::kProcessingInstruction);
     if (id == kNoNode) return Refuse(kTooManyNodes);
     m_tree.At(id).name = m_tree.m_names.Intern(target);
+    if (!withData) m_tree.At(id).flags |= kNoData;
     return SetText(id, data);
 }
 

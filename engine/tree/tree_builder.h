@@ -50,7 +50,13 @@ class TreeBuilder {
     bool Characters(std::string_view text);
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
-    bool ProcessingInstruction(std::string_view target, std::string_view data);
+    // withData false: the instruction has no data at all (<?pi?>).
+    bool ProcessingInstruction(std::string_view target, std::string_view data,
+                               bool withData = true);
+    // What the document's XML text needs of the parse: the DOCTYPE's text and
+    // whether the document named its encoding (document_tree.h).
+    void Doctype(std::string text) { m_tree.m_doctype = std::move(text); }
+    void EncodingNamed(bool named) { m_tree.m_encodingNamed = named; }
     // After the last event: true when every element was closed.
     bool Finish();
 

@@ -1,17 +1,16 @@
-// OLE strings made from libxml2's UTF-8 text.
-#ifndef FLATDOM_PLATFORM_DOM_TEXT_H
-#define FLATDOM_PLATFORM_DOM_TEXT_H
+// OLE strings made from the tree's UTF-8 text.
+#ifndef FLATDOM_ENGINE_COM_TEXT_H
+#define FLATDOM_ENGINE_COM_TEXT_H
 
 #include <flatdom/platform/oleauto.h>
 
-#include <cstddef>
-#include <string>
+#include <string_view>
 
-namespace platform::dom {
+namespace engine::com {
 
-// A new OLE string of the UTF-8 bytes; null only when memory runs out.
-BSTR MakeBstr(const char* utf8, std::size_t length);
-BSTR MakeBstr(const std::string& utf8);
+// A new OLE string of the UTF-8 bytes (U+FFFD for a malformed sequence);
+// null only when memory runs out.
+BSTR MakeBstr(std::string_view utf8);
 
 // Stores a new OLE string in *out: S_OK, or E_OUTOFMEMORY with *out null.
 HRESULT ReturnBstr(BSTR value, BSTR* out);
@@ -27,6 +26,6 @@ HRESULT Guarded(Body&& body) noexcept {
     }
 }
 
-}  // namespace platform::dom
+}  // namespace engine::com
 
 #endif

@@ -6,17 +6,17 @@
 #include "com_object.h"
 #include "text.h"
 
-namespace platform::dom {
+namespace engine::com {
 namespace {
 
 class ParseErrorObject final : public ComObject<IXMLDOMParseError> {
   public:
-    explicit ParseErrorObject(const ParseError& error) : m_error(error) {}
+    explicit ParseErrorObject(const tree::ParseError& error) : m_error(error) {}
 
     HRESULT STDMETHODCALLTYPE get_errorCode(long* code) override {
         if (!code) return E_INVALIDARG;
-        *code = m_error.code;
-        return m_error.code ? S_OK : S_FALSE;
+        *code = m_error.failed ? E_FAIL : 0;
+        return m_error.failed ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_reason(BSTR* reason) override {
         return Text(m_error.reason, reason);
@@ -47,12 +47,12 @@ class ParseErrorObject final : public ComObject<IXMLDOMParseError> {
         return ReturnBstr(MakeBstr(text), out);
     }
 
-    ParseError m_error;
+    tree::ParseError m_error;
 };
 
 }  // namespace
 
-IXMLDOMParseError* NewParseErrorObject(const ParseError& error) {
+IXMLDOMParseError* NewParseErrorObject(const tree::ParseError& error) {
     try {
         return new ParseErrorObject(error);
     } catch (...) {
@@ -60,4 +60,4 @@ IXMLDOMParseError* NewParseErrorObject(const ParseError& error) {
     }
 }
 
-}  // namespace platform::dom
+}  // namespace engine::com

@@ -7,15 +7,19 @@
 #include <new>
 #include <string>
 
+#include <common/utf8.h>
 #include <flatdom/platform/crt.h>
 
+#include "byte_sources.h"
+#include "engine/query/selection_settings.h"
+#include "engine/tree/parse.h"
 #include "node_base.h"
 #include "parse_error.h"
-#include "parser.h"
-#include "selection_settings.h"
-#include "utf8.h"
 
-namespace platform::dom {
+namespace engine::com {
+
+using query::SelectionSettings;
+using tree::ParseOutcome;
 namespace {
 
 constexpr wchar_t kSelectionLanguage[] = L"SelectionLanguage";
@@ -28,7 +32,7 @@ bool SameName(BSTR name, const wchar_t* expected) {
 class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
   public:
     // False when memory runs out.
-    bool Init() { return Show(TreeRef::Adopt(Tree::CreateEmpty())); }
+    bool Init() { return Show(TreeRef::Adopt(SharedTree::CreateEmpty())); }
 
     HRESULT STDMETHODCALLTYPE get_parseError(IXMLDOMParseError** error) override {
         if (!error) return E_INVALIDARG;
@@ -47,21 +51,22 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
     HRESULT STDMETHODCALLTYPE load(VARIANT source, VARIANT_BOOL* ok) override {
         return Guarded([&] {
             if (ok) *ok = VARIANT_FALSE;
-            if (source.vt == VT_BSTR)
-                return Take(ParseFile(source.bstrVal ? source.bstrVal : L""), ok);
+            if (source.vt == VT_BSTR) {
+                FileSource file(source.bstrVal ? source.bstrVal : L"");
+                if (!file.Open()) return Take(Failed("The file could not be opened.\n"), ok);
+                return Take(tree::Parse(file), ok);
+            }
             IStream* stream = nullptr;
             if (source.vt != VT_UNKNOWN || !source.punkVal ||
                 FAILED(source.punkVal->QueryInterface(IID_IStream,
                                                       reinterpret_cast<void**>(&stream))) ||
                 !stream) {
                 // Nothing to parse: the document ends up empty all the same.
-                ParseOutcome nothing;
-                nothing.error = NoInputError();
-                nothing.error.reason = "The source is neither a stream nor a file name.\n";
-                Take(std::move(nothing), ok);
+                Take(Failed("The source is neither a stream nor a file name.\n"), ok);
                 return E_INVALIDARG;
             }
-            ParseOutcome outcome = ParseStream(stream);
+            StreamSource input(stream);
+            ParseOutcome outcome = tree::Parse(input);
             stream->Release();
             return Take(std::move(outcome), ok);
         });
@@ -69,13 +74,13 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
     HRESULT STDMETHODCALLTYPE loadXML(BSTR text, VARIANT_BOOL* ok) override {
         return Guarded([&] {
             if (ok) *ok = VARIANT_FALSE;
-            std::string utf8 = WideToUtf8(text ? text : L"", SysStringLen(text));
+            std::string utf8 = utf8::FromWide(text ? text : L"", SysStringLen(text));
             // The text may be a sealed document's: no copy of it outlives the parse.
             struct Wiper {
                 std::string& text;
                 ~Wiper() { explicit_bzero(text.data(), text.size()); }
             } wiper{utf8};
-            return Take(ParseText(utf8), ok);
+            return Take(tree::ParseUtf8(utf8), ok);
         });
     }
 
@@ -130,18 +135,25 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
                IsEqualIID(riid, IID_IXMLDOMDocument2);
     }
     const TreeRef& GetTree() const override { return m_tree; }
-    xmlNodePtr GetNode() const override { return reinterpret_cast<xmlNodePtr>(m_tree->Doc()); }
+    NodeId GetNode() const override { return tree::kDocumentNode; }
 
   private:
     // Shows the parsed tree, or an empty one after a failure, and keeps the
     // error; nodes taken from the previous tree stay readable.
     HRESULT Take(ParseOutcome outcome, VARIANT_BOOL* ok) {
-        const bool parsed = outcome.doc != nullptr;
-        TreeRef tree = TreeRef::Adopt(parsed ? Tree::Create(outcome.doc) : Tree::CreateEmpty());
+        const bool parsed = outcome.tree != nullptr;
+        TreeRef tree = TreeRef::Adopt(parsed ? SharedTree::Create(std::move(outcome.tree))
+                                             : SharedTree::CreateEmpty());
         if (!Show(std::move(tree))) return E_OUTOFMEMORY;
         m_error = std::move(outcome.error);
         if (parsed && ok) *ok = VARIANT_TRUE;
         return parsed ? S_OK : S_FALSE;
+    }
+    static ParseOutcome Failed(const char* reason) {
+        ParseOutcome outcome;
+        outcome.error = tree::NoInputError();
+        outcome.error.reason = reason;
+        return outcome;
     }
     bool Show(TreeRef tree) {
         if (!tree) return false;
@@ -154,7 +166,7 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
 
     TreeRef m_tree;
     SelectionSettings m_selection;
-    ParseError m_error = NoInputError();
+    tree::ParseError m_error = tree::NoInputError();
     VARIANT_BOOL m_async = VARIANT_TRUE;
 };
 
@@ -178,4 +190,4 @@ HRESULT CreateDocument(REFIID riid, void** ppv) {
     return hr;
 }
 
-}  // namespace platform::dom
+}  // namespace engine::com

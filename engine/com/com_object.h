@@ -1,13 +1,13 @@
 // The shared base of every engine object: reference counting, QueryInterface
 // over the interfaces the object answers, and the count of live objects.
-#ifndef FLATDOM_PLATFORM_DOM_COM_OBJECT_H
-#define FLATDOM_PLATFORM_DOM_COM_OBJECT_H
+#ifndef FLATDOM_ENGINE_COM_COM_OBJECT_H
+#define FLATDOM_ENGINE_COM_COM_OBJECT_H
 
 #include <flatdom/platform/msxml.h>
 
 #include <atomic>
 
-namespace platform::dom {
+namespace engine::com {
 
 std::atomic<long>& LiveObjects();
 
@@ -30,11 +30,13 @@ class ComObject : public Interface {
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
     ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --m_refs;
-        if (left == 0) delete this;
+        if (left == 0) Destroy();
         return left;
     }
 
   protected:
+    // Ends the object once its last reference is gone.
+    virtual void Destroy() { delete this; }
     ComObject() { ++LiveObjects(); }
     virtual ~ComObject() { --LiveObjects(); }
     // The interfaces besides IUnknown that this object answers.
@@ -44,6 +46,6 @@ class ComObject : public Interface {
     ULONG m_refs = 1;
 };
 
-}  // namespace platform::dom
+}  // namespace engine::com
 
 #endif

@@ -5,12 +5,12 @@
 #include "com_object.h"
 #include "node_ops.h"
 
-namespace platform::dom {
+namespace engine::com {
 namespace {
 
 class NodeListObject final : public ComObject<IXMLDOMNodeList> {
   public:
-    NodeListObject(const TreeRef& tree, std::vector<xmlNodePtr> nodes)
+    NodeListObject(const TreeRef& tree, std::vector<NodeId> nodes)
         : m_tree(tree), m_nodes(std::move(nodes)) {}
 
     HRESULT STDMETHODCALLTYPE get_item(long index, IXMLDOMNode** item) override {
@@ -42,15 +42,15 @@ class NodeListObject final : public ComObject<IXMLDOMNodeList> {
 
   private:
     TreeRef m_tree;  // keeps the nodes alive
-    std::vector<xmlNodePtr> m_nodes;
+    std::vector<NodeId> m_nodes;
     std::size_t m_cursor = 0;
 };
 
 }  // namespace
 
-HRESULT NewNodeList(const TreeRef& tree, std::vector<xmlNodePtr> nodes, IXMLDOMNodeList** out) {
+HRESULT NewNodeList(const TreeRef& tree, std::vector<NodeId> nodes, IXMLDOMNodeList** out) {
     *out = new (std::nothrow) NodeListObject(tree, std::move(nodes));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-}  // namespace platform::dom
+}  // namespace engine::com

@@ -1,0 +1,57 @@
+// The objects of the nodes handed out, one per node for as long as it is
+// referenced. They live in the tree's own storage: slots of a few thousand
+// objects at a time, reused as objects go, so that a document with millions
+// of nodes handed out pays neither a heap block per object nor a search per
+// lookup. A node finds its object through a table of slot numbers for each
+// block of nodes that ever had one.
+#ifndef FLATDOM_ENGINE_COM_NODE_OBJECTS_H
+#define FLATDOM_ENGINE_COM_NODE_OBJECTS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/tree/node_record.h"
+
+namespace engine::com {
+
+class NodeObject;
+
+class NodeObjects {
+  public:
+    NodeObjects();
+    ~NodeObjects();
+    NodeObjects(const NodeObjects&) = delete;
+    NodeObjects& operator=(const NodeObjects&) = delete;
+
+    // The node's object, or null while it has none.
+    NodeObject* Find(tree::NodeId node) const;
+    // Storage for a new object of a node that has none, recorded as the
+    // node's object. Throws std::bad_alloc when memory runs out, with
+    // nothing recorded.
+    void* Allocate(tree::NodeId node);
+    // Forgets the node's object, whose storage (destroyed already) is free.
+    void Free(tree::NodeId node);
+
+    std::size_t Count() const { return m_count; }
+
+  private:
+    struct Slot;
+    static constexpr unsigned kBlockBits = 16;  // nodes a table covers
+    static constexpr unsigned kChunkBits = 12;  // objects a chunk holds
+
+    Slot& At(std::uint32_t slot) const;
+    std::uint32_t& Entry(tree::NodeId node) const;
+
+    // For each block of nodes: slot number + 1 of each node's object, or 0.
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_tables;
+    std::vector<std::unique_ptr<Slot[]>> m_chunks;
+    std::uint32_t m_slots = 0;     // slots made so far
+    std::uint32_t m_freeSlot = 0;  // slot number + 1 of the first free one, or 0
+    std::size_t m_count = 0;
+};
+
+}  // namespace engine::com
+
+#endif

@@ -1,0 +1,250 @@
+#include "xml_writer.h"
+
+#include <cstdint>
+
+namespace engine::tree {
+namespace {
+
+// Writes nodes as libxml2's serializer does without formatting, the text the
+// engine has always given.
+class XmlWriter {
+  public:
+    explicit XmlWriter(const DocumentTree& tree) : m_tree(tree) {}
+
+    // The node and its descendants.
+    void Subtree(NodeId top) {
+        NodeId current = top;
+        for (;;) {
+            if (m_tree.Kind(current) == NodeKind::kElement) {
+                const NodeId first = m_tree.FirstChild(current);
+                StartTag(current, first == kNoNode);
+                if (first != kNoNode) {
+                    current = first;
+                    continue;
+                }
+            } else {
+                Leaf(current);
+            }
+            while (current != top && m_tree.NextSibling(current) == kNoNode) {
+                current = m_tree.Parent(current);
+                EndTag(current);
+            }
+            if (current == top) return;
+            current = m_tree.NextSibling(current);
+        }
+    }
+    // The document's children one a line, the DOCTYPE before the root.
+    void Document() {
+        bool doctype = !m_tree.Doctype().empty();
+        for (NodeId child = m_tree.FirstChild(kDocumentNode); child != kNoNode;
+             child = m_tree.NextSibling(child)) {
+            if (doctype && m_tree.Kind(child) == NodeKind::kElement) {
+                if (!m_xml.empty()) m_xml += '\n';
+                m_xml += m_tree.Doctype();
+                doctype = false;
+            }
+            if (!m_xml.empty()) m_xml += '\n';
+            Subtree(child);
+        }
+    }
+    // An attribute or a namespace declaration, without the space before it.
+    void Attribute(NodeId id) {
+        AttributeRecord(id);
+        m_xml.erase(0, 1);
+    }
+
+    std::string Take() { return std::move(m_xml); }
+
+  private:
+    void StartTag(NodeId element, bool empty) {
+        m_xml += '<';
+        m_xml += m_tree.Name(element);
+        for (NodeId id = m_tree.FirstAttributeRecord(element);
+             id <= m_tree.LastAttributeRecord(element); ++id) {
+            AttributeRecord(id);
+        }
+        m_xml += empty ? "/>" : ">";
+    }
+    void EndTag(NodeId element) {
+        m_xml += "</";
+        m_xml += m_tree.Name(element);
+        m_xml += '>';
+    }
+    void AttributeRecord(NodeId id) {
+        m_xml += ' ';
+        m_xml += m_tree.Name(id);
+        m_xml += '=';
+        if (m_tree.Kind(id) == NodeKind::kNamespace) {
+            Quoted(m_tree.NamespaceUri(id));
+        } else {
+            m_xml += '"';
+            AttributeValue(m_tree.Content(id));
+            m_xml += '"';
+        }
+    }
+    void Leaf(NodeId id) {
+        const std::string_view content = m_tree.Content(id);
+        switch (m_tree.Kind(id)) {
+            case NodeKind::kText:
+                Escaped(content);
+                break;
+            case NodeKind::kCdata:
+                Cdata(content);
+                break;
+            case NodeKind::kComment:
+                m_xml.append("<!--").append(content).append("-->");
+                break;
+            case NodeKind::kProcessingInstruction:
+                m_xml.append("<?").append(m_tree.Name(id));
+                if (!m_tree.HasFlag(id, kNoData)) m_xml.append(" ").append(content);
+                m_xml += "?>";
+                break;
+            case NodeKind::kEntityReference:
+                m_xml.append("&").append(m_tree.Name(id)).append(";");
+                break;
+            case NodeKind::kAttribute:
+            case NodeKind::kNamespace:
+                AttributeRecord(id);
+                break;
+            default:
+                break;
+        }
+    }
+    // Text content: markup characters and carriage returns as references.
+    void Escaped(std::string_view text) {
+        for (char c : text) {
+            switch (c) {
+                case '<':
+                    m_xml += "&lt;";
+                    break;
+                case '>':
+                    m_xml += "&gt;";
+                    break;
+                case '&':
+                    m_xml += "&amp;";
+                    break;
+                case '\r':
+                    m_xml += "&#13;";
+                    break;
+                default:
+                    m_xml += c;
+            }
+        }
+    }
+    // An attribute value between double quotes: markup characters, quotes
+    // and white space other than the space as references; beyond ASCII too
+    // when the document did not name its encoding.
+    void AttributeValue(std::string_view text) {
+        const bool ascii = !m_tree.EncodingNamed();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            switch (c) {
+                case '\n':
+                    m_xml += "&#10;";
+                    break;
+                case '\r':
+                    m_xml += "&#13;";
+                    break;
+                case '\t':
+                    m_xml += "&#9;";
+                    break;
+                case '"':
+                    m_xml += "&quot;";
+                    break;
+                case '<':
+                    m_xml += "&lt;";
+                    break;
+                case '>':
+                    m_xml += "&gt;";
+                    break;
+                case '&':
+                    m_xml += "&amp;";
+                    break;
+                default:
+                    if (ascii && static_cast<unsigned char>(c) >= 0x80) {
+                        i = CharacterReference(text, i) - 1;
+                    } else {
+                        m_xml += c;
+                    }
+            }
+        }
+    }
+    // Writes the UTF-8 character at text[at] as a hexadecimal character
+    // reference; where the next one starts.
+    std::size_t CharacterReference(std::string_view text, std::size_t at) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (at + length > text.size()) length = 1;
+        std::uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t i = 1; i < length; ++i)
+            value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        static const char kDigits[] = "0123456789ABCDEF";
+        char digits[8];
+        int count = 0;
+        do {
+            digits[count++] = kDigits[value & 0xF];
+            value >>= 4;
+        } while (value != 0);
+        m_xml += "&#x";
+        while (count > 0)
+            m_xml += digits[--count];
+        m_xml += ';';
+        return at + length;
+    }
+    // Between double quotes, or single quotes when the text holds a double
+    // quote and no single one; nothing else is escaped.
+    void Quoted(std::string_view text) {
+        const bool doubleQuote = text.find('"') != std::string_view::npos;
+        if (doubleQuote && text.find('\'') == std::string_view::npos) {
+            m_xml.append("'").append(text).append("'");
+            return;
+        }
+        m_xml += '"';
+        for (char c : text) {
+            if (c == '"') {
+                m_xml += "&quot;";
+            } else {
+                m_xml += c;
+            }
+        }
+        m_xml += '"';
+    }
+    // A CDATA section; one that holds "]]>" is split after its "]]".
+    void Cdata(std::string_view text) {
+        if (text.empty()) {
+            m_xml += "<![CDATA[]]>";
+            return;
+        }
+        std::size_t start = 0;
+        for (std::size_t end = text.find("]]>"); end != std::string_view::npos;
+             end = text.find("]]>", end + 1)) {
+            m_xml.append("<![CDATA[").append(text.substr(start, end + 2 - start)).append("]]>");
+            start = end + 2;
+        }
+        if (start < text.size()) m_xml.append("<![CDATA[").append(text.substr(start)).append("]]>");
+    }
+
+    const DocumentTree& m_tree;
+    std::string m_xml;
+};
+
+}  // namespace
+
+std::string XmlOf(const DocumentTree& tree, NodeId node) {
+    XmlWriter writer(tree);
+    switch (tree.Kind(node)) {
+        case NodeKind::kDocument:
+            writer.Document();
+            break;
+        case NodeKind::kAttribute:
+        case NodeKind::kNamespace:
+            writer.Attribute(node);
+            break;
+        default:
+            writer.Subtree(node);
+            break;
+    }
+    return writer.Take();
+}
+
+}  // namespace engine::tree
