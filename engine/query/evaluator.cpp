@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "number_text.h"
+#include "query_limits.h"
 
 namespace engine::query {
 
@@ -14,6 +15,9 @@ Evaluator::Evaluator(const tree::DocumentTree& tree, const SelectionSettings& se
 void Evaluator::Begin(const CompiledQuery& query, NodeId context) {
     m_query = &query;
     m_view.Reset();
+#ifdef FLATDOM_QUERY_WORK_LIMIT
+    m_work = 0;
+#endif
     m_prefixes.assign(query.prefixes.size(), Resolved());
     // An XPath query's prefixes are those declared on the element it runs
     // from, on the root element from the document, on the element of an

@@ -152,6 +152,9 @@ class Evaluator {
     // Levels of the paths being walked, one stack per walk in progress.
     std::vector<std::unique_ptr<std::vector<Level>>> m_walks;
     std::size_t m_walking = 0;
+#ifdef FLATDOM_QUERY_WORK_LIMIT
+    std::uint64_t m_work = 0;  // nodes met in this run
+#endif
 };
 
 }  // namespace engine::query

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "evaluator.h"
+#include "query_limits.h"
 
 namespace engine::query {
 namespace {
@@ -160,6 +161,9 @@ bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
 }
 
 bool Evaluator::Matches(const Step& step, NodeId node) {
+#ifdef FLATDOM_QUERY_WORK_LIMIT
+    if (++m_work > kWorkLimit) throw RunError();
+#endif
     const NodeKind kind = m_view.Kind(node);
     switch (step.type) {
         case TypeTest::kAnyNode:

@@ -183,11 +183,12 @@ ExprIndex QueryBuilder::Path(std::size_t stepMark, bool absolute, ExprIndex star
 }
 
 std::uint32_t QueryBuilder::PrefixSlot(std::string_view prefix) {
-    for (std::size_t i = 0; i < m_query.prefixes.size(); ++i) {
-        if (m_query.Text(m_query.prefixes[i]) == prefix) return static_cast<std::uint32_t>(i);
-    }
+    const auto known = m_prefixSlots.find(std::string(prefix));
+    if (known != m_prefixSlots.end()) return known->second;
+    const auto slot = static_cast<std::uint32_t>(m_query.prefixes.size());
     m_query.prefixes.push_back(AddText(prefix));
-    return static_cast<std::uint32_t>(m_query.prefixes.size() - 1);
+    m_prefixSlots.emplace(prefix, slot);
+    return slot;
 }
 
 void QueryBuilder::MatchWritten(Step& step, std::string_view name) {

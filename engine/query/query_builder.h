@@ -6,7 +6,9 @@
 #define FLATDOM_ENGINE_QUERY_QUERY_BUILDER_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "compiled_query.h"
@@ -74,6 +76,7 @@ class QueryBuilder {
     std::vector<Operand> m_operands;
     std::vector<Step> m_steps;
     std::vector<OpenChain> m_chains;
+    std::unordered_map<std::string, std::uint32_t> m_prefixSlots;
 };
 
 // Left-associative chains of binary operators over precedence levels 0

@@ -8,10 +8,19 @@
 #define FLATDOM_ENGINE_QUERY_QUERY_LIMITS_H
 
 #include <cstddef>
+#include <cstdint>
 
 namespace engine::query {
 
 constexpr int kMaxDepth = 64;
+
+#ifdef FLATDOM_QUERY_WORK_LIMIT
+// Fuzzing builds stop a query run after meeting this many nodes, and fail it
+// as a query that cannot run: XPath lets a query's cost multiply with each
+// level of nesting (//*[//*[//*]]), which would stall the fuzzer. Other
+// builds have no such limit, as no XPath engine does.
+constexpr std::uint64_t kWorkLimit = FLATDOM_QUERY_WORK_LIMIT;
+#endif
 
 // Thrown by the parsers for a query that is not valid, or nests past the
 // budget; the query is refused.

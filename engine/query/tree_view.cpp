@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <unordered_set>
 
 namespace engine::query {
 namespace {
@@ -119,27 +120,21 @@ void TreeView::NamespaceNodes(NodeId element, NodeId& first, NodeId& last) {
         // Ids past the records, as many as 32 bits leave.
         if (m_namespaces.size() >= 0xFFFFFFFFu - m_lastRecord - 1) throw std::bad_alloc();
         m_namespaces.push_back({element, kNoNode});
+        // Declarations nearest first, each prefix once; xmlns="" declares no
+        // namespace, and only hides an outer default.
+        std::unordered_set<std::string_view> seen{"xmlns:xml"};
         for (NodeId scope = element; scope != kNoNode && Kind(scope) == NodeKind::kElement;
              scope = m_tree.Parent(scope)) {
             for (NodeId record = m_tree.FirstAttributeRecord(scope);
                  record <= m_tree.LastAttributeRecord(scope) &&
                  m_tree.Kind(record) == NodeKind::kNamespace;
                  ++record) {
-                const std::string_view name = m_tree.Name(record);
-                const bool seen = std::any_of(
-                    m_namespaces.begin() + static_cast<std::ptrdiff_t>(start) + 1,
-                    m_namespaces.end(),
-                    [&](const NamespaceNode& n) { return m_tree.Name(n.declaration) == name; });
-                if (!seen && name != "xmlns:xml") m_namespaces.push_back({element, record});
+                if (seen.insert(m_tree.Name(record)).second &&
+                    !m_tree.NamespaceUri(record).empty()) {
+                    m_namespaces.push_back({element, record});
+                }
             }
         }
-        // xmlns="" declares no namespace: it held its place only to hide an
-        // outer default.
-        m_namespaces.erase(
-            std::remove_if(
-                m_namespaces.begin() + static_cast<std::ptrdiff_t>(start) + 1, m_namespaces.end(),
-                [&](const NamespaceNode& n) { return m_tree.NamespaceUri(n.declaration).empty(); }),
-            m_namespaces.end());
         m_namespacesOf.emplace(element, static_cast<NodeId>(m_lastRecord + 1 + start));
     }
     first = static_cast<NodeId>(m_lastRecord + 1 + start);
