@@ -168,7 +168,7 @@ BENCHMARK(BM_QueryEngineUncached)->Unit(benchmark::kMillisecond)->UseRealTime()-
 const wchar_t* const kComparisons[] = {
     L"catalogue[item/name = 'none']",         L"catalogue[item/name $ieq$ 'NONE']",
     L"catalogue[item/name = item/price]",     L"catalogue[item/name $ieq$ item/price]",
-    L"catalogue[$all$ item/name $ine$ 'N']",
+    L"catalogue[$all$ item/name $ine$ 'none']",
 };
 
 void BM_EngineComparison(benchmark::State& state) {

@@ -14,24 +14,14 @@ Evaluator::Evaluator(const tree::DocumentTree& tree, const SelectionSettings& se
 
 void Evaluator::Begin(const CompiledQuery& query, NodeId context) {
     m_query = &query;
+    m_context = context;
     m_view.Reset();
+    if (!m_prefixes.empty() || !query.prefixes.empty()) {
+        m_prefixes.assign(query.prefixes.size(), Resolved());
+    }
 #ifdef FLATDOM_QUERY_WORK_LIMIT
     m_work = 0;
 #endif
-    m_prefixes.assign(query.prefixes.size(), Resolved());
-    // An XPath query's prefixes are those declared on the element it runs
-    // from, on the root element from the document, on the element of an
-    // attribute or child.
-    const tree::DocumentTree& tree = m_view.Tree();
-    m_scope = context;
-    if (tree.Kind(context) == NodeKind::kDocument) {
-        m_scope = tree.FirstChild(context);
-        while (m_scope != kNoNode && tree.Kind(m_scope) != NodeKind::kElement)
-            m_scope = tree.NextSibling(m_scope);
-    } else if (tree.Kind(context) != NodeKind::kElement) {
-        m_scope = tree.Parent(context);
-        if (m_scope != kNoNode && tree.Kind(m_scope) != NodeKind::kElement) m_scope = kNoNode;
-    }
 }
 
 void Evaluator::SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes) {

@@ -91,6 +91,10 @@ class Evaluator {
     // A prefix's namespace, as a name id of the tree; false when the tree
     // has no node in it. Throws RunError when nothing binds the prefix.
     bool PrefixNamespace(std::uint32_t slot, tree::NameId& uri);
+    // The element whose declarations give an XPath query's prefixes their
+    // namespaces: the element the query runs from, the root element from
+    // the document, the element of an attribute or child; none elsewhere.
+    NodeId PrefixScope() const;
     // Resolves the prefixes of the paths an expression runs (not those of
     // its predicates), as running it would: for an operand that the answer
     // makes needless to run.
@@ -142,7 +146,7 @@ class Evaluator {
     TreeView m_view;
     const SelectionSettings& m_settings;
     const CompiledQuery* m_query = nullptr;
-    NodeId m_scope = kNoNode;  // where an XPath query's prefixes are declared
+    NodeId m_context = kNoNode;  // the node the query runs from
     struct Resolved {
         bool done = false;
         bool known = false;

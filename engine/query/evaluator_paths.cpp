@@ -240,6 +240,20 @@ void Evaluator::CheckPrefixes(ExprIndex index) {
         CheckPrefixes(OperandsOf(expr)[i].expr);
 }
 
+NodeId Evaluator::PrefixScope() const {
+    const tree::DocumentTree& tree = m_view.Tree();
+    NodeId scope = m_context;
+    if (tree.Kind(scope) == NodeKind::kDocument) {
+        scope = tree.FirstChild(scope);
+        while (scope != kNoNode && tree.Kind(scope) != NodeKind::kElement)
+            scope = tree.NextSibling(scope);
+    } else if (tree.Kind(scope) != NodeKind::kElement) {
+        scope = tree.Parent(scope);
+        if (scope != kNoNode && tree.Kind(scope) != NodeKind::kElement) scope = kNoNode;
+    }
+    return scope;
+}
+
 bool Evaluator::PrefixNamespace(std::uint32_t slot, tree::NameId& uri) {
     Resolved& resolved = m_prefixes[slot];
     if (!resolved.done) {
@@ -256,7 +270,7 @@ bool Evaluator::PrefixNamespace(std::uint32_t slot, tree::NameId& uri) {
                 found = true;
             }
         }
-        for (NodeId scope = m_scope; !found && m_settings.xpath && scope != kNoNode &&
+        for (NodeId scope = PrefixScope(); !found && m_settings.xpath && scope != kNoNode &&
                                      tree.Kind(scope) == NodeKind::kElement;
              scope = tree.Parent(scope)) {
             for (NodeId record = tree.FirstAttributeRecord(scope);

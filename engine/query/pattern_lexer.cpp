@@ -51,6 +51,7 @@ constexpr Single kSingles[] = {
 
 std::vector<Token> TokenizePattern(std::string_view in) {
     std::vector<Token> tokens;
+    tokens.reserve(in.size() / 4 + 4);
     std::size_t i = 0;
     auto add = [&](Kind kind, std::size_t length, Op op = Op::kOr) {
         tokens.push_back({kind, in.substr(i, length), op});

@@ -14,6 +14,7 @@ constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
 void TreeView::Reset() {
+    if (m_namespaces.empty()) return;
     m_namespaces.clear();
     m_namespacesOf.clear();
 }
