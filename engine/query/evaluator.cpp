@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "number_text.h"
 #include "query_limits.h"
@@ -35,16 +34,9 @@ void Evaluator::SelectAll(const CompiledQuery& query, NodeId context, std::vecto
 NodeId Evaluator::SelectFirst(const CompiledQuery& query, NodeId context) {
     Begin(query, context);
     const Context start{context, 1, 1};
-    const Expr& root = At(query.root);
-    if (root.kind == ExprKind::kPath && root.ordered) {
-        NodeId first = kNoNode;
-        Walk(root, start, [&](NodeId node) {
-            if (m_view.IsNamespaceNode(node)) return true;
-            first = node;
-            return false;
-        });
-        return first;
-    }
+    const NodeId first = First(query.root, start);
+    if (first == kNoNode || !m_view.IsNamespaceNode(first)) return first;
+    // Namespace nodes are no result: the first node after them.
     std::vector<NodeId> nodes;
     Nodes(query.root, start, nodes);
     for (NodeId node : nodes) {
