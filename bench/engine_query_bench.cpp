@@ -166,8 +166,8 @@ BENCHMARK(BM_QueryEngineUncached)->Unit(benchmark::kMillisecond)->UseRealTime()-
 // Comparisons of every item's name, which no pair satisfies, so that each
 // runs to the end.
 const wchar_t* const kComparisons[] = {
-    L"catalogue[item/name = 'none']",         L"catalogue[item/name $ieq$ 'NONE']",
-    L"catalogue[item/name = item/price]",     L"catalogue[item/name $ieq$ item/price]",
+    L"catalogue[item/name = 'none']",           L"catalogue[item/name $ieq$ 'NONE']",
+    L"catalogue[item/name = item/price]",       L"catalogue[item/name $ieq$ item/price]",
     L"catalogue[$all$ item/name $ine$ 'none']",
 };
 

@@ -271,7 +271,7 @@ bool Evaluator::PrefixNamespace(std::uint32_t slot, tree::NameId& uri) {
             }
         }
         for (NodeId scope = PrefixScope(); !found && m_settings.xpath && scope != kNoNode &&
-                                     tree.Kind(scope) == NodeKind::kElement;
+                                           tree.Kind(scope) == NodeKind::kElement;
              scope = tree.Parent(scope)) {
             for (NodeId record = tree.FirstAttributeRecord(scope);
                  record <= tree.LastAttributeRecord(scope) &&

@@ -108,9 +108,10 @@ void AppendNumber(double number, std::string& out) {
         out += digits;
         out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
     } else {
-        out.append(digits, 0, static_cast<std::size_t>(exponent + 1));
+        const std::size_t point = static_cast<std::size_t>(exponent) + 1;
+        out.append(digits, 0, point);
         out += '.';
-        out.append(digits, static_cast<std::size_t>(exponent + 1), std::string::npos);
+        out.append(digits, point, std::string::npos);
     }
 }
 

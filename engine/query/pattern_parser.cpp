@@ -1,7 +1,6 @@
 #include "pattern_parser.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "axis_names.h"
 #include "number_text.h"
@@ -16,14 +15,36 @@ namespace {
 using Kind = PatternToken;
 using Op = PatternOp;
 
-constexpr const char* kNodeTypeTests[] = {"node", "text", "comment", "processing-instruction"};
-constexpr const char* kCollections[] = {"element", "attribute", "textnode",
-                                        "cdata",   "pi",        "entityref"};
+// Node types and collections: what they select, and what a name in
+// parentheses means to them.
+enum class Naming {
+    kNone,     // no name: node(), text(), textnode(), comment(), cdata()
+    kTarget,   // compared with the target or entity name: pi('t'), entityref('e')
+    kNodeName  // a node's name as a name test reads it: element('p:x'), attribute('n')
+};
+struct TypeName {
+    const char* name;
+    TypeTest type;
+    Naming naming;
+};
+constexpr TypeName kTypeNames[] = {
+    {"node", TypeTest::kAnyNode, Naming::kNone},
+    {"text", TypeTest::kText, Naming::kNone},
+    {"textnode", TypeTest::kText, Naming::kNone},
+    {"comment", TypeTest::kComment, Naming::kNone},
+    {"cdata", TypeTest::kCdata, Naming::kNone},
+    {"processing-instruction", TypeTest::kProcessing, Naming::kTarget},
+    {"pi", TypeTest::kProcessing, Naming::kTarget},
+    {"entityref", TypeTest::kEntityReference, Naming::kTarget},
+    {"element", TypeTest::kPrincipal, Naming::kNodeName},
+    {"attribute", TypeTest::kAttribute, Naming::kNodeName},
+};
 
-template <std::size_t N>
-bool OneOf(std::string_view name, const char* const (&names)[N]) {
-    return std::any_of(std::begin(names), std::end(names),
-                       [&](const char* candidate) { return name == candidate; });
+const TypeName* FindTypeName(std::string_view name) {
+    for (const TypeName& type : kTypeNames) {
+        if (name == type.name) return &type;
+    }
+    return nullptr;
 }
 
 // A name XPath would read as a name test wherever it stands.
@@ -152,8 +173,7 @@ class PatternParser {
             case Kind::kStar:
                 return true;
             case Kind::kName:
-                if (Peek(1).kind != Kind::kOpen) return true;
-                return OneOf(token.text, kNodeTypeTests) || OneOf(token.text, kCollections);
+                return Peek(1).kind != Kind::kOpen || FindTypeName(token.text);
             default:
                 return false;
         }
@@ -185,7 +205,7 @@ class PatternParser {
     ExprIndex Method(ExprIndex path) {
         if (Peek().kind != Kind::kName || Peek(1).kind != Kind::kOpen) Refuse();
         const std::string_view name = Peek().text;
-        if (OneOf(name, kNodeTypeTests) || OneOf(name, kCollections)) {
+        if (FindTypeName(name)) {
             const std::size_t steps = m_builder.StepMark();
             Step step;
             NodeTest(step, Axis::kChild);
@@ -319,41 +339,29 @@ class PatternParser {
             NameTest(step, axis);
             return;
         }
-        const std::string_view name = Take().text;
+        const TypeName* type = FindTypeName(Take().text);
+        if (!type) Refuse();
         Take();
         const bool named = Peek().kind == Kind::kLiteral;
         const std::string_view written = named ? Take().text : std::string_view();
         Expect(Kind::kClose);
         step.axis = axis;
-        if (name == "attribute") {
-            // The attributes of the context node, or the nodes of another
-            // axis that are attributes.
-            if (axis == Axis::kChild) step.axis = Axis::kAttribute;
-            step.type = step.axis == Axis::kAttribute ? TypeTest::kPrincipal : TypeTest::kAttribute;
-        } else if (name == "element") {
-            step.type = TypeTest::kPrincipal;
-        } else if (name == "pi" || name == "processing-instruction") {
-            step.type = TypeTest::kProcessing;
-            if (named) m_builder.MatchWritten(step, written);
-            return;
-        } else if (name == "entityref") {
-            step.type = TypeTest::kEntityReference;
-            if (named) m_builder.MatchWritten(step, written);
-            return;
-        } else if (named) {
-            Refuse();
-        } else if (name == "textnode" || name == "text") {
-            step.type = TypeTest::kText;
-        } else if (name == "cdata") {
-            step.type = TypeTest::kCdata;
-        } else if (name == "comment") {
-            step.type = TypeTest::kComment;
-        } else if (name == "node") {
-            step.type = TypeTest::kAnyNode;
-        } else {
-            Refuse();
+        step.type = type->type;
+        // attribute() on the child axis (the default) selects the
+        // attributes; on another axis, the nodes there that are attributes.
+        if (type->type == TypeTest::kAttribute && axis == Axis::kChild) {
+            step.axis = Axis::kAttribute;
         }
-        if (named) NamedTest(step, written);
+        if (step.type == TypeTest::kAttribute && step.axis == Axis::kAttribute) {
+            step.type = TypeTest::kPrincipal;
+        }
+        if (!named) return;
+        if (type->naming == Naming::kNone) Refuse();
+        if (type->naming == Naming::kTarget) {
+            m_builder.MatchWritten(step, written);
+        } else {
+            NamedTest(step, written);
+        }
     }
 
     // A name test as written in a query: prefix:local, prefix:* or *.
