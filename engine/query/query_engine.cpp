@@ -1,67 +1,62 @@
-// A stand-in until the evaluator lands: paths of child names, "*", "@name",
-// "@*", "." and "/" only.
 #include "query_engine.h"
 
-#include <common/utf8.h>
-
-#include <string>
+#include "pattern_parser.h"
+#include "query_text.h"
+#include "xpath_parser.h"
 
 namespace engine::query {
 
-using tree::NodeId;
-using tree::NodeKind;
+QueryEngine::QueryEngine(const engine::tree::DocumentTree& tree, const SelectionSettings& settings)
+    : m_tree(tree), m_settings(settings), m_cache(kCacheCapacity), m_evaluator(tree, m_settings) {}
 
-QueryEngine::QueryEngine(const tree::DocumentTree& tree, const SelectionSettings& settings)
-    : m_tree(tree), m_settings(settings) {}
-
-bool QueryEngine::SelectAll(NodeId context, std::wstring_view query, std::vector<NodeId>& nodes) {
-    nodes.clear();
-    const std::string text = utf8::FromWide(query.data(), query.size());
-    std::vector<NodeId> current{context};
-    std::size_t at = 0;
-    if (text.rfind("/", 0) == 0) {
-        current = {tree::kDocumentNode};
-        at = 1;
-    }
-    while (at < text.size()) {
-        const std::size_t slash = text.find('/', at);
-        const std::string step = text.substr(at, slash - at);
-        if (step.empty()) return false;
-        std::vector<NodeId> next;
-        for (NodeId node : current) {
-            if (step == ".") {
-                next.push_back(node);
-            } else if (step[0] == '@') {
-                if (m_tree.Kind(node) != NodeKind::kElement) continue;
-                for (NodeId a = m_tree.FirstAttributeRecord(node);
-                     a <= m_tree.LastAttributeRecord(node); ++a) {
-                    if (m_tree.Kind(a) == NodeKind::kAttribute &&
-                        (step == "@*" || m_tree.Name(a) == step.substr(1))) {
-                        next.push_back(a);
-                    }
-                }
-            } else {
-                for (NodeId c = m_tree.FirstChild(node); c; c = m_tree.NextSibling(c)) {
-                    if (m_tree.Kind(c) == NodeKind::kElement &&
-                        (step == "*" || m_tree.Name(c) == step)) {
-                        next.push_back(c);
-                    }
-                }
-            }
+const CompiledQuery* QueryEngine::Lookup(std::wstring_view text) {
+    QueryCache::Entry* entry = m_cache.Find(text);
+    if (!entry) {
+        entry = &m_cache.Add(text);
+        std::string utf8;
+        if (QueryToUtf8(text, utf8)) {
+            entry->valid = m_settings.xpath
+                               ? CompileXPath(utf8, m_tree.Names(), entry->query)
+                               : CompilePattern(utf8, m_settings, m_tree.Names(), entry->query);
         }
-        current.swap(next);
-        if (slash == std::string::npos) break;
-        at = slash + 1;
+        entry->valid = entry->valid && entry->query.SelectsNodes();
+        if (!entry->valid) entry->query = CompiledQuery();
     }
-    nodes = current;
+    return entry->valid ? &entry->query : nullptr;
+}
+
+bool QueryEngine::IsContext(engine::tree::NodeId node) const {
+    return node != tree::kNoNode && node <= m_tree.NodeCount() &&
+           m_tree.Kind(node) != tree::NodeKind::kNamespace;
+}
+
+bool QueryEngine::SelectAll(engine::tree::NodeId context, std::wstring_view query,
+                            std::vector<engine::tree::NodeId>& nodes) {
+    nodes.clear();
+    if (!IsContext(context)) return false;
+    const CompiledQuery* compiled = Lookup(query);
+    if (!compiled) return false;
+    try {
+        m_evaluator.SelectAll(*compiled, context, nodes);
+    } catch (const RunError&) {
+        nodes.clear();
+        return false;
+    }
     return true;
 }
 
-bool QueryEngine::SelectFirst(NodeId context, std::wstring_view query, NodeId& first) {
-    std::vector<NodeId> nodes;
+bool QueryEngine::SelectFirst(engine::tree::NodeId context, std::wstring_view query,
+                              engine::tree::NodeId& first) {
     first = tree::kNoNode;
-    if (!SelectAll(context, query, nodes)) return false;
-    if (!nodes.empty()) first = nodes.front();
+    if (!IsContext(context)) return false;
+    const CompiledQuery* compiled = Lookup(query);
+    if (!compiled) return false;
+    try {
+        first = m_evaluator.SelectFirst(*compiled, context);
+    } catch (const RunError&) {
+        first = tree::kNoNode;
+        return false;
+    }
     return true;
 }
 

@@ -1,30 +1,53 @@
-// Queries on one tree, read as its document's settings say (the pattern
-// language, or XPath 1.0), each compiled once and cached by its text.
+// Queries on one document tree, read as the document's selection settings
+// say (the pattern language, or XPath 1.0), each compiled once into the one
+// compiled form, cached by its text, and run by the one evaluator.
 #ifndef FLATDOM_ENGINE_QUERY_QUERY_ENGINE_H
 #define FLATDOM_ENGINE_QUERY_QUERY_ENGINE_H
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
 #include "engine/tree/document_tree.h"
+#include "evaluator.h"
+#include "query_cache.h"
 #include "selection_settings.h"
 
 namespace engine::query {
 
 class QueryEngine {
   public:
-    QueryEngine(const tree::DocumentTree& tree, const SelectionSettings& settings);
+    // Queries kept compiled; the least recently used one goes first.
+    static constexpr std::size_t kCacheCapacity = 128;
 
-    // Runs the query from context and puts the selected nodes in document
-    // order into nodes. False when the query is not valid, fails to run or
-    // does not select nodes.
-    bool SelectAll(tree::NodeId context, std::wstring_view query, std::vector<tree::NodeId>& nodes);
+    // The engine reads tree, which must outlive it, and keeps a copy of
+    // settings.
+    QueryEngine(const engine::tree::DocumentTree& tree, const SelectionSettings& settings);
+    QueryEngine(const QueryEngine&) = delete;
+    QueryEngine& operator=(const QueryEngine&) = delete;
+
+    // Runs the query (the host's text, as given) from context and puts the
+    // selected nodes in document order into nodes. False, with nodes empty,
+    // when the query is not valid, fails to run (an XPath prefix nothing
+    // binds) or does not select nodes (a number, a string, a boolean), or
+    // context is no node of the tree. Never prints anything; throws
+    // std::bad_alloc when memory runs out.
+    bool SelectAll(engine::tree::NodeId context, std::wstring_view query,
+                   std::vector<engine::tree::NodeId>& nodes);
     // The first of those in document order; kNoNode when none matches.
-    bool SelectFirst(tree::NodeId context, std::wstring_view query, tree::NodeId& first);
+    bool SelectFirst(engine::tree::NodeId context, std::wstring_view query,
+                     engine::tree::NodeId& first);
 
   private:
-    const tree::DocumentTree& m_tree;
-    SelectionSettings m_settings;
+    // The compiled query for text; null when it is not a valid query that
+    // selects nodes.
+    const CompiledQuery* Lookup(std::wstring_view text);
+    bool IsContext(engine::tree::NodeId node) const;
+
+    const engine::tree::DocumentTree& m_tree;
+    const SelectionSettings m_settings;
+    QueryCache m_cache;
+    Evaluator m_evaluator;
 };
 
 }  // namespace engine::query

@@ -1,8 +1,8 @@
 #include "selection_settings.h"
 
-#include <libxml/tree.h>
-
 #include <common/utf8.h>
+
+#include "xml_names.h"
 
 namespace engine::query {
 namespace {
@@ -29,10 +29,7 @@ bool ParseNamespaceBindings(std::wstring_view text, std::vector<NamespaceBinding
             while (i < in.size() && in[i] != '=' && !IsSpace(in[i]))
                 ++i;
             prefix = in.substr(start, i - start);
-            if (xmlValidateNCName(reinterpret_cast<const xmlChar*>(prefix.c_str()), 0) != 0 ||
-                prefix == "xmlns") {
-                return false;
-            }
+            if (!IsNcName(prefix) || prefix == "xmlns") return false;
         }
         if (i + 1 >= in.size() || in[i] != '=' || (in[i + 1] != '\'' && in[i + 1] != '"')) {
             return false;

@@ -1,0 +1,33 @@
+// The nodes of one axis from one context node, one at a time, in the axis's
+// own order (nearest first on the reverse axes), with no allocation: the
+// tree's ids are in document order, so descendants are a range of ids, and
+// the previous sibling is found by climbing from the record before a node.
+#ifndef FLATDOM_ENGINE_QUERY_AXIS_CURSOR_H
+#define FLATDOM_ENGINE_QUERY_AXIS_CURSOR_H
+
+#include "compiled_query.h"
+#include "tree_view.h"
+
+namespace engine::query {
+
+class AxisCursor {
+  public:
+    void Start(TreeView& view, Axis axis, NodeId context);
+    // The next node; kNoNode after the last.
+    NodeId Next();
+
+  private:
+    // Ids from m_next up to m_end, an element's attribute records skipped.
+    NodeId NextInRange();
+    NodeId PreviousSibling(NodeId node) const;
+
+    const TreeView* m_view = nullptr;
+    Axis m_axis = Axis::kSelf;
+    NodeId m_next = kNoNode;
+    NodeId m_end = kNoNode;
+    NodeId m_ancestor = kNoNode;  // preceding: the next ancestor to skip
+};
+
+}  // namespace engine::query
+
+#endif

@@ -1,0 +1,296 @@
+#include <algorithm>
+#include <cmath>
+
+#include "evaluator.h"
+#include "query_limits.h"
+
+namespace engine::query {
+namespace {
+
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+// The kind of node a name test selects on an axis.
+NodeKind PrincipalKind(Axis axis) {
+    switch (axis) {
+        case Axis::kAttribute:
+            return NodeKind::kAttribute;
+        case Axis::kNamespace:
+            return NodeKind::kNamespace;
+        default:
+            return NodeKind::kElement;
+    }
+}
+
+}  // namespace
+
+bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
+    const Step* steps = m_query->steps.data() + path.first;
+    // A prefix nothing binds fails the path where it runs, whether or not a
+    // step before it selects anything.
+    for (std::uint32_t i = 0; i < path.count && !m_prefixes.empty(); ++i) {
+        tree::NameId uri;
+        if (steps[i].match == NameMatch::kNamespaced || steps[i].match == NameMatch::kNamespaceAny)
+            PrefixNamespace(steps[i].prefix, uri);
+    }
+    NodeId single = path.absolute ? tree::kDocumentNode : context.node;
+    std::vector<NodeId> starts;
+    const NodeId* from = &single;
+    std::size_t fromCount = 1;
+    if (path.start != kNoExpr) {
+        Nodes(path.start, context, starts);
+        from = starts.data();
+        fromCount = starts.size();
+    }
+    if (path.count == 0) return std::all_of(from, from + fromCount, visit);
+    // Segments of steps, each walked depth-first from the nodes the one
+    // before gathered.
+    for (std::uint32_t begin = 0;;) {
+        std::uint32_t end = begin;
+        while (end + 1 < path.count && !steps[end].merge)
+            ++end;
+        const std::uint32_t length = end + 1 - begin;
+        if (!steps[end].merge) {
+            for (std::size_t i = 0; i < fromCount; ++i) {
+                if (!WalkFrom(steps + begin, length, from[i], visit)) return false;
+            }
+            return true;
+        }
+        std::vector<NodeId> gathered;
+        for (std::size_t i = 0; i < fromCount; ++i) {
+            WalkFrom(steps + begin, length, from[i], [&](NodeId node) {
+                gathered.push_back(node);
+                return true;
+            });
+        }
+        m_view.SortUnique(gathered);
+        starts = std::move(gathered);
+        from = starts.data();
+        fromCount = starts.size();
+        begin = end + 1;
+    }
+}
+
+// Depth-first over the steps: levels[d] holds the cursor of step d from the
+// node step d-1 is at.
+bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit) {
+    if (count == 0) return visit(start);
+    if (m_walking == m_walks.size()) m_walks.push_back(std::make_unique<std::vector<Level>>());
+    std::vector<Level>& levels = *m_walks[m_walking];
+    if (levels.size() < count) levels.resize(count);
+    struct Walking {
+        explicit Walking(std::size_t& walking) : m_walking(++walking) {}
+        ~Walking() { --m_walking; }
+        std::size_t& m_walking;
+    } walking(m_walking);
+
+    Open(levels[0], steps[0], start);
+    std::uint32_t depth = 0;
+    while (true) {
+        const NodeId node = Advance(levels[depth], steps[depth]);
+        if (node == kNoNode) {
+            if (depth == 0) return true;
+            --depth;
+        } else if (depth + 1 == count) {
+            if (!visit(node)) return false;
+        } else {
+            ++depth;
+            Open(levels[depth], steps[depth], node);
+        }
+    }
+}
+
+void Evaluator::Open(Level& level, const Step& step, NodeId node) {
+    level.cursor.Start(m_view, step.axis, node);
+    level.buffered = step.positional;
+    if (!level.buffered) return;
+    // Predicates that count the step's nodes: gather them, then filter them
+    // one predicate after the other. A position first needs only the nodes
+    // up to it.
+    std::vector<NodeId>& nodes = level.buffer;
+    nodes.clear();
+    level.next = 0;
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    const Expr& first = At(predicates[0].expr);
+    std::size_t limit = static_cast<std::size_t>(-1);
+    if (first.kind == ExprKind::kNumber) {
+        if (!(first.number >= 1 && first.number == std::floor(first.number))) return;
+        if (first.number < 4294967296.0) limit = static_cast<std::size_t>(first.number);
+    }
+    for (NodeId candidate = level.cursor.Next(); candidate != kNoNode;
+         candidate = level.cursor.Next()) {
+        if (!Matches(step, candidate)) continue;
+        nodes.push_back(candidate);
+        if (nodes.size() == limit) break;
+    }
+    for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
+        const ExprIndex predicate = predicates[i].expr;
+        const Expr& expr = At(predicate);
+        if (expr.kind == ExprKind::kNumber) {
+            const bool found = expr.number >= 1 && expr.number == std::floor(expr.number) &&
+                               expr.number <= static_cast<double>(nodes.size());
+            if (found) nodes[0] = nodes[static_cast<std::size_t>(expr.number) - 1];
+            nodes.resize(found ? 1 : 0);
+            continue;
+        }
+        const auto size = static_cast<std::uint32_t>(nodes.size());
+        std::size_t kept = 0;
+        for (std::uint32_t k = 0; k < size; ++k) {
+            // Predicates may walk paths of their own, which use deeper levels.
+            if (Holds(predicate, Context{nodes[k], k + 1, size})) nodes[kept++] = nodes[k];
+        }
+        nodes.resize(kept);
+    }
+}
+
+NodeId Evaluator::Advance(Level& level, const Step& step) {
+    if (level.buffered) {
+        return level.next < level.buffer.size() ? level.buffer[level.next++] : kNoNode;
+    }
+    for (NodeId node = level.cursor.Next(); node != kNoNode; node = level.cursor.Next()) {
+        if (Matches(step, node) && PredicatesHold(step, node)) return node;
+    }
+    return kNoNode;
+}
+
+bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    for (std::uint32_t i = 0; i < step.predicates; ++i) {
+        if (!Boolean(predicates[i].expr, Context{node, 0, 0})) return false;
+    }
+    return true;
+}
+
+bool Evaluator::Matches(const Step& step, NodeId node) {
+#ifdef FLATDOM_QUERY_WORK_LIMIT
+    if (++m_work > kWorkLimit) throw RunError();
+#endif
+    const NodeKind kind = m_view.Kind(node);
+    switch (step.type) {
+        case TypeTest::kAnyNode:
+            break;
+        case TypeTest::kPrincipal:
+            if (kind != PrincipalKind(step.axis)) return false;
+            break;
+        case TypeTest::kText:
+            if (kind != NodeKind::kText && kind != NodeKind::kCdata) return false;
+            break;
+        case TypeTest::kCdata:
+            if (kind != NodeKind::kCdata) return false;
+            break;
+        case TypeTest::kComment:
+            if (kind != NodeKind::kComment) return false;
+            break;
+        case TypeTest::kProcessing:
+            if (kind != NodeKind::kProcessingInstruction) return false;
+            break;
+        case TypeTest::kEntityReference:
+            if (kind != NodeKind::kEntityReference) return false;
+            break;
+        case TypeTest::kAttribute:
+            if (kind != NodeKind::kAttribute) return false;
+            break;
+    }
+    if (step.match == NameMatch::kAny) return true;
+    const tree::DocumentTree& tree = m_view.Tree();
+    if (kind == NodeKind::kNamespace) {  // named by its prefix
+        return (step.match == NameMatch::kWritten || step.match == NameMatch::kNoNamespace) &&
+               m_view.NamespacePrefix(node) == m_query->Text(step.name);
+    }
+    switch (step.match) {
+        case NameMatch::kWritten:
+            return step.nameKnown && tree.NameOf(node) == step.nameId;
+        case NameMatch::kNoNamespace:
+            return step.nameKnown && tree.NameOf(node) == step.nameId && tree.UriOf(node) == 0;
+        case NameMatch::kWrittenPrefix:
+            return tree.Prefix(node) == m_query->Text(step.name);
+        case NameMatch::kNamespaced: {
+            tree::NameId uri;
+            return PrefixNamespace(step.prefix, uri) && tree.UriOf(node) == uri &&
+                   tree.LocalName(node) == m_query->Text(step.name);
+        }
+        case NameMatch::kNamespaceAny: {
+            tree::NameId uri;
+            return PrefixNamespace(step.prefix, uri) && tree.UriOf(node) == uri;
+        }
+        default:
+            return true;
+    }
+}
+
+void Evaluator::CheckPrefixes(ExprIndex index) {
+    if (m_prefixes.empty()) return;
+    const Expr& expr = At(index);
+    if (expr.kind == ExprKind::kPath) {
+        const Step* steps = m_query->steps.data() + expr.first;
+        for (std::uint32_t i = 0; i < expr.count; ++i) {
+            tree::NameId uri;
+            if (steps[i].match == NameMatch::kNamespaced ||
+                steps[i].match == NameMatch::kNamespaceAny) {
+                PrefixNamespace(steps[i].prefix, uri);
+            }
+        }
+    }
+    if (expr.kind == ExprKind::kPath || expr.kind == ExprKind::kFilter ||
+        expr.kind == ExprKind::kNegate) {
+        if (expr.start != kNoExpr) CheckPrefixes(expr.start);
+        return;
+    }
+    if (expr.kind == ExprKind::kLiteral || expr.kind == ExprKind::kNumber) return;
+    for (std::uint32_t i = 0; i < expr.count; ++i)
+        CheckPrefixes(OperandsOf(expr)[i].expr);
+}
+
+NodeId Evaluator::PrefixScope() const {
+    const tree::DocumentTree& tree = m_view.Tree();
+    NodeId scope = m_context;
+    if (tree.Kind(scope) == NodeKind::kDocument) {
+        scope = tree.FirstChild(scope);
+        while (scope != kNoNode && tree.Kind(scope) != NodeKind::kElement)
+            scope = tree.NextSibling(scope);
+    } else if (tree.Kind(scope) != NodeKind::kElement) {
+        scope = tree.Parent(scope);
+        if (scope != kNoNode && tree.Kind(scope) != NodeKind::kElement) scope = kNoNode;
+    }
+    return scope;
+}
+
+bool Evaluator::PrefixNamespace(std::uint32_t slot, tree::NameId& uri) {
+    Resolved& resolved = m_prefixes[slot];
+    if (!resolved.done) {
+        // xml always, then what the host bound, then (XPath) what the
+        // document declares where the query runs from.
+        const std::string_view prefix = m_query->Text(m_query->prefixes[slot]);
+        const tree::DocumentTree& tree = m_view.Tree();
+        std::string_view bound;
+        bool found = prefix == "xml";
+        if (found) bound = kXmlNamespace;
+        for (const NamespaceBinding& binding : m_settings.bindings) {
+            if (!found && binding.prefix == prefix) {
+                bound = binding.uri;
+                found = true;
+            }
+        }
+        for (NodeId scope = PrefixScope(); !found && m_settings.xpath && scope != kNoNode &&
+                                           tree.Kind(scope) == NodeKind::kElement;
+             scope = tree.Parent(scope)) {
+            for (NodeId record = tree.FirstAttributeRecord(scope);
+                 record <= tree.LastAttributeRecord(scope) &&
+                 tree.Kind(record) == NodeKind::kNamespace;
+                 ++record) {
+                const std::string_view name = tree.Name(record);
+                if (name.size() == prefix.size() + 6 && name.substr(6) == prefix) {
+                    bound = tree.NamespaceUri(record);
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (!found) throw RunError();
+        resolved.uri = tree.Names().Find(bound, resolved.known);
+        resolved.done = true;
+    }
+    uri = resolved.uri;
+    return resolved.known;
+}
+
+}  // namespace engine::query

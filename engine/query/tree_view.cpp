@@ -1,0 +1,164 @@
+#include "tree_view.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_set>
+
+namespace engine::query {
+namespace {
+
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+}  // namespace
+
+TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
+
+void TreeView::Reset() {
+    if (m_namespaces.empty()) return;
+    m_namespaces.clear();
+    m_namespacesOf.clear();
+}
+
+bool TreeView::HoldsChildren(NodeId id) const {
+    switch (Kind(id)) {
+        case NodeKind::kDocument:
+        case NodeKind::kElement:
+        case NodeKind::kEntityReference:
+            return true;
+        default:
+            return false;
+    }
+}
+
+NodeId TreeView::SubtreeEnd(NodeId id) const {
+    if (IsNamespaceNode(id) || m_tree.Kind(id) == NodeKind::kAttribute) return id + 1;
+    for (NodeId node = id; node != kNoNode; node = m_tree.Parent(node)) {
+        const NodeId next = m_tree.NextSibling(node);
+        if (next != kNoNode) return next;
+    }
+    return m_lastRecord + 1;
+}
+
+std::string_view TreeView::StringValue(NodeId id, std::string& scratch) const {
+    if (IsNamespaceNode(id)) return NamespaceBound(id);
+    if (!HoldsChildren(id)) return m_tree.Content(id);
+    std::string_view first;
+    bool joined = false;
+    const NodeId end = SubtreeEnd(id);
+    for (NodeId node = id + 1; node < end;) {
+        const NodeKind kind = m_tree.Kind(node);
+        if (kind == NodeKind::kElement) {
+            node = AfterAttributes(node);
+            continue;
+        }
+        if (kind == NodeKind::kText || kind == NodeKind::kCdata) {
+            const std::string_view piece = m_tree.Content(node);
+            if (joined) {
+                scratch.append(piece);
+            } else if (first.empty()) {
+                first = piece;
+            } else if (!piece.empty()) {
+                scratch.assign(first).append(piece);
+                joined = true;
+            }
+        }
+        ++node;
+    }
+    return joined ? std::string_view(scratch) : first;
+}
+
+std::string_view TreeView::Name(NodeId id) const {
+    switch (Kind(id)) {
+        case NodeKind::kElement:
+        case NodeKind::kAttribute:
+        case NodeKind::kProcessingInstruction:
+        case NodeKind::kEntityReference:
+            return m_tree.Name(id);
+        case NodeKind::kNamespace:
+            return NamespacePrefix(id);
+        default:
+            return {};
+    }
+}
+
+std::string_view TreeView::LocalName(NodeId id) const {
+    switch (Kind(id)) {
+        case NodeKind::kElement:
+        case NodeKind::kAttribute:
+            return m_tree.LocalName(id);
+        default:
+            return Name(id);
+    }
+}
+
+std::string_view TreeView::NamespaceUri(NodeId id) const {
+    const NodeKind kind = Kind(id);
+    return kind == NodeKind::kElement || kind == NodeKind::kAttribute ? m_tree.NamespaceUri(id)
+                                                                      : std::string_view();
+}
+
+std::string_view TreeView::NamespacePrefix(NodeId id) const {
+    const NodeId declaration = m_namespaces[id - m_lastRecord - 1].declaration;
+    if (declaration == kNoNode) return "xml";
+    const std::string_view name = m_tree.Name(declaration);  // xmlns or xmlns:prefix
+    return name.size() > 6 ? name.substr(6) : std::string_view();
+}
+
+std::string_view TreeView::NamespaceBound(NodeId id) const {
+    const NodeId declaration = m_namespaces[id - m_lastRecord - 1].declaration;
+    return declaration == kNoNode ? kXmlNamespace : m_tree.NamespaceUri(declaration);
+}
+
+void TreeView::NamespaceNodes(NodeId element, NodeId& first, NodeId& last) {
+    first = last = kNoNode;
+    if (Kind(element) != NodeKind::kElement) return;
+    const auto known = m_namespacesOf.find(element);
+    std::size_t start;
+    if (known != m_namespacesOf.end()) {
+        start = known->second - m_lastRecord - 1;
+    } else {
+        start = m_namespaces.size();
+        // Ids past the records, as many as 32 bits leave.
+        if (m_namespaces.size() >= 0xFFFFFFFFu - m_lastRecord - 1) throw std::bad_alloc();
+        m_namespaces.push_back({element, kNoNode});
+        // Declarations nearest first, each prefix once; xmlns="" declares no
+        // namespace, and only hides an outer default.
+        std::unordered_set<std::string_view> seen{"xmlns:xml"};
+        for (NodeId scope = element; scope != kNoNode && Kind(scope) == NodeKind::kElement;
+             scope = m_tree.Parent(scope)) {
+            for (NodeId record = m_tree.FirstAttributeRecord(scope);
+                 record <= m_tree.LastAttributeRecord(scope) &&
+                 m_tree.Kind(record) == NodeKind::kNamespace;
+                 ++record) {
+                if (seen.insert(m_tree.Name(record)).second &&
+                    !m_tree.NamespaceUri(record).empty()) {
+                    m_namespaces.push_back({element, record});
+                }
+            }
+        }
+        m_namespacesOf.emplace(element, static_cast<NodeId>(m_lastRecord + 1 + start));
+    }
+    first = static_cast<NodeId>(m_lastRecord + 1 + start);
+    std::size_t end = start + 1;
+    while (end < m_namespaces.size() && m_namespaces[end].element == element)
+        ++end;
+    last = static_cast<NodeId>(m_lastRecord + 1 + end);
+}
+
+std::uint64_t TreeView::OrderKey(NodeId id) const {
+    if (!IsNamespaceNode(id)) return std::uint64_t{id} << 32;
+    // After its element, before the element's attributes.
+    return (std::uint64_t{Owner(id)} << 32) | (id - m_lastRecord);
+}
+
+void TreeView::SortUnique(std::vector<NodeId>& nodes) const {
+    if (m_namespaces.empty()) {
+        std::sort(nodes.begin(), nodes.end());
+    } else {
+        std::sort(nodes.begin(), nodes.end(),
+                  [&](NodeId a, NodeId b) { return OrderKey(a) < OrderKey(b); });
+    }
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+}
+
+}  // namespace engine::query
