@@ -302,14 +302,16 @@ void Evaluator::IdFunction(const Expr& call, const Context& context, std::vector
     } else {
         split(String(argument, context, text));
     }
-    // Elements whose ID is one of them: the tree knows of xml:id.
+    // Elements whose ID is one of them: attributes the DTD declares of type
+    // ID, and xml:id.
     const tree::DocumentTree& tree = m_view.Tree();
     bool known = false;
-    const tree::NameId name = tree.Names().Find("xml:id", known);
-    if (!known || tokens.empty()) return;
+    const tree::NameId xmlId = tree.Names().Find("xml:id", known);
+    if (tokens.empty()) return;
     std::sort(tokens.begin(), tokens.end());
     for (NodeId id = tree::kDocumentNode; id <= tree.NodeCount(); ++id) {
-        if (tree.Kind(id) != NodeKind::kAttribute || tree.NameOf(id) != name) continue;
+        if (tree.Kind(id) != NodeKind::kAttribute) continue;
+        if (!tree.HasFlag(id, tree::kDeclaredId) && !(known && tree.NameOf(id) == xmlId)) continue;
         if (std::binary_search(tokens.begin(), tokens.end(), tree.Content(id))) {
             nodes.push_back(tree.Parent(id));
         }

@@ -43,6 +43,9 @@ enum NodeFlag : std::uint8_t {
     kPreserveSpace = 4,
     // A processing instruction without data (<?pi?>, not <?pi ?>).
     kNoData = 8,
+    // An attribute the DTD declares of type ID (the bit elements use for
+    // kPreserveSpace: attributes have no use for it).
+    kDeclaredId = 4,
 };
 
 // 20 bytes, whatever the kind: what a kind has no use for is not kept.

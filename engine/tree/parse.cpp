@@ -273,10 +273,25 @@ class ParseRun {
             m_attributes.push_back(
                 {NameOf(attribute[0], attribute[1], attribute[2]),
                  std::string_view(Chars(attribute[3]),
-                                  static_cast<std::size_t>(attribute[4] - attribute[3]))});
+                                  static_cast<std::size_t>(attribute[4] - attribute[3])),
+                 DeclaredId(localname, prefix, attribute[0], attribute[1])});
         }
         return m_builder.StartElement(name, m_namespaces, m_attributes,
                                       static_cast<std::size_t>(defaulted));
+    }
+    // Whether the internal subset declares the attribute of type ID, which
+    // XPath's id() looks for.
+    bool DeclaredId(const xmlChar* elementLocal, const xmlChar* elementPrefix, const xmlChar* local,
+                    const xmlChar* prefix) {
+        const xmlDtdPtr dtd = m_context->myDoc ? m_context->myDoc->intSubset : nullptr;
+        if (!dtd || !dtd->attributes) return false;
+        const xmlChar* element = elementLocal;
+        if (elementPrefix) {
+            m_elementName.assign(Chars(elementPrefix)).append(":").append(Chars(elementLocal));
+            element = reinterpret_cast<const xmlChar*>(m_elementName.c_str());
+        }
+        const xmlAttributePtr declaration = xmlGetDtdQAttrDesc(dtd, element, local, prefix);
+        return declaration && declaration->atype == XML_ATTRIBUTE_ID;
     }
     // The tree's name of an element or attribute, from libxml2's dictionary
     // strings.
@@ -390,6 +405,7 @@ class ParseRun {
     std::string m_qualified;
     std::vector<NamespaceEvent> m_namespaces;
     std::vector<AttributeEvent> m_attributes;
+    std::string m_elementName;  // qualified, for the DTD's declarations
 };
 
 // The encoding named in the XML declaration at the start of text, if any.

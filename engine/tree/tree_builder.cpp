@@ -144,6 +144,7 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
         const NodeId id = AddAttributeRecord(NodeKind::kAttribute, element);
         if (id == kNoNode) return Refuse(kTooManyNodes);
         m_tree.At(id).name = attribute.name;
+        if (attribute.declaredId) m_tree.At(id).AddFlag(kDeclaredId);
         if (!SetText(id, attribute.value)) return false;
         if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace) {
             if (attribute.value == "preserve") preserve = true;

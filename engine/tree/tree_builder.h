@@ -37,6 +37,7 @@ struct NamespaceEvent {
 struct AttributeEvent {
     ExpandedNameId name;  // from TreeBuilder::Name
     std::string_view value;
+    bool declaredId = false;  // the DTD declares it of type ID
 };
 
 class TreeBuilder {

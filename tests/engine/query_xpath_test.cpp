@@ -5,6 +5,7 @@
 namespace {
 
 const char kBooks[] =
+    "<!DOCTYPE shelf [<!ATTLIST book id ID #IMPLIED>]>"
     "<shelf xmlns:p='urn:p' xml:lang='en-GB'><!--c--><?note hi?>"
     "<book id='b1' n='3' xml:id='first'><t>Dune</t><p:price p:cur='EUR'>9.5</p:price></book>"
     "<book id='b2' n='1.5'><t>Emma <![CDATA[<1>]]></t><p:price>12</p:price></book>"
@@ -58,6 +59,7 @@ TEST_F(XPathQuery, NumberAndBooleanFunctions) {
         L"lang('en') and book[1][lang('EN')] and book[3][lang('de')] and not(lang('e'))",
         L"id('first')/@id = 'b1' and count(id('first nothing first')) = 1",
         L"count(id(book/@xml:id)) = 1",
+        L"id('b3 b2')[1]/@n = 1.5 and count(id('b1 first')) = 1",  // the DTD's ID type too
     });
 }
 
