@@ -54,7 +54,9 @@ class ParseRun {
         sax->cdataBlock = Cdata;
         sax->comment = Comment;
         sax->processingInstruction = ProcessingInstruction;
-        sax->reference = Reference;
+        // A reference to an entity that is not declared, where the DTD is
+        // external, leaves nothing in the tree (nor does Wine's engine).
+        sax->reference = nullptr;
         sax->serror = CaptureError;
         m_external.Install(m_context);
         // Entity references are seen as libxml2 looks their entities up.
@@ -216,15 +218,6 @@ class ParseRun {
             });
         }
         return entity;
-    }
-    // A reference to an entity that is not declared, where the DTD is
-    // external: an entity reference without children.
-    static void Reference(void* context, const xmlChar* name) {
-        if (!InContent(static_cast<xmlParserCtxtPtr>(context))) return;
-        Run(context, [&](ParseRun& parse) {
-            return parse.m_builder.StartEntityReference(View(name)) &&
-                   parse.m_builder.EndEntityReference();
-        });
     }
     // Closes the references that ended before an event of parser: those it
     // made, and those inside them.
