@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <new>
 
+#include "nodes/cell_pool.h"
 #include "nodes/list_cell.h"
 
 template <class Interface>
@@ -20,8 +21,9 @@ class InterfaceList {
     // Appends item (null is not recorded); false when no cell could be made.
     bool Add(Interface* item) noexcept {
         if (!item) return true;
-        auto* cell = new (std::nothrow) ListCell{item, m_nCount, nullptr};
+        ListCell* cell = m_cells.New();
         if (!cell) return false;
+        *cell = ListCell{item, m_nCount, nullptr};
         *m_ppTail = cell;
         m_ppTail = &cell->m_pNext;
         m_pCursor = cell;
@@ -64,12 +66,11 @@ class InterfaceList {
         while (m_nCount > 0) {
             if (cell) {
                 cell->m_pItem = nullptr;
-                ListCell* next = cell->m_pNext;
-                delete cell;
-                cell = next;
+                cell = cell->m_pNext;
             }
             --m_nCount;
         }
+        m_cells.FreeAll();
         m_pHead = nullptr;
         m_ppTail = &m_pHead;
         m_pCursor = nullptr;
@@ -85,6 +86,7 @@ class InterfaceList {
     std::size_t m_nCount = 0;
     [[maybe_unused]] bool m_bAutoFree = false;  // interfaces are released, never freed
     ListCell* m_pCursor = nullptr;
+    CellPool<ObjectAllocator> m_cells;
 };
 
 #endif

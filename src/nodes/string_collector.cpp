@@ -9,7 +9,7 @@ ListOfTCHAR::~ListOfTCHAR() {
 
 bool ListOfTCHAR::Add(wchar_t* text) noexcept {
     if (!text) return true;
-    auto* cell = static_cast<ListCell*>(std::malloc(sizeof(ListCell)));
+    ListCell* cell = m_cells.New();
     if (!cell) return false;
     *cell = ListCell{text, m_nCount, nullptr};
     *m_ppTail = cell;
@@ -25,12 +25,11 @@ void ListOfTCHAR::FreeCells() noexcept {
         if (cell) {
             if (m_bAutoFree) std::free(cell->m_pItem);
             cell->m_pItem = nullptr;
-            ListCell* next = cell->m_pNext;
-            std::free(cell);
-            cell = next;
+            cell = cell->m_pNext;
         }
         --m_nCount;
     }
+    m_cells.FreeAll();
 }
 
 void ListOfTCHAR::RemoveAll() noexcept {

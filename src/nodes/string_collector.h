@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "nodes/cell_pool.h"
 #include "nodes/list_cell.h"
 
 class ListOfTCHAR {
@@ -35,6 +36,7 @@ class ListOfTCHAR {
     std::size_t m_nCount = 0;
     bool m_bAutoFree = false;
     ListCell* m_pCursor = nullptr;
+    CellPool<MallocAllocator> m_cells;
 };
 
 // A ListOfTCHAR that owns its strings: each must come from malloc.
