@@ -119,6 +119,13 @@ std::string TextOf(const DocumentTree& tree, NodeId node) {
     if (kind == NodeKind::kText) return Trimmed(tree.Content(node), std::string::npos, 0);
     if (kind == NodeKind::kNamespace) return std::string(tree.NamespaceUri(node));
     if (!IsContainer(kind)) return std::string(tree.Content(node));
+    // The common case, an element of one text: that text, trimmed unless
+    // white space is preserved.
+    const NodeId only = tree.FirstChild(node);
+    if (only != kNoNode && tree.Kind(only) == NodeKind::kText && !tree.NextSibling(only)) {
+        if (tree.HasFlag(node, kPreserveSpace)) return std::string(tree.Content(only));
+        return Trimmed(tree.Content(only), std::string::npos, 0);
+    }
     // Depth first, without recursion: documents may nest deeply.
     DescendantText text(tree, node);
     NodeId current = tree.FirstChild(node);
