@@ -41,3 +41,5 @@ file(RELATIVE_PATH FLATDOM_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 configure_file(cmake/flatdom.pc.in ${PROJECT_BINARY_DIR}/flatdom.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/flatdom.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
         COMPONENT development)
+install(FILES ${PROJECT_BINARY_DIR}/include/flatdom/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/flatdom COMPONENT development)
