@@ -37,7 +37,7 @@ for command in flatdom sealwright; do
   grep -qF "usage: $command" "$root/usr/share/man/man1/$command.1" ||
     fail "the manual page of $command does not hold its usage"
 done
-"$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work"
+"$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work" "$root"
 echo "Debian packages: installed into a scratch root, the example host built and ran"
 
 for archive in "$@"; do
