@@ -34,7 +34,7 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so.1 has soname '$soname'"
 done
 for command in flatdom sealwright; do
-  grep -qF "usage: $command" "$root/usr/share/man/man1/$command.1" ||
+  zgrep -qF "usage: $command" "$root/usr/share/man/man1/$command.1.gz" ||
     fail "the manual page of $command does not hold its usage"
 done
 "$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work" "$root"
