@@ -43,7 +43,7 @@ install(FILES ${PROJECT_BINARY_DIR}/flatdomConfig.cmake
 # file's own place.
 if(WIN32)
   file(RELATIVE_PATH FLATDOM_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
-  set(FLATDOM_PC_PREFIX "\${pcfiledir}/${FLATDOM_PC_PREFIX}")
+  string(REGEX REPLACE "/$" "" FLATDOM_PC_PREFIX "\${pcfiledir}/${FLATDOM_PC_PREFIX}")
 else()
   set(FLATDOM_PC_PREFIX "@CMAKE_INSTALL_PREFIX@")  # filled in when installed
 endif()
