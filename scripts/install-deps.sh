@@ -9,7 +9,7 @@ if [ "${1:-}" != "--demo" ]; then
   packages+=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales
-    g++-multilib libxml2-dev:i386 libssl-dev:i386 qemu-user dpkg-dev
+    g++-multilib libxml2-dev:i386 libssl-dev:i386 qemu-user dpkg-dev lintian
   )
 fi
 sudo=""

@@ -14,6 +14,7 @@
 
 #include <flatdom/system.h>
 #include <flatdom/cstring.h>
+#include <flatdom/version.h>
 
 #if defined(_WIN32)
 #if defined(FLATDOM_BUILDING)

@@ -74,11 +74,13 @@ stderr_has "usage:"
 expect 2 "" -- frobnicate
 expect 2 "" --
 
-# Every command explains itself.
+# Every command explains itself; the command says its version.
 for command in get all count fixed hex; do
   flatdom "$command" --help | grep -q "^usage: flatdom get" ||
     { echo "FAIL: $command --help"; failures=$((failures + 1)); }
 done
+flatdom --version | grep -qxE 'flatdom [0-9]+\.[0-9]+\.[0-9]+' ||
+  { echo "FAIL: flatdom --version"; failures=$((failures + 1)); }
 
 # Sealed files, with and without the key; why one does not open.
 install -m 600 "$examples/demo.key" "$work/demo.key"

@@ -28,6 +28,8 @@ expect() {
 }
 mode() { stat -c %a "$1"; }
 
+sealwright --version | grep -qxE 'sealwright [0-9]+\.[0-9]+\.[0-9]+' || fail "no --version"
+
 # Keys: printed, or written once to a new private file, never over another.
 sealwright keygen | grep -qxE '[0-9a-f]{64}' || fail "keygen prints no key"
 expect 0 "" -- keygen --out "$work/key"

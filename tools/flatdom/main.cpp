@@ -1,6 +1,7 @@
 // flatdom: the library's command-line host. It uses the public header only,
 // as any host does.
 #include <flatdom/flatdom.h>
+#include <flatdom/version.h>
 #include <sealwright/sealwright.h>
 
 #include <charconv>
@@ -178,6 +179,10 @@ int Run(int argc, char** argv) {
         if (argument == L"--help" || argument == L"-h") return Usage(kFound);
     }
     if (name == L"--help" || name == L"-h" || name == L"help") return Usage(kFound);
+    if (name == L"--version") {
+        console::Out(L"flatdom " FLATDOM_VERSION_STRING L"\n");
+        return kFound;
+    }
 
     std::map<std::wstring, bool> allowed;  // option -> takes a value
     if (name == L"get" || name == L"all") {
