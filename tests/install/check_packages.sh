@@ -50,10 +50,10 @@ echo "Debian packages: lintian passes them"
 for archive in "$@"; do
   entries=$(cmake -E tar tf "$archive")
   for entry in bin/flatdom.dll bin/sealwright.dll bin/flatdom.exe bin/sealwright.exe \
-    lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
+    lib/flatdom.lib lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
     include/flatdom/flatdom.h include/flatdom/cstring.h include/sealwright/sealwright.h \
     include/flatdom/version.h share/doc/flatdom/LICENSE README-windows.txt; do
     grep -q "/$entry\$" <<<"$entries" || fail "$(basename "$archive") lacks $entry"
   done
-  echo "$(basename "$archive"): DLLs, import libraries, .def files, headers, commands, notes"
+  echo "$(basename "$archive"): DLLs, import libraries (MSVC and mingw-w64), .def files, headers, commands, notes"
 done
