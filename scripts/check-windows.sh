@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks a Windows build: the DLL exports exactly the 21 functions and, for
-# x86_64, the host-level suite and the flatdom command run under Wine against
-# the system's XML engine, the differential test compares the answers of both
-# engines, and sealed files cross between Linux and Windows.
+# x86_64, the host-level suite, Sealwright's tests and both commands run under
+# Wine against the system's XML engine, the differential test compares the
+# answers of both engines, and sealed files cross between Linux and Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -28,9 +28,10 @@ trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 run() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
 
-run "$bin/host_tests.exe" --gtest_brief=1 >"$build/host_tests.log" || {
-  cat "$build/host_tests.log"; exit 1; }
-tail -n 3 "$build/host_tests.log"
+for tests in host_tests sealwright_tests; do
+  run "$bin/$tests.exe" --gtest_brief=1 >"$build/$tests.log" || { cat "$build/$tests.log"; exit 1; }
+  tail -n 3 "$build/$tests.log"
+done
 
 # The same answers from both engines, but for the differences listed.
 "$root/tests/differential/run.sh" "$linux" "$build" "$wine"
