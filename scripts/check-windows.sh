@@ -73,3 +73,15 @@ SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
   run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/windows.sealed")"
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
 echo "sealed files cross between Linux and Windows both ways"
+
+# A key and opened plain text are their owner's alone. Wine turns a file's
+# access list into its mode: the user alone gives user and group bits (its
+# users are of one group), Everyone the bits for others.
+run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/windows.key")"
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") run "$bin/sealwright.exe" open \
+  "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/windows.plain")"
+for file in windows.key windows.plain; do
+  mode=$(stat -c %a "$work/$file")
+  [ "${mode: -1}" = 0 ] || { echo "sealwright.exe made $file with mode $mode"; exit 1; }
+done
+echo "sealwright.exe writes keys and plain text that others cannot read"
