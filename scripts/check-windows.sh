@@ -61,6 +61,16 @@ for query in "${queries[@]}"; do
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
 
+# Standard input, and why a document does not load, on the console (a script
+# waits for no click).
+[ "$(run "$bin/flatdom.exe" count - //device <"$root/examples/config.xml")" = 2 ]
+status=0
+"$wine" "$bin/flatdom.exe" get "$(windows_path "$root/examples/broken.xml")" //item \
+  >/dev/null 2>"$work/stderr" || status=$?
+grep -q "^flatdom: PARSE ERROR! .*broken.xml @ line" "$work/stderr" && [ "$status" = 2 ] || {
+  echo "flatdom.exe on a broken document exits $status and says:"; cat "$work/stderr"; exit 1; }
+echo "flatdom.exe reads standard input, and says on the console why a document does not load"
+
 # Sealed on Linux, opened on Windows; sealed on Windows, opened on Linux. The
 # demonstration key, in a file only its owner reads.
 install -m 600 "$root/examples/demo.key" "$work/demo.key"
@@ -72,6 +82,7 @@ printf '<r><v>from windows</v></r>' >"$work/windows.xml"
 SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
   run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/windows.sealed")"
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
+[ "$(run "$bin/flatdom.exe" get - r/v <"$work/linux.sealed")" = "from linux" ]
 echo "sealed files cross between Linux and Windows both ways"
 
 # A key and opened plain text are their owner's alone. Wine turns a file's
