@@ -2,9 +2,10 @@
 # Checks a Windows build, for either architecture alike: the DLL exports
 # exactly the 21 functions, each under its GNU name and its MSVC name at the
 # same address, as scripts/windows-def.sh makes the list today; then, under
-# Wine (32-bit Wine for i686), the host-level suite, a host built in the MSVC
-# ABI, the differential test that compares the answers of both engines, the
-# flatdom command, and sealed files crossing between Linux and Windows.
+# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, a host
+# built in the MSVC ABI, the differential test that compares the answers of
+# both engines, both commands, and sealed files crossing between Linux and
+# Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -73,9 +74,10 @@ if [ "$arch" = i686 ]; then
   fi
 fi
 
-run "$bin/host_tests.exe" --gtest_brief=1 >"$build/host_tests.log" || {
-  cat "$build/host_tests.log"; exit 1; }
-tail -n 3 "$build/host_tests.log"
+for tests in host_tests sealwright_tests; do
+  run "$bin/$tests.exe" --gtest_brief=1 >"$build/$tests.log" || { cat "$build/$tests.log"; exit 1; }
+  tail -n 3 "$build/$tests.log"
+done
 run "$bin/msvc_host.exe" >"$build/msvc_host.log" || { cat "$build/msvc_host.log"; exit 1; }
 cat "$build/msvc_host.log"
 
@@ -107,6 +109,16 @@ for query in "${queries[@]}"; do
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
 
+# Standard input, and why a document does not load, on the console (a script
+# waits for no click).
+[ "$(run "$bin/flatdom.exe" count - //device <"$root/examples/config.xml")" = 2 ]
+status=0
+"$wine" "$bin/flatdom.exe" get "$(windows_path "$root/examples/broken.xml")" //item \
+  >/dev/null 2>"$work/stderr" || status=$?
+grep -q "^flatdom: PARSE ERROR! .*broken.xml @ line" "$work/stderr" && [ "$status" = 2 ] || {
+  echo "flatdom.exe on a broken document exits $status and says:"; cat "$work/stderr"; exit 1; }
+echo "flatdom.exe reads standard input, and says on the console why a document does not load"
+
 # Sealed on Linux, opened on Windows; sealed on Windows, opened on Linux. The
 # demonstration key, in a file only its owner reads.
 install -m 600 "$root/examples/demo.key" "$work/demo.key"
@@ -118,4 +130,17 @@ printf '<r><v>from windows</v></r>' >"$work/windows.xml"
 SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
   run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/windows.sealed")"
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
+[ "$(run "$bin/flatdom.exe" get - r/v <"$work/linux.sealed")" = "from linux" ]
 echo "sealed files cross between Linux and Windows both ways"
+
+# A key and opened plain text are their owner's alone. Wine turns a file's
+# access list into its mode: the user alone gives user and group bits (its
+# users are of one group), Everyone the bits for others.
+run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/windows.key")"
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") run "$bin/sealwright.exe" open \
+  "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/windows.plain")"
+for file in windows.key windows.plain; do
+  mode=$(stat -c %a "$work/$file")
+  [ "${mode: -1}" = 0 ] || { echo "sealwright.exe made $file with mode $mode"; exit 1; }
+done
+echo "sealwright.exe writes keys and plain text that others cannot read"
