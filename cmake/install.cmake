@@ -1,7 +1,7 @@
 # Installation, in three components that are also the Debian packages:
 # runtime (the shared libraries), development (headers, library links, a
-# CMake package and a pkg-config file) and tools (the two commands and their
-# manual pages).
+# CMake package and pkg-config files) and tools (the two commands and their
+# manual pages); a fourth, documentation, holds the licence and changelog.
 include(CMakePackageConfigHelpers)
 
 set(FLATDOM_LIBRARIES flatdom sealwright)
@@ -36,8 +36,29 @@ install(FILES ${PROJECT_BINARY_DIR}/flatdomConfig.cmake
               ${PROJECT_BINARY_DIR}/flatdomConfigVersion.cmake
         DESTINATION ${FLATDOM_CMAKE_DIR} COMPONENT development)
 
-# The pkg-config file finds the prefix from its own place, wherever that is.
-file(RELATIVE_PATH FLATDOM_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
-configure_file(cmake/flatdom.pc.in ${PROJECT_BINARY_DIR}/flatdom.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/flatdom.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-        COMPONENT development)
+# pkg-config files for flatdom and for Sealwright, which a host that calls
+# Sealwright's own functions adds. They name their folders plainly, from the
+# prefix the copy is installed into (cmake --install --prefix, or a
+# package's); a Windows archive, unpacked anywhere, finds its prefix from the
+# file's own place.
+if(WIN32)
+  file(RELATIVE_PATH FLATDOM_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+  string(REGEX REPLACE "/$" "" FLATDOM_PC_PREFIX "\${pcfiledir}/${FLATDOM_PC_PREFIX}")
+else()
+  set(FLATDOM_PC_PREFIX "@CMAKE_INSTALL_PREFIX@")  # filled in when installed
+endif()
+foreach(pc IN ITEMS flatdom sealwright)
+  configure_file(cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/${pc}.pc.in @ONLY)
+  install(CODE "
+    configure_file(\"${PROJECT_BINARY_DIR}/pkgconfig/${pc}.pc.in\"
+                   \"${PROJECT_BINARY_DIR}/pkgconfig/${pc}.pc\" @ONLY)
+    file(INSTALL \"${PROJECT_BINARY_DIR}/pkgconfig/${pc}.pc\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")"
+    COMPONENT development)
+endforeach()
+
+install(FILES ${PROJECT_BINARY_DIR}/include/flatdom/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/flatdom COMPONENT development)
+# The licence and the changelog; the Debian packages carry theirs in
+# Debian's form instead (cmake/packaging.cmake).
+install(FILES LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT documentation)

@@ -21,38 +21,68 @@ else()
   set(CPACK_COMPONENTS_ALL runtime development tools)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # A shlibs file and the ldconfig trigger, for the packages built on ours.
+  # A shlibs file, for the packages built on ours.
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
   # Our own libraries, for the commands' dependencies, from the build.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/flatdom")
+  set(CPACK_DEBIAN_PACKAGE_SOURCE flatdom)
+  set(CPACK_STRIP_FILES ON)
+  # Each package's description starts with its own synopsis line; CPack
+  # would otherwise put the project's in front of it.
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libflatdom1)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
   set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-      "flat access to one XML document at a time (libraries)\n"
-      "flatdom loads a plain or sealed XML document, selects nodes by query and reads\n"
-      "text and numbers. This package holds libflatdom, its platform layer over\n"
-      "libxml2 and libsealwright, which seals documents with AES-256-GCM.")
+      "flat access to one XML document at a time (libraries)
+flatdom loads a plain or sealed XML document, selects nodes by query and reads
+text and numbers. This package holds libflatdom, its platform layer over
+libxml2 and libsealwright, which seals documents with AES-256-GCM.")
+  # The ldconfig trigger, which is how packages have the linker cache
+  # updated now.
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libflatdom-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libflatdom1 (= ${PROJECT_VERSION})")
   set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
-      "flat access to one XML document at a time (development files)\n"
-      "Headers, library links, a CMake package (find_package(flatdom)) and a\n"
-      "pkg-config file (flatdom) for building hosts of libflatdom.")
+      "flat access to one XML document at a time (development files)
+Headers, library links, a CMake package (find_package(flatdom)) and
+pkg-config files (flatdom, sealwright) for building hosts of libflatdom.")
   set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME flatdom-tools)
   set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION text)
   set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libflatdom1 (= ${PROJECT_VERSION})")
   set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-      "flat access to one XML document at a time (commands)\n"
-      "flatdom reads nodes and values from a plain or sealed XML document;\n"
-      "sealwright makes keys, seals documents and opens them.")
+      "flat access to one XML document at a time (commands)
+flatdom reads nodes and values from a plain or sealed XML document;
+sealwright makes keys, seals documents and opens them.")
+
+  # The released sections of CHANGELOG.md as each package's Debian changelog,
+  # compressed as Debian wants it (gzip -9n: no name or time stamp).
+  set(changelog ${PROJECT_BINARY_DIR}/debian/changelog)
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/debian)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/packaging/debian/changelog.sh)
+  execute_process(
+    COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/debian/changelog.sh
+            ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${CPACK_DEBIAN_PACKAGE_SOURCE} ${PROJECT_VERSION}
+            ${CPACK_PACKAGE_CONTACT}
+    OUTPUT_FILE ${changelog} RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "No Debian changelog: CHANGELOG.md needs a section for ${PROJECT_VERSION}")
+  endif()
+  execute_process(COMMAND gzip -9n -c ${changelog} OUTPUT_FILE ${changelog}.gz
+                  COMMAND_ERROR_IS_FATAL ANY)
+
+  # In the packages only: cmake --install leaves these out.
   foreach(component IN ITEMS runtime development tools)
     string(TOUPPER ${component} COMPONENT)
-    install(FILES packaging/debian/copyright
+    install(FILES packaging/debian/copyright ${changelog}.gz
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME}
-            COMPONENT ${component})
+            COMPONENT ${component} EXCLUDE_FROM_ALL)
   endforeach()
+  install(FILES packaging/debian/libflatdom1.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME libflatdom1
+          COMPONENT runtime EXCLUDE_FROM_ALL)
 endif()
 include(CPack)

@@ -3,6 +3,7 @@
 //
 //   host examples/config.xml
 #include <flatdom/flatdom.h>
+#include <sealwright/sealwright.h>
 
 #include <cstdio>
 #include <string>
@@ -15,7 +16,9 @@ int main(int argc, char** argv) {
     const std::string narrow = argv[1];
     const std::wstring path(narrow.begin(), narrow.end());  // ASCII paths, to keep it short
 
-    if (!LoadXmlDocument(path.c_str())) {  // the user has been told why
+    if (!LoadXmlDocument(path.c_str())) {  // a file that does not parse has been reported
+        // A sealed file that did not open: Sealwright knows why.
+        if (IsEncrypted(path.c_str())) std::fprintf(stderr, "host: %s\n", SealwrightLastFailure());
         ReleaseNodeInterfaces();
         return 1;
     }

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Checks a Windows build: the DLL exports exactly the 21 functions and, for
-# x86_64, the host-level suite and the flatdom command run under Wine against
-# the system's XML engine, the differential test compares the answers of both
-# engines, and sealed files cross between Linux and Windows.
+# Checks a Windows build, for either architecture alike: the DLL exports
+# exactly the 21 functions, each under its GNU name and its MSVC name at the
+# same address, as scripts/windows-def.sh makes the list today; then, under
+# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, a host
+# built in the MSVC ABI, the differential test that compares the answers of
+# both engines, both commands, and sealed files crossing between Linux and
+# Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -10,27 +13,73 @@ build=$(cd "$2" && pwd)
 linux=$(cd "$3" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$build/bin
+def=$root/src/frame/flatdom-$arch.def
+fail() { echo "check-windows ($arch): $*"; exit 1; }
 
-exports=$("$arch-w64-mingw32-objdump" -p "$bin/flatdom.dll" |
-  sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' |
-  c++filt | sort)
-if [ "$exports" != "$(sort "$root/tests/frame/exports.txt")" ]; then
-  echo "flatdom.dll ($arch) exports differ:"; diff <(echo "$exports") <(sort "$root/tests/frame/exports.txt")
-  exit 1
+# The export table as "name address" lines.
+table=$(llvm-readobj-14 --coff-exports "$bin/flatdom.dll" |
+  awk '$1 == "Name:" { name = $2 } $1 == "RVA:" { print name, $2 }')
+gnu=$(awk '$1 ~ /^_Z/ { print $1 }' <<<"$table" | c++filt | sort)
+if [ "$gnu" != "$(sort "$root/tests/frame/exports.txt")" ]; then
+  diff <(echo "$gnu") <(sort "$root/tests/frame/exports.txt") || true
+  fail "flatdom.dll's GNU exports differ from tests/frame/exports.txt"
 fi
-echo "flatdom.dll ($arch) exports exactly the 21 functions"
-[ "$arch" = x86_64 ] || exit 0
+# Each GNU export has its MSVC alias from the list, at the same address, and
+# nothing else is exported.
+unpaired=$(awk 'NR == FNR { address[$1] = $2; ++exports; next }
+  $2 == "=" { alias[$3] = $1 }
+  END {
+    for (name in address) if (name ~ /^_Z/) {
+      if (!(name in alias) || address[alias[name]] != address[name]) print name
+      else ++pairs
+    }
+    if (2 * pairs != exports) print "(other exports)"
+  }' <(echo "$table") "$def")
+[ -z "$unpaired" ] || fail "no MSVC alias at the same address for: $unpaired"
+if ! diff <("$root/scripts/windows-def.sh" "$arch") "$def"; then
+  fail "src/frame/flatdom-$arch.def is out of date; remake it: scripts/windows-def.sh $arch > src/frame/flatdom-$arch.def"
+fi
+echo "flatdom.dll ($arch) exports the 21 functions under their GNU and their MSVC names"
 
-wine=$(dpkg -L wine64 | grep -m1 '/wine64$')
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
 work=$(mktemp -d)
-trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
+if [ "$arch" = i686 ]; then
+  wine=$(dpkg -L wine32:i386 | grep -m1 '/wine/wine$')
+  export WINEARCH=win32
+else
+  wine=$(dpkg -L wine64 | grep -m1 '/wine/wine64$')
+  export WINEARCH=win64
+fi
+[ -f "$wine" ] && [ -x "$wine" ] || fail "no Wine launcher for $arch ('$wine')"
+trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 run() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
 
-run "$bin/host_tests.exe" --gtest_brief=1 >"$build/host_tests.log" || {
-  cat "$build/host_tests.log"; exit 1; }
-tail -n 3 "$build/host_tests.log"
+# 32-bit Windows programs need a kernel that runs 32-bit code; where it does
+# not, say so and run none.
+if [ "$arch" = i686 ]; then
+  printf '#include <stdio.h>\nint main(void) { puts("runs"); return 0; }\n' >"$work/probe.c"
+  "$arch-w64-mingw32-gcc" -static -o "$work/probe.exe" "$work/probe.c"
+  reason=""
+  if ! "$wine" --version >"$work/probe.err" 2>&1; then
+    reason="this kernel does not run 32-bit programs ($wine is one)"
+  elif [ "$("$wine" "$work/probe.exe" 2>"$work/probe.err" | tr -d '\r')" != runs ]; then
+    reason="a tiny 32-bit Windows program does not run under $wine on this kernel"
+  fi
+  if [ -n "$reason" ]; then
+    echo "NOT RUN under Wine: $reason:"
+    tail -n 3 "$work/probe.err"
+    echo "(only the i686 build and its exports are checked)"
+    exit 0
+  fi
+fi
+
+for tests in host_tests sealwright_tests; do
+  run "$bin/$tests.exe" --gtest_brief=1 >"$build/$tests.log" || { cat "$build/$tests.log"; exit 1; }
+  tail -n 3 "$build/$tests.log"
+done
+run "$bin/msvc_host.exe" >"$build/msvc_host.log" || { cat "$build/msvc_host.log"; exit 1; }
+cat "$build/msvc_host.log"
 
 # The same answers from both engines, but for the differences listed.
 "$root/tests/differential/run.sh" "$linux" "$build" "$wine"
@@ -60,6 +109,16 @@ for query in "${queries[@]}"; do
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
 
+# Standard input, and why a document does not load, on the console (a script
+# waits for no click).
+[ "$(run "$bin/flatdom.exe" count - //device <"$root/examples/config.xml")" = 2 ]
+status=0
+"$wine" "$bin/flatdom.exe" get "$(windows_path "$root/examples/broken.xml")" //item \
+  >/dev/null 2>"$work/stderr" || status=$?
+grep -q "^flatdom: PARSE ERROR! .*broken.xml @ line" "$work/stderr" && [ "$status" = 2 ] || {
+  echo "flatdom.exe on a broken document exits $status and says:"; cat "$work/stderr"; exit 1; }
+echo "flatdom.exe reads standard input, and says on the console why a document does not load"
+
 # Sealed on Linux, opened on Windows; sealed on Windows, opened on Linux. The
 # demonstration key, in a file only its owner reads.
 install -m 600 "$root/examples/demo.key" "$work/demo.key"
@@ -71,4 +130,17 @@ printf '<r><v>from windows</v></r>' >"$work/windows.xml"
 SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
   run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/windows.sealed")"
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
+[ "$(run "$bin/flatdom.exe" get - r/v <"$work/linux.sealed")" = "from linux" ]
 echo "sealed files cross between Linux and Windows both ways"
+
+# A key and opened plain text are their owner's alone. Wine turns a file's
+# access list into its mode: the user alone gives user and group bits (its
+# users are of one group), Everyone the bits for others.
+run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/windows.key")"
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") run "$bin/sealwright.exe" open \
+  "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/windows.plain")"
+for file in windows.key windows.plain; do
+  mode=$(stat -c %a "$work/$file")
+  [ "${mode: -1}" = 0 ] || { echo "sealwright.exe made $file with mode $mode"; exit 1; }
+done
+echo "sealwright.exe writes keys and plain text that others cannot read"

@@ -9,12 +9,15 @@ if [ "${1:-}" != "--demo" ]; then
   packages+=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     libpugixml-dev valgrind g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales
-    g++-multilib libxml2-dev:i386 libssl-dev:i386 qemu-user dpkg-dev
+    g++-multilib libxml2-dev:i386 libssl-dev:i386 qemu-user dpkg-dev lintian
+    # 32-bit Wine for the i686 build; clang-cl, lld-link and llvm-dlltool for
+    # the MSVC import library and the host built in the MSVC ABI.
+    wine32:i386 clang-tools-14 lld-14 llvm-14
   )
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-# The i386 build takes Debian's i386 libraries.
+# The i386 build takes Debian's i386 libraries, and 32-bit Wine comes from them.
 if [ "${1:-}" != "--demo" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi

@@ -8,9 +8,15 @@ root=$PWD
 jobs=$(nproc)
 scripts/install-deps.sh
 
+# Debian's build flags, hardening included (fortified functions, stack
+# protector, relocations read-only and bound at load).
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DFLATDOM_TESTS=OFF -DFLATDOM_SYSTEM_INSTALL=ON >/dev/null
+  -DFLATDOM_TESTS=OFF -DFLATDOM_SYSTEM_INSTALL=ON \
+  -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
+  -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build build/package -j "$jobs"
+rm -rf build/package/packages  # only this build's packages, for the checks
 (cd build/package && cpack >/dev/null)
 for arch in i686 x86_64; do
   cmake -S . -B "build/win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \

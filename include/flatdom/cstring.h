@@ -1,10 +1,20 @@
 // CString: the wide string value that the conversions return. It owns its
-// characters (from the object allocator) and copies on copy; a default or
-// empty CString holds no storage and reads as "".
+// characters and copies on copy; a default or empty CString holds no storage
+// and reads as "". The characters live in the COM task allocator's storage
+// (CoTaskMemAlloc, CoTaskMemFree), which every module of a process shares:
+// a host may copy, grow or free a CString whichever module made it, whatever
+// compiler or C runtime each was built with.
 #ifndef FLATDOM_CSTRING_H
 #define FLATDOM_CSTRING_H
 
+#include <flatdom/system.h>
+
 #include <cwchar>
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
+#include <new>
+#else
+#include <cstdlib>
+#endif
 
 class CString {
   public:
@@ -20,7 +30,7 @@ class CString {
         other.m_pszData = nullptr;
         other.m_nLength = 0;
     }
-    ~CString() { delete[] m_pszData; }
+    ~CString() { CoTaskMemFree(m_pszData); }
 
     CString& operator=(const CString& other) {
         if (this != &other) {
@@ -47,7 +57,7 @@ class CString {
     wchar_t GetAt(int index) const noexcept { return GetString()[index]; }
     wchar_t operator[](int index) const noexcept { return GetAt(index); }
     void Empty() noexcept {
-        delete[] m_pszData;
+        CoTaskMemFree(m_pszData);
         m_pszData = nullptr;
         m_nLength = 0;
     }
@@ -84,15 +94,28 @@ class CString {
         m_nLength = other.m_nLength;
         other.m_nLength = length;
     }
+    // A new block for the whole text, so that text may lie in the old one.
     void Append(const wchar_t* text, std::size_t count) {
         if (count == 0) return;
-        wchar_t* grown = new wchar_t[m_nLength + count + 1];
+        const std::size_t room = static_cast<std::size_t>(-1) / sizeof(wchar_t) - 1;
+        if (count > room - m_nLength) OutOfMemory();
+        void* block = CoTaskMemAlloc((m_nLength + count + 1) * sizeof(wchar_t));
+        if (!block) OutOfMemory();
+        wchar_t* grown = static_cast<wchar_t*>(block);
         if (m_nLength) std::wmemcpy(grown, m_pszData, m_nLength);
         std::wmemcpy(grown + m_nLength, text, count);
         grown[m_nLength + count] = L'\0';
-        delete[] m_pszData;
+        CoTaskMemFree(m_pszData);
         m_pszData = grown;
         m_nLength += count;
+    }
+    // std::bad_alloc, as new would throw; a host built without exceptions stops.
+    [[noreturn]] static void OutOfMemory() {
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
+        throw std::bad_alloc();
+#else
+        std::abort();
+#endif
     }
 
     wchar_t* m_pszData = nullptr;

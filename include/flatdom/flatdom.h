@@ -14,6 +14,7 @@
 
 #include <flatdom/system.h>
 #include <flatdom/cstring.h>
+#include <flatdom/version.h>
 
 #if defined(_WIN32)
 #if defined(FLATDOM_BUILDING)
@@ -27,22 +28,30 @@
 
 // --- Lifecycle ---------------------------------------------------------------
 
-// Enters a single-threaded COM apartment, creates the document and loads the
-// plain or sealed file at path (a leading "FILE://" or "FILE:" is allowed).
-// 1 when it parsed; 0 otherwise, after telling the user why. Null path: 0.
+// Enters a single-threaded COM apartment (a thread already in the
+// multithreaded one stays there), creates the document and loads the plain or
+// sealed file at path (a leading "FILE://" or "FILE:" is allowed). 1 when it
+// parsed; 0 otherwise. A document that cannot be created, and a plain file
+// that does not open or parse, are shown to the user in a message box; a
+// sealed file that does not open is not (SealwrightLastFailure says why).
+// Null path: 0.
 FLATDOM_API int LoadXmlDocument(const wchar_t* path);
 // Does nothing; answers 1.
 FLATDOM_API int InitDOM();
 // Shows the parse error report for path and releases err once. Null err: the
 // report reads line 0 and nothing is released.
 FLATDOM_API void CheckParseError(IXMLDOMParseError* err, const wchar_t* path);
-// Releases every node and list handed out, the document and its file stream,
-// frees every string handed out, and leaves the COM apartment once.
+// Gives back the library's reference to every node and list handed out, to
+// the document and to its file stream (references the host took itself, as
+// the root's parent, stay the host's), frees every string handed out, and
+// leaves COM as often as LoadXmlDocument entered it since the last release.
 FLATDOM_API void ReleaseNodeInterfaces();
 // Does nothing.
 FLATDOM_API void ReleaseDOM();
 
 // --- Selection (results owned by the library) --------------------------------
+// A null query, or one of white space only, is refused as a query the engine
+// refuses.
 
 // First node the query selects from the document; null without a document,
 // for no match or for a query the engine refuses.
@@ -80,7 +89,8 @@ FLATDOM_API long HexStringToInt(const wchar_t* text);
 FLATDOM_API CString DoubleToString(double value, int count);
 // As DoubleToString, of the value widened exactly to double.
 FLATDOM_API CString FloatToString(float value, int count);
-// A CString of an OLE string, up to its first NUL; null gives "".
+// A CString of an OLE string, or of any wide string (a reader's text), up to
+// its first NUL; null gives "".
 FLATDOM_API CString BSTRToCString(wchar_t* bstr);
 // A new OLE string (free it with ReleaseBSTR); null for null.
 FLATDOM_API wchar_t* StringToBSTR(const wchar_t* text);

@@ -5,6 +5,7 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#include <objbase.h>
 #include <msxml.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,7 +1,8 @@
 // _fcvt: exact decimal digits of a double at a given number of places, the
 // same whatever the locale. std::to_chars prints the exact decimal expansion
-// of a double at any precision, correctly rounded and always with a point;
-// this turns its fixed notation into _fcvt's digit string.
+// of a double when asked for every place it can have; this rounds that at
+// count places as the Windows runtime does (exact ties away from zero) and
+// turns it into _fcvt's digit string.
 #include <flatdom/platform/crt.h>
 
 #include <charconv>
@@ -32,11 +33,24 @@ char* _fcvt(double value, int count, int* decimal, int* sign) {
         const double magnitude = std::fabs(value);
         char text[kMaxFixed + 1];
         const auto result =
-            std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed, count);
-        std::string fixed(text, result.ptr);
-        const std::size_t dot = fixed.find('.');
-        const std::size_t integerDigits = dot == std::string::npos ? fixed.size() : dot;
-        if (dot != std::string::npos) fixed.erase(dot, 1);
+            std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed, kMaxCount);
+        const std::string exact(text, result.ptr);
+        std::size_t integerDigits = exact.find('.');
+        std::string fixed = exact.substr(0, integerDigits) +
+                            exact.substr(integerDigits + 1, static_cast<std::size_t>(count));
+        // The first digit dropped decides: 5 or more is half or beyond.
+        const std::size_t dropped = integerDigits + 1 + static_cast<std::size_t>(count);
+        if (dropped < exact.size() && exact[dropped] >= '5') {
+            std::size_t at = fixed.size();
+            while (at > 0 && fixed[at - 1] == '9')
+                fixed[--at] = '0';
+            if (at > 0) {
+                ++fixed[at - 1];
+            } else {
+                fixed.insert(fixed.begin(), '1');
+                ++integerDigits;
+            }
+        }
         const std::size_t firstSignificant = fixed.find_first_not_of('0');
         if (firstSignificant != std::string::npos) {
             digits.assign(fixed, firstSignificant, std::string::npos);

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include "whole_file.h"
+
 namespace cli {
 namespace {
 
@@ -18,6 +20,9 @@ namespace {
 using Stat = struct _stat64;
 int Fstat(int fd, Stat* status) {
     return _fstat64(fd, status);
+}
+int StatPath(const char* path, Stat* status) {
+    return _stat64(path, status);
 }
 bool IsDirectory(const Stat& status) {
     return (status.st_mode & _S_IFMT) == _S_IFDIR;
@@ -28,10 +33,8 @@ bool IsRegular(const Stat& status) {
 int OpenInput(const char* path) {
     return _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
-int OpenOutput(const char* path, Create how) {
-    int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | _O_CREAT;
-    flags |= how == Create::kExclusive ? _O_EXCL : _O_TRUNC;
-    return _open(path, flags, _S_IREAD | _S_IWRITE);
+int OpenDevice(const char* path) {
+    return _open(path, _O_WRONLY | _O_BINARY | _O_NOINHERIT);
 }
 long long Read(int fd, void* buffer, std::size_t size) {
     return _read(fd, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
@@ -42,14 +45,14 @@ long long Write(int fd, const void* buffer, std::size_t size) {
 int Close(int fd) {
     return _close(fd);
 }
-bool MakePrivate(int) {
-    return true;  // files are the owner's through their ACL on Windows
-}
 const int kStdin = 0, kStdout = 1;
 #else
 using Stat = struct stat;
 int Fstat(int fd, Stat* status) {
     return fstat(fd, status);
+}
+int StatPath(const char* path, Stat* status) {
+    return stat(path, status);
 }
 bool IsDirectory(const Stat& status) {
     return S_ISDIR(status.st_mode);
@@ -60,10 +63,8 @@ bool IsRegular(const Stat& status) {
 int OpenInput(const char* path) {
     return open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
 }
-int OpenOutput(const char* path, Create how) {
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
-    flags |= how == Create::kExclusive ? O_EXCL | O_NOFOLLOW : O_TRUNC;
-    return open(path, flags, how == Create::kReplace ? 0666 : 0600);
+int OpenDevice(const char* path) {
+    return open(path, O_WRONLY | O_CLOEXEC | O_NOCTTY);
 }
 long long Read(int fd, void* buffer, std::size_t size) {
     return read(fd, buffer, size);
@@ -74,11 +75,32 @@ long long Write(int fd, const void* buffer, std::size_t size) {
 int Close(int fd) {
     return close(fd);
 }
-bool MakePrivate(int fd) {
-    return fchmod(fd, 0600) == 0;
-}
 const int kStdin = STDIN_FILENO, kStdout = STDOUT_FILENO;
 #endif
+
+// A descriptor the command opened, closed when the scope ends however it
+// ends; the standard ones stay open.
+class Descriptor {
+  public:
+    Descriptor(int fd, bool owned) : m_fd(fd), m_owned(owned) {}
+    ~Descriptor() {
+        if (m_owned && m_fd >= 0) Close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    // Closes now: false when that fails (errno says why).
+    bool CloseNow() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return !m_owned || Close(fd) == 0;
+    }
+
+  private:
+    int m_fd;
+    bool m_owned;
+};
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what) {
     throw IoError((path == "-" ? std::string("standard ") + what : path) + ": " +
@@ -98,14 +120,11 @@ void SecretBytes::Reserve(std::size_t size) {
 
 void ReadInput(const std::string& path, SecretBytes& bytes) {
     const bool standard = path == "-";
-    const int fd = standard ? kStdin : OpenInput(path.c_str());
-    if (fd < 0) Fail(path, "input");
+    Descriptor fd(standard ? kStdin : OpenInput(path.c_str()), !standard);
+    if (fd.get() < 0) Fail(path, "input");
     Stat status{};
-    if (Fstat(fd, &status) != 0) Fail(path, "input");
-    if (IsDirectory(status)) {
-        if (!standard) Close(fd);
-        throw IoError(path + ": is a folder, not a file");
-    }
+    if (Fstat(fd.get(), &status) != 0) Fail(path, "input");
+    if (IsDirectory(status)) throw IoError(path + ": is a folder, not a file");
     sealwright::Bytes& data = bytes.Get();
     data.clear();
     if (IsRegular(status)) bytes.Reserve(static_cast<std::size_t>(status.st_size) + 1);
@@ -114,45 +133,47 @@ void ReadInput(const std::string& path, SecretBytes& bytes) {
         const std::size_t room = data.capacity() - data.size();
         const std::size_t at = data.size();
         data.resize(data.capacity());  // within the capacity: no reallocation
-        const long long got = Read(fd, data.data() + at, room);
+        const long long got = Read(fd.get(), data.data() + at, room);
         data.resize(at + (got > 0 ? static_cast<std::size_t>(got) : 0));
         if (got == 0) break;
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            const int error = errno;
-            if (!standard) Close(fd);
-            errno = error;
-            Fail(path, "input");
-        }
+        if (got < 0) Fail(path, "input");
     }
-    if (!standard) Close(fd);
 }
 
-void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how) {
-    const bool standard = path == "-";
-    const int fd = standard ? kStdout : OpenOutput(path.c_str(), how);
-    if (fd < 0) {
-        if (how == Create::kExclusive && errno == EEXIST) {
-            throw IoError(path + ": exists already, and is never replaced");
-        }
-        Fail(path, "output");
-    }
-    // An existing file keeps its mode when truncated: make it the owner's.
-    if (!standard && how == Create::kPrivate && !MakePrivate(fd)) Fail(path, "output");
+bool WriteAll(int fd, const void* bytes, std::size_t size) {
     const auto* at = static_cast<const unsigned char*>(bytes);
     while (size > 0) {
         const long long wrote = Write(fd, at, size);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
-            const int error = wrote < 0 ? errno : ENOSPC;
-            if (!standard) Close(fd);
-            errno = error;
-            Fail(path, "output");
+            if (wrote == 0) errno = ENOSPC;
+            return false;
         }
         at += wrote;
         size -= static_cast<std::size_t>(wrote);
     }
-    if (!standard && Close(fd) != 0) Fail(path, "output");
+    return true;
+}
+
+void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how) {
+    if (path == "-") {
+        if (!WriteAll(kStdout, bytes, size)) Fail(path, "output");
+        return;
+    }
+    // A device or a pipe takes the bytes as they come: there is no file to
+    // replace, and its mode is not the command's to change.
+    Stat status{};
+    const bool exists = StatPath(path.c_str(), &status) == 0;
+    if (exists && IsDirectory(status)) throw IoError(path + ": is a folder, not a file");
+    if (how != Create::kExclusive && exists && !IsRegular(status)) {
+        Descriptor fd(OpenDevice(path.c_str()), true);
+        if (fd.get() < 0 || !WriteAll(fd.get(), bytes, size) || !fd.CloseNow()) {
+            Fail(path, "output");
+        }
+        return;
+    }
+    WriteWholeFile(path, bytes, size, how);
 }
 
 }  // namespace cli

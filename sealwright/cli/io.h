@@ -35,12 +35,16 @@ class SecretBytes {
 void ReadInput(const std::string& path, SecretBytes& bytes);
 
 enum class Create {
-    kReplace,    // create or truncate, mode as the umask leaves it
-    kPrivate,    // create or truncate, readable by the owner only
+    kReplace,    // create or replace; a new file's mode as the umask leaves it
+    kPrivate,    // create or replace, readable by the owner only
     kExclusive,  // create only, never through a symbolic link; owner only
 };
-// Writes bytes to path ("-": standard output).
+// Writes bytes to path ("-": standard output). A file is written whole or
+// not at all (see WriteWholeFile); a device or a pipe takes them as they come.
 void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how);
+
+// Writes all size bytes to fd; false, errno saying why, when it cannot.
+bool WriteAll(int fd, const void* bytes, std::size_t size);
 
 }  // namespace cli
 

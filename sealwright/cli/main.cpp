@@ -5,6 +5,8 @@
 #include <iostream>
 #include <string>
 
+#include <flatdom/version.h>
+
 #include "io.h"
 #include "keys.h"
 #include "text.h"
@@ -85,6 +87,10 @@ int Run(int argc, char** argv) {
     const std::string command = argv[1];
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(0);
+    }
+    if (command == "--version") {
+        std::cout << "sealwright " FLATDOM_VERSION_STRING "\n";
+        return 0;
     }
     if (command == "keygen") return Keygen(argc - 2, argv + 2);
     if (command == "seal") return SealOrOpen(true, argc - 2, argv + 2);

@@ -60,6 +60,15 @@ BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO ModeInfo(const Nonce& nonce, const std::ui
     return info;
 }
 
+// Buffers for BCryptEncrypt and BCryptDecrypt: a null output only asks for
+// the size, and then no tag is made or checked, so an empty text gets room
+// of its own.
+struct Room {
+    std::uint8_t spare = 0;
+    PUCHAR In(const std::uint8_t* bytes) { return const_cast<PUCHAR>(bytes ? bytes : &spare); }
+    PUCHAR Out(std::uint8_t* bytes) { return bytes ? bytes : &spare; }
+};
+
 }  // namespace
 
 bool RandomBytes(std::uint8_t* out, std::size_t size) {
@@ -74,8 +83,9 @@ bool Encrypt(const Key& key, const Nonce& nonce, const std::uint8_t* aad, std::s
     if (!gcm.get() || !Fits(size) || !Fits(aadSize)) return false;
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = ModeInfo(nonce, aad, aadSize, tag);
     ULONG written = 0;
-    return Ok(BCryptEncrypt(gcm.get(), const_cast<PUCHAR>(plain), static_cast<ULONG>(size), &info,
-                            nullptr, 0, out, static_cast<ULONG>(size), &written, 0));
+    Room room;
+    return Ok(BCryptEncrypt(gcm.get(), room.In(plain), static_cast<ULONG>(size), &info, nullptr, 0,
+                            room.Out(out), static_cast<ULONG>(size), &written, 0));
 }
 
 bool Decrypt(const Key& key, const Nonce& nonce, const std::uint8_t* aad, std::size_t aadSize,
@@ -86,8 +96,9 @@ bool Decrypt(const Key& key, const Nonce& nonce, const std::uint8_t* aad, std::s
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info =
         ModeInfo(nonce, aad, aadSize, const_cast<std::uint8_t*>(tag));
     ULONG written = 0;
-    return Ok(BCryptDecrypt(gcm.get(), const_cast<PUCHAR>(cipher), static_cast<ULONG>(size), &info,
-                            nullptr, 0, out, static_cast<ULONG>(size), &written, 0));
+    Room room;
+    return Ok(BCryptDecrypt(gcm.get(), room.In(cipher), static_cast<ULONG>(size), &info, nullptr, 0,
+                            room.Out(out), static_cast<ULONG>(size), &written, 0));
 }
 
 void Cleanse(void* data, std::size_t size) {

@@ -11,5 +11,8 @@ struct CMyFileStream;
 extern IXMLDOMDocument* g_pXMLDoc;
 // The stream of the last plain load; null after a sealed load.
 extern CMyFileStream* g_pFileStream;
+// How often LoadXmlDocument entered COM on the loading thread (S_OK or
+// S_FALSE) since the last release, which leaves it as often.
+extern unsigned long g_nComEntries;
 
 #endif

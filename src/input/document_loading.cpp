@@ -8,8 +8,14 @@
 namespace {
 
 int Load(const wchar_t* path) {
+    // A thread already in the multithreaded apartment is used as it is; the
+    // engine's document lives in either kind.
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (hr != S_OK && hr != S_FALSE) return 0;
+    if (hr == S_OK || hr == S_FALSE) {
+        ++g_nComEntries;
+    } else if (hr != RPC_E_CHANGED_MODE) {
+        return 0;
+    }
 
     VARIANT_BOOL bRes = VARIANT_FALSE;
     if (CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,

@@ -6,12 +6,10 @@
 
 namespace {
 
-// Only the library holds the document and the stream: whatever references
-// they still count go now.
-void ReleaseToZero(IUnknown* object) {
-    if (!object) return;
-    while (object->Release() != 0) {
-    }
+// Gives back the one reference the library took; others that a host holds
+// (the root's parent is the document) stay its own.
+void ReleaseOurs(IUnknown* object) {
+    if (object) object->Release();
 }
 
 }  // namespace
@@ -22,13 +20,15 @@ void ReleaseNodeInterfaces() {
         g_NodeRegistry.RemoveAll();
         g_NodeListRegistry.ReleaseAll();
         g_NodeListRegistry.RemoveAll();
-        ReleaseToZero(g_pXMLDoc);
+        ReleaseOurs(g_pXMLDoc);
         g_pXMLDoc = nullptr;
-        ReleaseToZero(static_cast<IStream*>(g_pFileStream));
+        ReleaseOurs(static_cast<IStream*>(g_pFileStream));
         g_pFileStream = nullptr;
         g_StringRegistry.RemoveAll();
     });
-    CoUninitialize();
+    // As often as loading entered it, and never a host's own apartment.
+    for (; g_nComEntries > 0; --g_nComEntries)
+        CoUninitialize();
 }
 
 // ReleaseNodeInterfaces does all the tearing down; this is kept for hosts

@@ -16,11 +16,25 @@ Interface* Recorded(InterfaceList<Interface>& registry, Interface* result) {
     return result;
 }
 
+// No query at all, or XML white space only: no engine compiles it, and
+// Wine's dereferences null on it.
+bool IsBlank(const wchar_t* query) {
+    if (query) {
+        for (; *query; ++query) {
+            if (*query != L' ' && *query != L'\t' && *query != L'\r' && *query != L'\n')
+                return false;
+        }
+    }
+    return true;
+}
+
 // selectSingleNode or selectNodes on context with the query as an OLE
-// string; only the result pointer tells the outcome.
+// string; only the result pointer tells the outcome. A blank query fails
+// here, as one the engine refuses.
 template <class Interface, class Select>
 Interface* Query(IXMLDOMNode* context, const wchar_t* query, Select select) {
     Interface* result = nullptr;
+    if (IsBlank(query)) return result;
     BSTR bstrQuery = StringToBSTR(query);
     (context->*select)(bstrQuery, &result);
     SysFreeString(bstrQuery);

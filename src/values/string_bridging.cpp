@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cwchar>
 #include <limits>
-#include <memory>
 
 namespace flatdom {
 
@@ -18,10 +17,11 @@ wchar_t* CopyBSTR(BSTR bstr) {
 
 }  // namespace flatdom
 
+// Up to the first NUL, without reading a length: hosts pass the readers'
+// texts here too, which have none.
 CString BSTRToCString(wchar_t* bstr) {
     return flatdom::NoThrow(CString(), [&] {
-        std::unique_ptr<wchar_t, decltype(&std::free)> copy(flatdom::CopyBSTR(bstr), &std::free);
-        CString szResponse(copy.get());
+        CString szResponse(bstr);
         return szResponse;
     });
 }

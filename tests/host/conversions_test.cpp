@@ -58,6 +58,12 @@ TEST_F(Conversions, FixedPointText) {
         {3.7, 0, L"4"},
         {9.96, 1, L"10.0"},
         {1234.56, -1, L"1235"},
+        // Exact ties round away from zero, as the Windows runtime does.
+        {0.5, 0, L"1"},
+        {-0.5, 0, L"-1"},
+        {2.5, 0, L"3"},
+        {0.125, 2, L"0.13"},
+        {2.675, 2, L"2.67"},  // below the tie in binary
         // Below the precision: zero with every place asked for, the sign kept.
         {0.0001, 2, L"0.00"},
         {-0.0001, 2, L"-0.00"},

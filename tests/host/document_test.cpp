@@ -1,5 +1,6 @@
 // Loading, selecting, reading and releasing documents.
 #include <cstdlib>
+#include <thread>
 
 #include "host/host_test.h"
 
@@ -103,6 +104,8 @@ TEST_F(Document, ReadsTextNamesAndNumbers) {
         EXPECT_EQ(real, rows[i].real) << i;
     }
     EXPECT_STREQ(GetXmlText(SelectXmlNodeFromList(values, 9)), L"");  // empty, not null
+    // A reader's text is no OLE string, yet hosts pass it on as one.
+    EXPECT_EQ(BSTRToCString(GetXmlText(SelectXmlNode(lamp, L"name"))), L"Lamp");
     EXPECT_EQ(GetXmlText(nullptr), nullptr);
     EXPECT_EQ(GetBaseNodeName(nullptr), nullptr);
     EXPECT_EQ(GetXmlNumber(nullptr), 0);
@@ -121,6 +124,55 @@ TEST_F(Document, ReleaseClosesTheFileAndForgetsTheDocument) {
     ReleaseNodeInterfaces();  // again: nothing to release, nothing breaks
     // The file was closed by the release: it can go (Windows refuses an open one).
     EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(path)));
+}
+
+// A query of white space only selects nothing and fails as one the engine
+// refuses: Wine's engine dereferences null on it.
+TEST_F(Document, BlankQueriesAreRefused) {
+    ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMNode* root = SelectXmlRootNode(L"catalogue");
+    ASSERT_NE(root, nullptr);
+    for (const wchar_t* blank : {static_cast<const wchar_t*>(nullptr), L"", L" ", L"\t\r\n "}) {
+        EXPECT_EQ(SelectXmlRootNode(blank), nullptr);
+        EXPECT_EQ(SelectXmlNode(root, blank), nullptr);
+        EXPECT_EQ(SelectXmlNodes(root, blank), nullptr);
+    }
+    EXPECT_NE(SelectXmlNode(root, L" item "), nullptr);
+}
+
+// What the host took from the engine itself stays the host's: here the
+// document, as the root's parent.
+TEST_F(Document, TheHostsOwnReferencesOutliveTheRelease) {
+    ASSERT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMNode* document = nullptr;
+    ASSERT_EQ(SelectXmlRootNode(L"catalogue")->get_parentNode(&document), S_OK);
+    ReleaseNodeInterfaces();
+    BSTR xml = nullptr;
+    EXPECT_EQ(document->get_xml(&xml), S_OK);
+    EXPECT_NE(std::wstring(xml ? xml : L"").find(L"<name>Desk</name>"), std::wstring::npos);
+    SysFreeString(xml);
+    EXPECT_EQ(document->Release(), 0u);
+}
+
+// The library leaves COM as many times as it entered it, and no more: a host
+// that entered an apartment of either kind keeps it.
+TEST_F(Document, TheHostsApartmentSurvivesTheLibrary) {
+    for (const DWORD model : {COINIT_MULTITHREADED, COINIT_APARTMENTTHREADED}) {
+        std::thread([&] {
+            ASSERT_EQ(CoInitializeEx(nullptr, model), S_OK);
+            ReleaseNodeInterfaces();  // nothing loaded
+            EXPECT_EQ(LoadXmlDocument(path.c_str()), 1) << model;
+            EXPECT_EQ(Text(SelectXmlRootNode(L"catalogue/item/name")), L"Lamp");
+            ReleaseNodeInterfaces();
+            IXMLDOMDocument* own = nullptr;
+            EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IXMLDOMDocument, reinterpret_cast<void**>(&own)),
+                      S_OK)
+                << model;
+            if (own) own->Release();
+            CoUninitialize();
+        }).join();
+    }
 }
 
 }  // namespace

@@ -178,19 +178,53 @@ TEST_F(DocumentLoading, ASecondLoadKeepsTheFirstDocumentAndFileAlive) {
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
-TEST_F(DocumentLoading, TheApartmentDecidesWhetherToGoOn) {
-    std::thread([] {  // a thread already in the other model: 0, nothing shown
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-        EXPECT_EQ(LoadXmlDocument(L"/any/path.xml"), 0);
-        EXPECT_EQ(g_pXMLDoc, nullptr);
+// How often this thread has entered COM (-1: the multithreaded apartment),
+// left as it was.
+int Initialisations() {
+    int count = 0;
+    HRESULT hr;
+    for (; (hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) == S_FALSE; ++count) {
         CoUninitialize();
-        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // not raised
+        CoUninitialize();
+    }
+    if (hr == RPC_E_CHANGED_MODE) return -1;
+    CoUninitialize();
+    for (int i = 0; i < count; ++i)
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    return count;
+}
+
+// The release leaves COM once for each time loading entered it, whatever
+// apartment the thread was in before.
+TEST_F(DocumentLoading, TheReleaseLeavesCOMAsOftenAsLoadingEnteredIt) {
+    const std::wstring path = File("sta.xml", "<r/>");
+    std::thread([&] {  // a thread in the other model: used as it is, and left in it
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        EXPECT_EQ(LoadXmlDocument(path.c_str()), 1);
+        ReleaseNodeInterfaces();
+        EXPECT_EQ(Initialisations(), -1);
         CoUninitialize();
     })
         .join();
     EXPECT_TRUE(boxes.empty());
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // S_FALSE: go on
-    EXPECT_EQ(LoadXmlDocument(File("sta.xml", "<r/>").c_str()), 1);
+    ReleaseNodeInterfaces();  // nothing loaded: nothing to leave
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    ReleaseNodeInterfaces();
+    EXPECT_EQ(Initialisations(), 1);
+    {
+        DocumentClassOverride failing(nullptr);
+        EXPECT_EQ(LoadXmlDocument(path.c_str()), 0);  // entered (S_FALSE), then failed
+    }
+    EXPECT_EQ(LoadXmlDocument(path.c_str()), 1);
+    IXMLDOMDocument* first = g_pXMLDoc;
+    CMyFileStream* firstStream = g_pFileStream;
+    EXPECT_EQ(LoadXmlDocument(path.c_str()), 1);
+    EXPECT_EQ(Initialisations(), 4);
+    ReleaseNodeInterfaces();
+    EXPECT_EQ(Initialisations(), 1);  // the host's own
+    first->Release();
+    firstStream->Release();
+    CoUninitialize();
 }
 
 TEST_F(DocumentLoading, DocumentCreationFailingShowsTheBox) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, checks the libraries' sonames
-# and run paths, and builds examples/host.cpp against that copy.
+# and run paths, the manual pages and the licence, and builds
+# examples/host.cpp against that copy.
 #   check_install.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -18,6 +19,10 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || { echo "lib$lib.so has soname '$soname'"; exit 1; }
 done
 "$here/check_runpaths.sh" "$prefix"/bin/* "$prefix/$libdir"/*.so
-[ -s "$prefix/share/man/man1/flatdom.1" ] && [ -s "$prefix/share/man/man1/sealwright.1" ]
+for command in flatdom sealwright; do
+  zgrep -qF "usage: $command" "$prefix/share/man/man1/$command.1.gz" ||
+    { echo "no manual page of $command"; exit 1; }
+done
+cmp -s "$source/LICENSE" "$prefix/share/doc/flatdom/LICENSE" || { echo "no LICENSE"; exit 1; }
 "$here/example_host.sh" "$prefix" "$libdir" "$source" "$work"
 echo "installed copy: both builds of the example host ran"

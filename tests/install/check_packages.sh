@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks what make package built: the Debian packages, unpacked into a
 # scratch root (their fields, sonames, copyright files and manual pages, and
-# examples/host.cpp built against the development package and run), and the
-# contents of each Windows archive.
+# examples/host.cpp built against the development package and run) and run
+# through lintian, and the contents of each Windows archive.
 #   check_packages.sh SOURCE_DIR DEB_DIR ZIP...
 set -euo pipefail
 source=$1
@@ -34,19 +34,26 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so.1 has soname '$soname'"
 done
 for command in flatdom sealwright; do
-  grep -qF "usage: $command" "$root/usr/share/man/man1/$command.1" ||
+  zgrep -qF "usage: $command" "$root/usr/share/man/man1/$command.1.gz" ||
     fail "the manual page of $command does not hold its usage"
 done
-"$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work"
+"$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work" "$root"
 echo "Debian packages: installed into a scratch root, the example host built and ran"
+# Debian's own checks: no error, and each warning left is overridden in the
+# package, with the reason beside it.
+if ! lintian --fail-on error,warning "$debs"/*.deb >"$work/lintian" 2>&1; then
+  cat "$work/lintian"
+  fail "lintian found errors or warnings"
+fi
+echo "Debian packages: lintian passes them"
 
 for archive in "$@"; do
   entries=$(cmake -E tar tf "$archive")
   for entry in bin/flatdom.dll bin/sealwright.dll bin/flatdom.exe bin/sealwright.exe \
-    lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
+    lib/flatdom.lib lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
     include/flatdom/flatdom.h include/flatdom/cstring.h include/sealwright/sealwright.h \
-    README-windows.txt; do
+    include/flatdom/version.h share/doc/flatdom/LICENSE README-windows.txt; do
     grep -q "/$entry\$" <<<"$entries" || fail "$(basename "$archive") lacks $entry"
   done
-  echo "$(basename "$archive"): DLLs, import libraries, .def files, headers, commands, notes"
+  echo "$(basename "$archive"): DLLs, import libraries (MSVC and mingw-w64), .def files, headers, commands, notes"
 done

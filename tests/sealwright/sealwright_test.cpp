@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <fcntl.h>
+#endif
 
 #include "files.h"
 #include "format.h"
@@ -31,17 +36,37 @@ Bytes AsBytes(const std::string& text) {
 
 const char kKeyHex[] = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";
 
+// Sets a variable of the environment; null unsets it.
+void SetEnvironment(const char* name, const char* value) {
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");
+#else
+    value ? setenv(name, value, 1) : unsetenv(name);
+#endif
+}
+
+// Whether programs the process starts inherit the file.
+bool Inherited(std::FILE* file) {
+#if defined(_WIN32)
+    DWORD flags = 0;
+    GetHandleInformation(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), &flags);
+    return (flags & HANDLE_FLAG_INHERIT) != 0;
+#else
+    return (fcntl(fileno(file), F_GETFD) & FD_CLOEXEC) == 0;
+#endif
+}
+
 class Sealwright : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sealwright::ParseKey(kKeyHex, key));
-        setenv("SEALWRIGHT_KEY", kKeyHex, 1);
-        unsetenv("SEALWRIGHT_KEY_FILE");
+        SetEnvironment("SEALWRIGHT_KEY", kKeyHex);
+        SetEnvironment("SEALWRIGHT_KEY_FILE", nullptr);
     }
-    void TearDown() override { unsetenv("SEALWRIGHT_KEY"); }
+    void TearDown() override { SetEnvironment("SEALWRIGHT_KEY", nullptr); }
 
-    std::wstring File(const Bytes& bytes) {
-        return TestFile("test.sealed", std::string(bytes.begin(), bytes.end())).wstring();
+    std::wstring File(const Bytes& bytes, const std::string& name = "test.sealed") {
+        return TestFile(name, std::string(bytes.begin(), bytes.end())).wstring();
     }
     // What DecryptXmlFile gives, or "(false)" (with the text pointer null).
     static std::wstring Decrypted(const std::wstring& path) {
@@ -88,16 +113,22 @@ TEST_F(Sealwright, OpensEachTextEncodingIntoAKeptOleString) {
 }
 
 TEST_F(Sealwright, EveryChangedByteAndEveryTruncationIsRefused) {
-    const Bytes sealed = sealwright::Seal(key, AsBytes("<doc>tamper</doc>"));
-    for (std::size_t i = 0; i < sealed.size(); ++i) {
-        Bytes changed = sealed;
-        changed[i] ^= 0x01;
-        EXPECT_EQ(Decrypted(File(changed)), L"(false)") << "byte " << i;
-        EXPECT_EQ(IsEncrypted(File(changed).c_str()), i >= 8) << "byte " << i;
-        EXPECT_EQ(
-            Decrypted(File(Bytes(sealed.begin(), sealed.begin() + static_cast<long>(i))).c_str()),
-            L"(false)")
-            << i;
+    // An empty document too: its whole authentication is the tag.
+    for (const std::string& plain : {std::string("<doc>tamper</doc>"), std::string()}) {
+        const Bytes sealed = sealwright::Seal(key, AsBytes(plain));
+        ASSERT_EQ(Decrypted(File(sealed)), std::wstring(plain.begin(), plain.end()));
+        for (std::size_t i = 0; i < sealed.size(); ++i) {
+            Bytes changed = sealed;
+            changed[i] ^= 0x01;
+            EXPECT_EQ(Decrypted(File(changed)), L"(false)") << "byte " << i;
+            EXPECT_EQ(IsEncrypted(File(changed).c_str()), i >= 8) << "byte " << i;
+            EXPECT_EQ(Decrypted(File(Bytes(sealed.begin(), sealed.begin() + static_cast<long>(i)))),
+                      L"(false)")
+                << i;
+        }
+        Bytes forged(sealed.begin(), sealed.begin() + sealwright::kHeaderSize);
+        forged.resize(sealwright::kHeaderSize + sealwright::kTagSize);  // a tag of zeros
+        EXPECT_EQ(Decrypted(File(forged)), L"(false)");
     }
 }
 
@@ -107,8 +138,9 @@ TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironmentAndSaysWhy) {
     const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
     const std::string keyFile = TestFile("key.txt", "# comment\n" + std::string(kKeyHex)).string();
     const std::string bigFile = TestFile("big.key", kKeyHex + std::string(5000, '\n')).string();
-    chmod(keyFile.c_str(), 0600);
-    chmod(bigFile.c_str(), 0600);
+    for (const std::string& file : {keyFile, bigFile})
+        std::filesystem::permissions(
+            file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const struct {
         const char *key, *file, *failure;
     } rows[] = {
@@ -120,8 +152,8 @@ TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironmentAndSaysWhy) {
         {nullptr, bigFile.c_str(), "the key file "},  // ... is larger than a key file
     };
     for (const auto& row : rows) {
-        row.key ? setenv("SEALWRIGHT_KEY", row.key, 1) : unsetenv("SEALWRIGHT_KEY");
-        row.file ? setenv("SEALWRIGHT_KEY_FILE", row.file, 1) : unsetenv("SEALWRIGHT_KEY_FILE");
+        SetEnvironment("SEALWRIGHT_KEY", row.key);
+        SetEnvironment("SEALWRIGHT_KEY_FILE", row.file);
         EXPECT_EQ(Decrypted(path), *row.failure ? L"(false)" : L"<k/>") << row.failure;
         EXPECT_EQ(std::string(SealwrightLastFailure()).rfind(row.failure, 0), 0u)
             << SealwrightLastFailure();
@@ -140,12 +172,23 @@ TEST_F(Sealwright, IsEncryptedReadsTheHeaderOnly) {
     // Not inherited by programs the host starts.
     std::FILE* opened = sealwright::OpenForReading(File(AsBytes("x")).c_str());
     ASSERT_NE(opened, nullptr);
-    EXPECT_NE(fcntl(fileno(opened), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_FALSE(Inherited(opened));
     std::fclose(opened);
     EXPECT_FALSE(IsEncrypted(nullptr));
     wchar_t* text = nullptr;
     EXPECT_FALSE(DecryptXmlFile(nullptr, &text));
     EXPECT_EQ(Decrypted(L"/no/such/file.sealed"), L"(false)");
+}
+
+// Each thread's text lives until that thread's next call: another thread's
+// call leaves it alone.
+TEST_F(Sealwright, EachThreadKeepsItsOwnText) {
+    const std::wstring mine = File(sealwright::Seal(key, AsBytes("<mine/>")), "mine.sealed");
+    const std::wstring theirs = File(sealwright::Seal(key, AsBytes("<theirs/>")), "theirs.sealed");
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(DecryptXmlFile(mine.c_str(), &text));
+    std::thread([&] { EXPECT_EQ(Decrypted(theirs), L"<theirs/>"); }).join();
+    EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"<mine/>");
 }
 
 }  // namespace

@@ -172,7 +172,12 @@ class FakeDocument : public FakeNodeBase<IXMLDOMDocument> {
         Log("put_async");
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE load(VARIANT, VARIANT_BOOL* ok) override { return Load(ok); }
+    bool keepSource = false;     // keep what load read from, as an engine may
+    IUnknown* source = nullptr;  // with a reference, when kept
+    HRESULT STDMETHODCALLTYPE load(VARIANT from, VARIANT_BOOL* ok) override {
+        if (keepSource && V_VT(&from) == VT_UNKNOWN) (source = V_UNKNOWN(&from))->AddRef();
+        return Load(ok);
+    }
     HRESULT STDMETHODCALLTYPE loadXML(BSTR, VARIANT_BOOL* ok) override { return Load(ok); }
 
   protected:

@@ -56,8 +56,38 @@ expect 1 "0" -- count "$config" //nothing
 expect 2 "" -- get "$examples/broken.xml" //item
 stderr_has "PARSE ERROR! $examples/broken.xml @ line 5"
 stderr_has "could not be loaded"
-expect 2 "" -- get "$examples/missing.xml" //item
-stderr_has "missing.xml: No such file or directory"
+
+# Input that cannot be had stops the command with its reason: nothing else
+# is read in its place (here a file named "-"), no parse error is reported.
+cd "$work" || exit 1
+printf '<r><v>X</v></r>' >"$work/-"
+awk 'BEGIN { printf "<r>"; for (i = 0; i < 200000; i++) printf "<v>%d</v>", i; print "</r>" }' \
+  >"$work/many.xml"
+limited() {  # limited KIB STATUS EXPECTED_STDOUT -- ARGS...: expect, with files of KIB at most
+  local kib=$1
+  shift
+  (ulimit -f "$kib" && trap '' XFSZ && failures=0 && expect "$@" && exit "$failures") ||
+    failures=$((failures + 1))
+}
+for input in missing folder write-only limited; do
+  case $input in
+    missing) expect 2 "" -- get "$examples/missing.xml" //item
+      stderr_has "missing.xml: No such file or directory" ;;
+    folder) expect 2 "" -- get "$examples" //item
+      stderr_has "$examples: Is a directory" ;;
+    write-only) expect 2 "" -- get - r/v 0>"$work/write-only"
+      stderr_has "flatdom: -: Bad file descriptor" ;;
+    limited) limited 64 2 "" -- get - r/v <"$work/many.xml"
+      stderr_has "flatdom: -: its copy cannot be written: File too large" ;;
+  esac
+  if grep -q "PARSE ERROR" "$work/stderr"; then
+    echo "FAIL: input $input: a parse error reported for input that could not be had"
+    failures=$((failures + 1))
+  fi
+done
+expect 2 "" -- get - r/v <"$examples"
+stderr_has "flatdom: -: Is a directory"
+cd - >/dev/null || exit 1
 expect 2 "" -- get "$config" '//device['
 stderr_has "flatdom: not a valid query: //device["
 expect 2 "" -- get "$config" "$(printf '\xc0\xaf')"
@@ -74,11 +104,13 @@ stderr_has "usage:"
 expect 2 "" -- frobnicate
 expect 2 "" --
 
-# Every command explains itself.
+# Every command explains itself; the command says its version.
 for command in get all count fixed hex; do
   flatdom "$command" --help | grep -q "^usage: flatdom get" ||
     { echo "FAIL: $command --help"; failures=$((failures + 1)); }
 done
+flatdom --version | grep -qxE 'flatdom [0-9]+\.[0-9]+\.[0-9]+' ||
+  { echo "FAIL: flatdom --version"; failures=$((failures + 1)); }
 
 # Sealed files, with and without the key; why one does not open.
 install -m 600 "$examples/demo.key" "$work/demo.key"
@@ -105,6 +137,13 @@ cat "$config" >"$work/fifo" &
 if [ "$(timeout 20 "${emulator[@]}" "$flatdom_program" count "$work/fifo" //device)" != 2 ]; then
   echo "FAIL: flatdom count FIFO //device"; failures=$((failures + 1))
 fi
+
+# No copy of standard input is left on disk, even when a closed pipe ends
+# the command half way.
+mkdir "$work/tmp"
+TMPDIR=$work/tmp "${emulator[@]}" "$flatdom_program" all - r/v <"$work/many.xml" | head -1 >/dev/null
+[ -z "$(ls -A "$work/tmp")" ] || { echo "FAIL: a copy of standard input was left: $(ls "$work/tmp")"
+  failures=$((failures + 1)); }
 
 # Wide characters in a path.
 cp "$config" "$work/ünï €.xml"

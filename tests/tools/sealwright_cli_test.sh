@@ -28,6 +28,8 @@ expect() {
 }
 mode() { stat -c %a "$1"; }
 
+sealwright --version | grep -qxE 'sealwright [0-9]+\.[0-9]+\.[0-9]+' || fail "no --version"
+
 # Keys: printed, or written once to a new private file, never over another.
 sealwright keygen | grep -qxE '[0-9a-f]{64}' || fail "keygen prints no key"
 expect 0 "" -- keygen --out "$work/key"
@@ -67,6 +69,32 @@ expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/latin1.xml" "$work/latin1.sea
 printf '<\0d\0/\0>\0' >"$work/utf16.xml"
 expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
 [ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
+
+# A write that fails half way (a file-size limit stands in for a full disk)
+# leaves what was there as it was, and nothing beside it.
+mkdir "$work/disk"
+printf '<doc>%020000d</doc>' 0 >"$work/big.xml"
+expect 0 "" -- seal "$work/big.xml" "$work/big.sealed"
+cp "$work/doc.sealed" "$work/disk/doc.sealed"
+cp "$work/doc.xml" "$work/disk/plain.xml"
+limited() {  # limited KIB STATUS STDERR_PART -- ARGS...: expect, with files of KIB at most
+  local kib=$1 status=$2 part=$3
+  shift 4
+  # Standard error through a pipe, which the limit does not bound.
+  (ulimit -f "$kib" && trap '' XFSZ && exec "${emulator[@]}" "$sealwright_program" "$@") \
+    2>&1 >/dev/null | cat >"$work/err"
+  local actual=${PIPESTATUS[0]}
+  [ "$actual" = "$status" ] || fail "sealwright $* exits $actual, not $status: $(cat "$work/err")"
+  grep -qF -- "$part" "$work/err" ||
+    fail "sealwright $*: standard error lacks '$part': $(cat "$work/err")"
+}
+limited 4 1 "doc.sealed: File too large" -- seal "$work/big.xml" "$work/disk/doc.sealed"
+limited 4 1 "plain.xml: File too large" -- open "$work/big.sealed" "$work/disk/plain.xml"
+limited 0 1 "new.key: File too large" -- keygen --out "$work/disk/new.key"
+cmp -s "$work/doc.sealed" "$work/disk/doc.sealed" || fail "a failed seal changed its output"
+cmp -s "$work/doc.xml" "$work/disk/plain.xml" || fail "a failed open changed its output"
+[ "$(ls -A "$work/disk" | tr '\n' ' ')" = "doc.sealed plain.xml " ] ||
+  fail "failed writes left behind: $(ls -A "$work/disk")"
 
 # Keys from the environment: bounded, and named when others can read them.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"

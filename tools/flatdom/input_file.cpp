@@ -2,24 +2,30 @@
 
 #include <common/utf8.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
+
+#include <common/owner_only.h>
 #else
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-// What is copied from a pipe at the most.
+// What is copied at the most.
 constexpr long long kMaxCopy = 1LL << 30;
+const wchar_t kTooLarge[] = L"more than 1 GiB to read";
 
 std::wstring Reason(int error) {
     const std::string text = std::strerror(error);
@@ -43,128 +49,224 @@ std::wstring WithoutPrefix(const std::wstring& path) {
     return path;
 }
 
-#if defined(_WIN32)
-// Standard input into a new temporary file; its name, or "" (errno set).
-std::string CopyStandardInput() {
-    char folder[MAX_PATH + 1], name[MAX_PATH + 1];
-    if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "fdm", 0, name)) {
-        errno = EACCES;
-        return "";
-    }
-    const int out = _open(name, _O_WRONLY | _O_BINARY | _O_TRUNC | _O_NOINHERIT);
-    _setmode(0, _O_BINARY);
-    char buffer[65536];
-    long long total = 0;
-    int got = 0;
-    while (out >= 0 && (got = _read(0, buffer, sizeof buffer)) > 0 && total < kMaxCopy) {
-        if (_write(out, buffer, static_cast<unsigned>(got)) != got) got = -1;
-        total += got;
-        if (got < 0) break;
-    }
-    const int error = errno;
-    if (out >= 0) _close(out);
-    if (out < 0 || got < 0) {
-        std::remove(name);
-        errno = error;
-        return "";
-    }
-    return name;
-}
-#else
-// The file at fd into a new private temporary file; its name, or "".
-std::string CopyToTemporary(int fd) {
-    const char* folder = std::getenv("TMPDIR");
-    std::string base = folder && *folder ? folder : "/tmp";
-    for (char c : base) {
-        if (static_cast<unsigned char>(c) >= 0x80) base = "/tmp";  // the name goes back as ASCII
-    }
-    std::string name = base + "/flatdom-input-XXXXXX";
-    const int out = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
-    if (out < 0) return "";
-    char buffer[65536];
-    long long total = 0;
-    ssize_t got = 0;
-    while (true) {
-        got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        total += got;
-        if (total > kMaxCopy) {
-            got = -1;
-            errno = EFBIG;
-            break;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) {
-                got = -1;
-                break;
-            }
-            done += wrote;
-        }
-        if (got < 0) break;
-    }
-    const int error = errno;
-    if (close(out) != 0 || got < 0) {
-        unlink(name.c_str());
-        errno = got < 0 ? error : errno;
-        return "";
-    }
-    return name;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return utf8::FromWide(text.data(), text.size());
-}
-#endif
-
 }  // namespace
 
-InputFile::~InputFile() {
-    if (!m_copy.empty()) std::remove(m_copy.c_str());
-}
+#if defined(_WIN32)
+
+// The copy in memory, and the pipe that hands it out: one instance of the
+// pipe always waits for the next reader, which gets every byte and then the
+// end. The serving thread lives as long as the copy.
+struct InputFile::Copy {
+    std::string bytes;
+    std::wstring name;
+    HANDLE waiting = INVALID_HANDLE_VALUE;  // the instance the next reader gets
+    HANDLE thread = nullptr;
+    volatile LONG stopping = 0;
+
+    ~Copy() {
+        if (!thread) {
+            if (waiting != INVALID_HANDLE_VALUE) CloseHandle(waiting);
+            return;
+        }
+        // Wakes the thread in ConnectNamedPipe as a reader would.
+        InterlockedExchange(&stopping, 1);
+        const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        SecureZeroMemory(bytes.data(), bytes.size());
+    }
+
+    // Standard input into bytes; "" or why not.
+    std::wstring Read() try {
+        _setmode(0, _O_BINARY);
+        char buffer[65536];
+        for (int got; (got = _read(0, buffer, sizeof buffer)) != 0;) {
+            if (got < 0) return Reason(errno);
+            if (static_cast<long long>(bytes.size()) + got > kMaxCopy) return kTooLarge;
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        }
+        return L"";
+    } catch (const std::bad_alloc&) {
+        return L"there is not enough memory for it";
+    }
+
+    HANDLE NewInstance(DWORD first) {
+        OwnerOnly ownerOnly;
+        return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND | first,
+                                PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                PIPE_UNLIMITED_INSTANCES, 65536, 0, 0, ownerOnly.Attributes());
+    }
+
+    // Opens the pipe and starts serving it; "" or why not.
+    std::wstring Serve() {
+        // A name of this process's own: the first instance fails on one in use.
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        name = L"\\\\.\\pipe\\flatdom-input-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
+        waiting = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
+        if (waiting == INVALID_HANDLE_VALUE) return L"no pipe for it can be made";
+        thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
+        return thread ? L"" : L"no pipe for it can be served";
+    }
+
+    static DWORD WINAPI Run(void* self) {
+        static_cast<Copy*>(self)->Loop();
+        return 0;
+    }
+    void Loop() {
+        while (true) {
+            const HANDLE current = waiting;
+            const bool connected =
+                ConnectNamedPipe(current, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+            waiting = InterlockedCompareExchange(&stopping, 0, 0)
+                          ? INVALID_HANDLE_VALUE
+                          : NewInstance(0);  // before this reader is done
+            for (std::size_t at = 0; connected && at < bytes.size();) {
+                DWORD wrote = 0;
+                const DWORD chunk =
+                    static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 65536));
+                if (!WriteFile(current, bytes.data() + at, chunk, &wrote, nullptr)) break;
+                at += wrote;
+            }
+            if (connected) FlushFileBuffers(current);
+            CloseHandle(current);  // the reader sees the end
+            if (waiting == INVALID_HANDLE_VALUE) return;
+        }
+    }
+};
 
 bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
     m_path = argument;
-#if defined(_WIN32)
     if (argument != L"-") {
         struct _stat64 status {};
         if (_wstat64(WithoutPrefix(argument).c_str(), &status) != 0) {
             why = Reason(errno);
             return false;
         }
+        if ((status.st_mode & _S_IFMT) == _S_IFDIR) {
+            why = Reason(EISDIR);
+            return false;
+        }
         return true;
     }
-    m_copy = CopyStandardInput();
+    m_copy = std::make_unique<Copy>();
+    why = m_copy->Read();
+    if (why.empty()) why = m_copy->Serve();
+    if (!why.empty()) {
+        m_copy.reset();
+        return false;
+    }
+    m_path = m_copy->name;
+    return true;
+}
+
+void InputFile::Loaded() {}
+
 #else
+
+// The copy: an anonymous file, or where none can be made, a private
+// temporary one whose name goes once the library has opened it.
+struct InputFile::Copy {
+    int fd = -1;
+    std::string path;
+    std::string name;  // while the copy has one on disk
+
+    ~Copy() {
+        Unname();
+        if (fd >= 0) close(fd);
+    }
+    void Unname() {
+        if (!name.empty()) unlink(name.c_str());
+        name.clear();
+    }
+
+    // Makes the file; "" or why not.
+    std::wstring Make() {
+        fd = memfd_create("flatdom-input", MFD_CLOEXEC);
+        if (fd >= 0) {
+            path = "/proc/self/fd/" + std::to_string(fd);
+            if (access(path.c_str(), R_OK) == 0) return L"";
+            close(fd);
+        }
+        const char* folder = std::getenv("TMPDIR");
+        std::string base = folder && *folder ? folder : "/tmp";
+        for (char c : base) {  // the name goes back to the library as ASCII
+            if (static_cast<unsigned char>(c) >= 0x80) base = "/tmp";
+        }
+        name = base + "/flatdom-input-XXXXXX";
+        fd = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
+        if (fd < 0) {
+            name.clear();
+            return L"no copy of it can be made: " + Reason(errno);
+        }
+        path = name;
+        return L"";
+    }
+
+    // Everything from source; "" or why not.
+    std::wstring Fill(int source) {
+        char buffer[65536];
+        long long total = 0;
+        while (true) {
+            const ssize_t got = read(source, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return Reason(errno);
+            if (got == 0) return L"";
+            total += got;
+            if (total > kMaxCopy) return kTooLarge;
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t wrote =
+                    write(fd, buffer + done, static_cast<std::size_t>(got - done));
+                if (wrote < 0 && errno == EINTR) continue;
+                if (wrote < 0) return L"its copy cannot be written: " + Reason(errno);
+                done += wrote;
+            }
+        }
+    }
+};
+
+bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
+    m_path = argument;
     const bool standard = argument == L"-";
-    const int fd =
-        standard ? STDIN_FILENO
-                 : open(Narrow(WithoutPrefix(argument)).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const std::wstring path = WithoutPrefix(argument);
+    const int fd = standard ? STDIN_FILENO
+                            : open(utf8::FromWide(path.data(), path.size()).c_str(),
+                                   O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0) close(fd);
+        }
+    } closer{standard ? -1 : fd};
     struct stat status {};
     if (fd < 0 || fstat(fd, &status) != 0) {
         why = Reason(errno);
         return false;
     }
-    if (!standard && S_ISREG(status.st_mode)) {
-        close(fd);
-        return true;  // read by the library where it is
-    }
     if (S_ISDIR(status.st_mode)) {
-        close(fd);
-        why = L"Is a directory";
+        why = Reason(EISDIR);
         return false;
     }
-    m_copy = CopyToTemporary(fd);
-    const int error = errno;
-    if (!standard) close(fd);
-    errno = error;
-#endif
-    if (m_copy.empty()) {
-        why = Reason(errno);
+    if (!standard && S_ISREG(status.st_mode)) return true;  // read by the library where it is
+    m_copy = std::make_unique<Copy>();
+    why = m_copy->Make();
+    if (why.empty()) why = m_copy->Fill(fd);
+    if (!why.empty()) {
+        m_copy.reset();
         return false;
     }
-    m_path.assign(m_copy.begin(), m_copy.end());
+    m_path.assign(m_copy->path.begin(), m_copy->path.end());
     return true;
 }
+
+void InputFile::Loaded() {
+    if (m_copy) m_copy->Unname();
+}
+
+#endif
+
+InputFile::InputFile() = default;
+InputFile::~InputFile() = default;

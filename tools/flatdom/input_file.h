@@ -1,27 +1,35 @@
 // A FILE argument as a path the library can open twice (once to look for a
-// seal, once to read): "-" (standard input) and anything that is not a
-// regular file (a FIFO, a pipe) are first copied into a private temporary
-// file, which goes when the InputFile does.
+// seal, once to read). "-" (standard input) and anything that is not a
+// regular file (a FIFO, a pipe) are first copied whole, 1 GiB at most, where
+// no name on disk shows them: on Linux into an anonymous file, which the
+// library opens as /proc/self/fd/N; on Windows into memory, which a named
+// pipe of this process serves to each reader.
 #ifndef FLATDOM_TOOLS_INPUT_FILE_H
 #define FLATDOM_TOOLS_INPUT_FILE_H
 
+#include <memory>
 #include <string>
 
 class InputFile {
   public:
-    InputFile() = default;
+    InputFile();
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // False, with the system's reason in why, when argument names nothing
-    // readable; Path() is then the argument, for the library to report.
+    // False, with the reason in why, when argument names nothing to read
+    // (missing, a folder) or its copy failed: there is then nothing to load.
     bool Open(const std::wstring& argument, std::wstring& why);
+    // What to hand LoadXmlDocument.
     const std::wstring& Path() const { return m_path; }
+    // The library has read the document: a copy that had to be given a name
+    // (where no anonymous file can be made) loses it now.
+    void Loaded();
 
   private:
+    struct Copy;
     std::wstring m_path;
-    std::string m_copy;  // the temporary copy's name, if there is one
+    std::unique_ptr<Copy> m_copy;
 };
 
 #endif

@@ -1,6 +1,7 @@
 // flatdom: the library's command-line host. It uses the public header only,
 // as any host does.
 #include <flatdom/flatdom.h>
+#include <flatdom/version.h>
 #include <sealwright/sealwright.h>
 
 #include <charconv>
@@ -12,6 +13,7 @@
 
 #include "console.h"
 #include "input_file.h"
+#include "library_messages.h"
 
 namespace {
 
@@ -99,17 +101,18 @@ int Select(const std::wstring& name, const Command& command) {
     const std::wstring& file = command.words[0];
     const std::wstring& query = command.words[1];
     InputFile input;
-    std::wstring why;
-    if (!input.Open(file, why)) console::Err(L"flatdom: " + file + L": " + why + L"\n");
+    if (std::wstring why; !input.Open(file, why)) return Fail(file + L": " + why);
     const bool loaded = LoadXmlDocument(input.Path().c_str()) == 1;
+    // A sealed file that did not open says why; the library shows nothing.
+    const std::string failure = loaded ? "" : SealwrightLastFailure();
+    const bool sealed = !failure.empty() && IsEncrypted(input.Path().c_str());
+    input.Loaded();
     if (const std::string warning = SealwrightKeyWarning(); !warning.empty()) {
         console::Err(L"flatdom: warning: " + std::wstring(warning.begin(), warning.end()) + L"\n");
     }
     if (!loaded) {
         ReleaseNodeInterfaces();
-        // A sealed file that did not open says why; the library shows nothing.
-        if (const std::string failure = SealwrightLastFailure();
-            !failure.empty() && IsEncrypted(input.Path().c_str())) {
+        if (sealed) {
             console::Err(L"flatdom: " + file + L": " +
                          std::wstring(failure.begin(), failure.end()) + L"\n");
         }
@@ -178,6 +181,10 @@ int Run(int argc, char** argv) {
         if (argument == L"--help" || argument == L"-h") return Usage(kFound);
     }
     if (name == L"--help" || name == L"-h" || name == L"help") return Usage(kFound);
+    if (name == L"--version") {
+        console::Out(L"flatdom " FLATDOM_VERSION_STRING L"\n");
+        return kFound;
+    }
 
     std::map<std::wstring, bool> allowed;  // option -> takes a value
     if (name == L"get" || name == L"all") {
@@ -202,6 +209,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    console::LibraryMessagesToConsole();
     const int status = Run(argc, argv);
     std::wstring why;
     if (!console::OutputArrived(why)) return Fail(L"the output could not be written: " + why);

@@ -19,8 +19,9 @@
 SEALWRIGHT_API bool IsEncrypted(const wchar_t* path);
 
 // Opens the sealed file at path and points *text at the whole document as an
-// OLE string. The string stays Sealwright's: it is kept until the next call
-// or until the library unloads, and wiped before it is freed; never free it.
+// OLE string. The string stays Sealwright's: it is kept until the calling
+// thread's next call, until that thread ends or the library unloads, and wiped
+// before it is freed; never free it. Threads may call at the same time.
 // False, with *text null, for a missing key, a wrong key, a tampered or
 // truncated file, or text that is neither UTF-8 nor UTF-16 with a byte-order
 // mark: never partial text.

@@ -1,4 +1,5 @@
-// The COM runtime: per-thread apartments and a class table for CoCreateInstance.
+// The COM runtime: per-thread apartments, a class table for CoCreateInstance
+// and the task allocator.
 //
 // Classes come from a built-in table (the XML DOM engine's document class) and
 // from factories registered with CoRegisterClassObject, which take precedence
@@ -35,6 +36,12 @@ FLATDOM_PLATFORM_API HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pU
                                                    DWORD dwClsContext, DWORD flags,
                                                    DWORD* lpdwRegister);
 FLATDOM_PLATFORM_API HRESULT CoRevokeClassObject(DWORD dwRegister);
+
+// The task allocator, one for the whole process: whoever allocated a block,
+// any module may free it. Zero bytes give a block too; null when there is no
+// room. Freeing null does nothing.
+FLATDOM_PLATFORM_API LPVOID CoTaskMemAlloc(SIZE_T cb);
+FLATDOM_PLATFORM_API void CoTaskMemFree(LPVOID pv);
 }
 
 #endif

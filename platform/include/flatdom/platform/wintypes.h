@@ -23,6 +23,7 @@ typedef unsigned int UINT;
 typedef std::int32_t HRESULT;
 typedef std::int64_t LONGLONG;
 typedef std::uint64_t ULONGLONG;
+typedef std::size_t SIZE_T;
 typedef wchar_t WCHAR;
 typedef const wchar_t* LPCWSTR;
 typedef wchar_t* LPWSTR;
