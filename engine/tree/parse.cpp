@@ -133,21 +133,32 @@ class ParseRun {
                 return parse.Unread(kTooMuchAtOnce);
             }
         }
-        std::size_t filled = 0;
-        const auto wanted = static_cast<std::size_t>(length);
-        while (filled < wanted) {
-            const long got = parse.m_source->Read(buffer + filled, wanted - filled);
-            if (got < 0 || static_cast<std::size_t>(got) > wanted - filled) {
-                return parse.Unread("The document could not be read.\n");
-            }
-            if (got == 0) {
-                parse.m_ended = true;
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
+        if (parse.m_stagedAt == parse.m_stagedEnd && !parse.Stage()) {
+            return parse.Unread("The document could not be read.\n");
         }
-        parse.m_builder.Read(filled);
-        return static_cast<int>(filled);
+        const std::size_t given =
+            std::min(static_cast<std::size_t>(length), parse.m_stagedEnd - parse.m_stagedAt);
+        std::memcpy(buffer, parse.m_staged.data() + parse.m_stagedAt, given);
+        parse.m_stagedAt += given;
+        if (given == 0) parse.m_ended = true;
+        parse.m_builder.Read(given);
+        return static_cast<int>(given);
+    }
+    // libxml2 asks for a few thousand bytes at a time: the source is read in
+    // larger pieces, so that a file takes a system call per piece, not per
+    // few thousand bytes. False for a read that failed.
+    bool Stage() {
+        if (m_staged.empty()) m_staged.resize(kChunk);
+        m_stagedAt = 0;
+        m_stagedEnd = 0;
+        while (!m_sourceEnded && m_stagedEnd < m_staged.size()) {
+            const std::size_t wanted = m_staged.size() - m_stagedEnd;
+            const long got = m_source->Read(m_staged.data() + m_stagedEnd, wanted);
+            if (got < 0 || static_cast<std::size_t>(got) > wanted) return false;
+            if (got == 0) m_sourceEnded = true;
+            m_stagedEnd += static_cast<std::size_t>(got);
+        }
+        return true;
     }
     // Ends the parse from the input callback, for reason: the read fails,
     // and libxml2 leaves what it was reading at its next check of its state
@@ -385,6 +396,10 @@ class ParseRun {
     xmlDocPtr m_doc = nullptr;
     ExternalRefusal m_external;
     ByteSource* m_source = nullptr;
+    bool m_sourceEnded = false;
+    std::vector<char> m_staged;  // read from the source, not yet given to libxml2
+    std::size_t m_stagedAt = 0;
+    std::size_t m_stagedEnd = 0;
     bool m_ended = false;
     ParseError m_error;
     bool m_stopped = false;
