@@ -64,6 +64,9 @@ class ParseRun {
         m_context->sax->getEntity = GetEntity;
     }
     ~ParseRun() {
+        // The input may be a sealed document's text: no copy of it outlives
+        // the parse.
+        if (!m_staged.empty()) explicit_bzero(m_staged.data(), m_staged.size());
         if (m_doc) xmlFreeDoc(m_doc);
         if (m_context) xmlFreeParserCtxt(m_context);
     }
