@@ -78,7 +78,7 @@ class ParseRun {
     // Reads the whole document from source: the encoding it declares or
     // libxml2 detects, or UTF-8 whatever it declares when declared is given
     // (the encoding it names, for the XML declaration).
-    void Run(ByteSource& source, const std::string* declared) {
+    void ReadAll(ByteSource& source, const std::string* declared) {
         m_source = &source;
         int options = kOptions;
         const char* encoding = nullptr;
@@ -462,11 +462,11 @@ ParseOutcome OutOfMemory() {
     return outcome;
 }
 
-ParseOutcome Run(ByteSource& source, const std::string* declared) {
+ParseOutcome ParseFrom(ByteSource& source, const std::string* declared) {
     try {
         ParseRun parse;
         if (!parse.Ready()) return parse.Fail(kOutOfMemory);
-        parse.Run(source, declared);
+        parse.ReadAll(source, declared);
         return parse.Finish();
     } catch (const std::bad_alloc&) {
         return OutOfMemory();
@@ -476,7 +476,7 @@ ParseOutcome Run(ByteSource& source, const std::string* declared) {
 }  // namespace
 
 ParseOutcome Parse(ByteSource& source) {
-    return Run(source, nullptr);
+    return ParseFrom(source, nullptr);
 }
 
 ParseOutcome ParseUtf8(std::string_view text) {
@@ -487,7 +487,7 @@ ParseOutcome ParseUtf8(std::string_view text) {
         return OutOfMemory();
     }
     TextSource source(text);
-    return Run(source, &declared);
+    return ParseFrom(source, &declared);
 }
 
 ParseError NoInputError() {
