@@ -180,23 +180,27 @@ void Evaluator::Nodes(ExprIndex index, const Context& context, std::vector<NodeI
 void Evaluator::Filter(const Expr& filter, const Context& context, std::vector<NodeId>& nodes) {
     Nodes(filter.start, context, nodes);
     for (std::uint32_t i = 0; i < filter.count && !nodes.empty(); ++i) {
-        const ExprIndex predicate = OperandsOf(filter)[i].expr;
-        const Expr& expr = At(predicate);
-        if (expr.kind == ExprKind::kNumber) {  // a position
-            const double position = expr.number;
-            const bool found = position >= 1 && position <= static_cast<double>(nodes.size()) &&
-                               position == std::floor(position);
-            if (found) nodes[0] = nodes[static_cast<std::size_t>(position) - 1];
-            nodes.resize(found ? 1 : 0);
-            continue;
-        }
-        const auto size = static_cast<std::uint32_t>(nodes.size());
-        std::size_t kept = 0;
-        for (std::uint32_t k = 0; k < size; ++k) {
-            if (Holds(predicate, Context{nodes[k], k + 1, size})) nodes[kept++] = nodes[k];
-        }
-        nodes.resize(kept);
+        ApplyPredicate(OperandsOf(filter)[i].expr, nodes);
     }
+}
+
+void Evaluator::ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes) {
+    const Expr& expr = At(predicate);
+    if (expr.kind == ExprKind::kNumber) {  // a position
+        const double position = expr.number;
+        const bool found = position >= 1 && position <= static_cast<double>(nodes.size()) &&
+                           position == std::floor(position);
+        if (found) nodes[0] = nodes[static_cast<std::size_t>(position) - 1];
+        nodes.resize(found ? 1 : 0);
+        return;
+    }
+    const auto size = static_cast<std::uint32_t>(nodes.size());
+    std::size_t kept = 0;
+    for (std::uint32_t k = 0; k < size; ++k) {
+        // Predicates may walk paths of their own, which use deeper levels.
+        if (Holds(predicate, Context{nodes[k], k + 1, size})) nodes[kept++] = nodes[k];
+    }
+    nodes.resize(kept);
 }
 
 bool Evaluator::Holds(ExprIndex predicate, const Context& context) {

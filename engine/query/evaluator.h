@@ -79,6 +79,9 @@ class Evaluator {
     NodeId First(ExprIndex index, const Context& context);
     bool Holds(ExprIndex predicate, const Context& context);
     void Filter(const Expr& filter, const Context& context, std::vector<NodeId>& nodes);
+    // Keeps the nodes, in their order, for which the predicate holds: a
+    // number picks the node at that position.
+    void ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes);
     double Arithmetic(const Expr& chain, const Context& context);
 
     // Paths (evaluator_paths.cpp).

@@ -123,22 +123,7 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
         if (nodes.size() == limit) break;
     }
     for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
-        const ExprIndex predicate = predicates[i].expr;
-        const Expr& expr = At(predicate);
-        if (expr.kind == ExprKind::kNumber) {
-            const bool found = expr.number >= 1 && expr.number == std::floor(expr.number) &&
-                               expr.number <= static_cast<double>(nodes.size());
-            if (found) nodes[0] = nodes[static_cast<std::size_t>(expr.number) - 1];
-            nodes.resize(found ? 1 : 0);
-            continue;
-        }
-        const auto size = static_cast<std::uint32_t>(nodes.size());
-        std::size_t kept = 0;
-        for (std::uint32_t k = 0; k < size; ++k) {
-            // Predicates may walk paths of their own, which use deeper levels.
-            if (Holds(predicate, Context{nodes[k], k + 1, size})) nodes[kept++] = nodes[k];
-        }
-        nodes.resize(kept);
+        ApplyPredicate(predicates[i].expr, nodes);
     }
 }
 
