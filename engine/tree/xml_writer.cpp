@@ -110,62 +110,48 @@ class XmlWriter {
                 break;
         }
     }
-    // Text content: markup characters and carriage returns as references.
-    void Escaped(std::string_view text) {
-        for (char c : text) {
-            switch (c) {
-                case '<':
-                    m_xml += "&lt;";
-                    break;
-                case '>':
-                    m_xml += "&gt;";
-                    break;
-                case '&':
-                    m_xml += "&amp;";
-                    break;
-                case '\r':
-                    m_xml += "&#13;";
-                    break;
-                default:
-                    m_xml += c;
-            }
+    // The reference that stands for c in text content, or in an attribute
+    // value between double quotes; null where c stands as it is. Markup
+    // characters and carriage returns always, and in attribute values quotes
+    // and white space other than the space.
+    static const char* Reference(char c, bool attribute) {
+        switch (c) {
+            case '<':
+                return "&lt;";
+            case '>':
+                return "&gt;";
+            case '&':
+                return "&amp;";
+            case '\r':
+                return "&#13;";
+            case '\n':
+                return attribute ? "&#10;" : nullptr;
+            case '\t':
+                return attribute ? "&#9;" : nullptr;
+            case '"':
+                return attribute ? "&quot;" : nullptr;
+            default:
+                return nullptr;
         }
     }
-    // An attribute value between double quotes: markup characters, quotes
-    // and white space other than the space as references; beyond ASCII too
-    // when the document did not name its encoding.
+    void Escaped(std::string_view text) {
+        for (char c : text) {
+            const char* reference = Reference(c, false);
+            reference ? m_xml.append(reference) : m_xml.append(1, c);
+        }
+    }
+    // An attribute value; beyond ASCII as references too when the document
+    // did not name its encoding.
     void AttributeValue(std::string_view text) {
         const bool ascii = !m_tree.EncodingNamed();
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char c = text[i];
-            switch (c) {
-                case '\n':
-                    m_xml += "&#10;";
-                    break;
-                case '\r':
-                    m_xml += "&#13;";
-                    break;
-                case '\t':
-                    m_xml += "&#9;";
-                    break;
-                case '"':
-                    m_xml += "&quot;";
-                    break;
-                case '<':
-                    m_xml += "&lt;";
-                    break;
-                case '>':
-                    m_xml += "&gt;";
-                    break;
-                case '&':
-                    m_xml += "&amp;";
-                    break;
-                default:
-                    if (ascii && static_cast<unsigned char>(c) >= 0x80) {
-                        i = CharacterReference(text, i) - 1;
-                    } else {
-                        m_xml += c;
-                    }
+            if (const char* reference = Reference(c, true)) {
+                m_xml += reference;
+            } else if (ascii && static_cast<unsigned char>(c) >= 0x80) {
+                i = CharacterReference(text, i) - 1;
+            } else {
+                m_xml += c;
             }
         }
     }
