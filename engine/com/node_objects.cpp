@@ -1,5 +1,6 @@
 #include "node_objects.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -13,11 +14,26 @@ struct NodeObjects::Slot {
     alignas(NodeObject) unsigned char bytes[sizeof(NodeObject)];
 };
 
-NodeObjects::NodeObjects() = default;
+NodeObjects::NodeObjects(tree::NodeId lastNode) : m_lastNode(lastNode) {}
 NodeObjects::~NodeObjects() = default;
 
+std::size_t NodeObjects::ChunkOf(std::uint32_t slot) {
+    if (slot >> kChunkBits) return (kChunkBits - kFirstChunkBits) + (slot >> kChunkBits);
+    if (slot >> kFirstChunkBits == 0) return 0;
+    const auto width = static_cast<std::size_t>(32 - __builtin_clz(slot));  // in bits
+    return width - kFirstChunkBits;
+}
+
+std::uint32_t NodeObjects::ChunkStart(std::size_t chunk) {
+    if (chunk == 0) return 0;
+    if (chunk <= kChunkBits - kFirstChunkBits)
+        return std::uint32_t{1} << (chunk + kFirstChunkBits - 1);
+    return static_cast<std::uint32_t>(chunk - (kChunkBits - kFirstChunkBits)) << kChunkBits;
+}
+
 NodeObjects::Slot& NodeObjects::At(std::uint32_t slot) const {
-    return m_chunks[slot >> kChunkBits][slot & ((1u << kChunkBits) - 1)];
+    const std::size_t chunk = ChunkOf(slot);
+    return m_chunks[chunk][slot - ChunkStart(chunk)];
 }
 
 std::uint32_t& NodeObjects::Entry(tree::NodeId node) const {
@@ -34,15 +50,24 @@ NodeObject* NodeObjects::Find(tree::NodeId node) const {
 void* NodeObjects::Allocate(tree::NodeId node) {
     const std::size_t block = node >> kBlockBits;
     if (block >= m_tables.size()) m_tables.resize(block + 1);
-    if (!m_tables[block]) m_tables[block].reset(new std::uint32_t[1u << kBlockBits]());
+    if (!m_tables[block]) {
+        // The block's nodes the tree has, the last block's fewer.
+        const std::size_t first = block << kBlockBits;
+        const std::size_t size = std::min<std::size_t>(std::size_t{1} << kBlockBits,
+                                                       std::size_t{m_lastNode} + 1 - first);
+        m_tables[block].reset(new std::uint32_t[size]());
+        m_reserved += size * sizeof(std::uint32_t);
+    }
     std::uint32_t slot;
     if (m_freeSlot) {
         slot = m_freeSlot - 1;
         std::memcpy(&m_freeSlot, At(slot).bytes, sizeof m_freeSlot);
     } else {
-        if ((m_slots >> kChunkBits) >= m_chunks.size()) {
+        if (ChunkOf(m_slots) >= m_chunks.size()) {
+            const std::size_t size = ChunkStart(m_chunks.size() + 1) - ChunkStart(m_chunks.size());
             m_chunks.reserve(m_chunks.size() + 1);
-            m_chunks.emplace_back(new Slot[1u << kChunkBits]);
+            m_chunks.emplace_back(new Slot[size]);
+            m_reserved += size * sizeof(Slot);
         }
         slot = m_slots++;
     }

@@ -19,7 +19,8 @@ SharedTree* SharedTree::CreateEmpty() {
     }
 }
 
-SharedTree::SharedTree(std::unique_ptr<tree::DocumentTree> tree) : m_tree(std::move(tree)) {}
+SharedTree::SharedTree(std::unique_ptr<tree::DocumentTree> tree)
+    : m_tree(std::move(tree)), m_objects(m_tree->NodeCount()) {}
 
 SharedTree::~SharedTree() = default;
 
