@@ -37,8 +37,9 @@ NodeId DocumentTree::Append(NodeKind kind) {
 
 std::size_t DocumentTree::Allocated() const {
     const std::size_t blocks = m_blocks.empty() ? 0 : m_blocks.size() - 1;
-    return (m_firstBlockSize + blocks * kBlockSize) * sizeof(NodeRecord) + m_text.Allocated() +
-           m_names.Allocated();
+    return (m_firstBlockSize + blocks * kBlockSize) * sizeof(NodeRecord) +
+           m_blocks.capacity() * sizeof(m_blocks[0]) + m_text.Allocated() + m_names.Allocated() +
+           m_doctype.capacity();
 }
 
 }  // namespace engine::tree

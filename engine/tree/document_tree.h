@@ -83,7 +83,8 @@ class DocumentTree {
     // references.
     bool EncodingNamed() const { return m_encodingNamed; }
 
-    // Bytes the tree takes from the heap, about.
+    // Bytes the tree has reserved on the heap: its records, text, names and
+    // the DOCTYPE's text.
     std::size_t Allocated() const;
 
   private:

@@ -45,15 +45,39 @@ constexpr char kTooDeep[] =
 // has read them all; it makes room for them as they come, for 11, 26, 56 ...
 // 30,716, 61,436, 122,876 attributes, and the start-tag guard sees that room
 // grow: the limit is one of those sizes, so that a tag past it is refused as
-// soon as it is (start_tag_guard.h).
+// soon as it is (start_tag_guard.h). The defaults the DTD declares for one
+// element type count as it declares them, and an entity's text is looked at
+// before it is read: a start tag there past the limit is refused unread.
 constexpr std::uint32_t kMaxAttributes = 61436;
 constexpr char kTooManyAttributes[] =
     "An element of the document has more than 61,436 attributes, the most this engine reads.\n";
 
+// Namespace declarations the DTD gives one element type as defaults.
+// libxml2 adds them to each element of the type itself (so that the
+// element's names resolve), checking each against the others and those in
+// scope: an element's work grows with the square of their number.
+constexpr std::uint32_t kMaxNamespaceDefaults = 256;
+constexpr char kTooManyNamespaceDefaults[] =
+    "An element type of the document's DTD has more than 256 namespace declarations as "
+    "defaults, the most this engine reads.\n";
+
+// Attributes of type ID the DTD declares for one element type (one is
+// valid): libxml2 checks each new one against all the element type's
+// attributes, and reports every ID attribute it finds there but the first.
+constexpr std::uint32_t kMaxIdAttributes = 16;
+constexpr char kTooManyIdAttributes[] =
+    "An element type of the document's DTD has more than 16 attributes of type ID, the most "
+    "this engine reads.\n";
+
 // What attribute defaults and entities may add to a document: the bytes of
 // attribute values (the document's own, defaulted, or replaced from
-// entities), 32 for each defaulted attribute, and the records and text of
-// entity references in content, together at most kAmplificationFloor plus
+// entities, charged as each entity's text is copied, before the value is
+// whole), the defaults' values once more as the DTD declares them, 20 (a
+// record) for each defaulted attribute and for each namespace declaration
+// an element's type has as a default (taken or not), the records and text
+// of entity references in content, and for each of those references one for
+// each namespace declaration in scope (which libxml2 copies to read the
+// entity's text), together at most kAmplificationFloor plus
 // kAmplificationFactor times the bytes of the document read so far. A
 // document's own attribute values take at most 3 bytes for each byte read.
 constexpr std::uint64_t kAmplificationFloor = std::uint64_t{16} << 20;

@@ -35,7 +35,6 @@ ExternalRefusal::~ExternalRefusal() {
 #if LIBXML_VERSION < 21400
     if (t_refusal == this) t_refusal = nullptr;
 #endif
-    if (m_standIns) xmlFreeDoc(m_standIns);
 }
 
 void ExternalRefusal::Install(xmlParserCtxtPtr context) {
@@ -57,19 +56,6 @@ void ExternalRefusal::Install(xmlParserCtxtPtr context) {
 }
 
 #if LIBXML_VERSION < 21400
-xmlEntityPtr ExternalRefusal::StandIn(const xmlChar* name, xmlEntityType type) {
-    if (!m_standIns) {
-        m_standIns = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-        if (!m_standIns || !xmlCreateIntSubset(m_standIns, name, nullptr, nullptr)) return nullptr;
-    }
-    xmlEntityPtr existing = type == XML_INTERNAL_PARAMETER_ENTITY
-                                ? xmlGetParameterEntity(m_standIns, name)
-                                : xmlGetDocEntity(m_standIns, name);
-    if (existing) return existing;
-    return xmlAddDocEntity(m_standIns, name, type, nullptr, nullptr,
-                           reinterpret_cast<const xmlChar*>(""));
-}
-
 // In an attribute value, an external entity stays what it is, which libxml2
 // refuses there; in content its empty stand-in takes its place.
 xmlEntityPtr ExternalRefusal::GetEntity(void* context, const xmlChar* name) {
@@ -78,13 +64,13 @@ xmlEntityPtr ExternalRefusal::GetEntity(void* context, const xmlChar* name) {
         InAttributeValue(static_cast<xmlParserCtxtPtr>(context)) || !t_refusal) {
         return entity;
     }
-    return t_refusal->StandIn(name, XML_INTERNAL_GENERAL_ENTITY);
+    return t_refusal->m_standIns.Get(name, XML_INTERNAL_GENERAL_ENTITY);
 }
 
 xmlEntityPtr ExternalRefusal::GetParameterEntity(void* context, const xmlChar* name) {
     xmlEntityPtr entity = xmlSAX2GetParameterEntity(context, name);
     if (!entity || entity->etype != XML_EXTERNAL_PARAMETER_ENTITY || !t_refusal) return entity;
-    return t_refusal->StandIn(name, XML_INTERNAL_PARAMETER_ENTITY);
+    return t_refusal->m_standIns.Get(name, XML_INTERNAL_PARAMETER_ENTITY);
 }
 #endif
 

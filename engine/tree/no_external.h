@@ -9,6 +9,8 @@
 
 #include <libxml/parser.h>
 
+#include "entity_stand_ins.h"
+
 namespace engine::tree {
 
 class ExternalRefusal {
@@ -26,11 +28,8 @@ class ExternalRefusal {
     // Up to libxml2 2.13: the lookups that give the stand-ins.
     static xmlEntityPtr GetEntity(void* context, const xmlChar* name);
     static xmlEntityPtr GetParameterEntity(void* context, const xmlChar* name);
-    // An empty internal entity of that name and kind, standing in for an
-    // external one; null when memory runs out.
-    xmlEntityPtr StandIn(const xmlChar* name, xmlEntityType type);
 
-    xmlDocPtr m_standIns = nullptr;  // holds the stand-ins in its internal subset
+    EntityStandIns m_standIns;
 };
 
 }  // namespace engine::tree

@@ -5,15 +5,22 @@
 #include <libxml/parserInternals.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include "attribute_declarations.h"
+#include "default_values.h"
+#include "entity_stand_ins.h"
 #include "libxml2_errors.h"
-#include "no_external.h"
 #include "limits.h"
 #include "name_cache.h"
+#include "no_external.h"
 #include "parse_errors.h"
+#include "prefix_scope.h"
 #include "start_tag_guard.h"
 #include "tree_builder.h"
 
@@ -21,8 +28,9 @@ namespace engine::tree {
 namespace {
 
 // Entities are replaced by their text (within libxml2's limits on expansion)
-// and default attribute values come from the internal subset. Messages go to
-// the context's structured handler alone (which newer libxml2 skips under
+// and default attribute values come from the internal subset (which is read
+// with its references kept: ParseRun::InternalSubset). Messages go to the
+// context's structured handler alone (which newer libxml2 skips under
 // XML_PARSE_NOERROR, so that option is not set).
 constexpr int kOptions =
     XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_BIG_LINES;
@@ -37,6 +45,15 @@ const char* Chars(const xmlChar* text) {
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(Chars(text)) : std::string_view();
 }
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+// Whether references to entities in attribute values are replaced by the
+// entities' text, or kept as they are written.
+void ReplaceEntities(xmlParserCtxtPtr parser, bool replace) {
+    parser->replaceEntities = replace ? 1 : 0;
+}
+#pragma GCC diagnostic pop
 
 // One parse: the tree it builds and what went wrong.
 class ParseRun {
@@ -58,7 +75,11 @@ class ParseRun {
         // external, leaves nothing in the tree (nor does Wine's engine).
         sax->reference = nullptr;
         sax->serror = CaptureError;
+        sax->internalSubset = InternalSubset;
+        sax->attributeDecl = AttributeDecl;
         m_external.Install(m_context);
+        m_externalSubset = sax->externalSubset;
+        sax->externalSubset = ExternalSubset;
         // Entity references are seen as libxml2 looks their entities up.
         m_getEntity = m_context->sax->getEntity ? m_context->sax->getEntity : xmlSAX2GetEntity;
         m_context->sax->getEntity = GetEntity;
@@ -106,6 +127,7 @@ class ParseRun {
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
+        outcome.cost = m_cost;
         return outcome;
     }
     // The outcome of a parse that failed: the first error, or else reason.
@@ -116,6 +138,7 @@ class ParseRun {
         }
         ParseOutcome outcome;
         outcome.error = std::move(m_error);
+        outcome.cost = m_cost;
         return outcome;
     }
 
@@ -198,7 +221,7 @@ class ParseRun {
         }
         if (reason) parse.Stop(parser, reason);
     }
-    void Stop(xmlParserCtxtPtr parser, const char* reason) {
+    void Stop(xmlParserCtxtPtr parser, std::string_view reason) {
         if (!m_error.failed) {
             m_error.failed = true;
             m_error.reason = reason;
@@ -221,17 +244,64 @@ class ParseRun {
         return parser->inSubset == 0 && parser->instate == XML_PARSER_CONTENT;
 #pragma GCC diagnostic pop
     }
+    // Whether libxml2 reads an attribute value of a start tag, where it
+    // copies the text of the entities referred to (up to 2.11; later ones
+    // keep no such state, and bound that text themselves).
+    static bool InStartTagValue(const xmlParserCtxt* parser) {
+#if LIBXML_VERSION < 21200
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        return parser->inSubset == 0 && parser->instate == XML_PARSER_ATTRIBUTE_VALUE;
+#pragma GCC diagnostic pop
+#else
+        (void)parser;
+        return false;
+#endif
+    }
+    // Every entity libxml2 looks up. Its text in an attribute value of a
+    // start tag counts against the budget before libxml2 copies it (the
+    // entities it refers to come here in turn); a reference in content
+    // starts an entity-reference node, unless a start tag of the entity's
+    // text has more attributes than any may; libxml2 copies the namespaces
+    // in scope to read it, which count against the budget too. An entity the document may not
+    // have, or any once the document is refused, has an empty stand-in, so
+    // that libxml2 reads nothing more of it.
     static xmlEntityPtr GetEntity(void* context, const xmlChar* name) {
         ParseRun& parse = Of(context);
         xmlEntityPtr entity = parse.m_getEntity(context, name);
         auto* parser = static_cast<xmlParserCtxtPtr>(context);
-        if (entity && !parse.m_stopped && InContent(parser)) {
+        if (!entity) return entity;
+        if (parse.m_stopped || parse.m_builder.Failure()) return parse.StandIn(name);
+        if (InStartTagValue(parser)) {
+            if (entity->etype == XML_INTERNAL_GENERAL_ENTITY &&
+                !parse.m_builder.SpendInAttributeValue(
+                    static_cast<std::uint64_t>(entity->length))) {
+                return parse.StandIn(name);
+            }
+        } else if (InContent(parser)) {
             Run(context, [&](ParseRun& run) {
+                if (run.TagsPastLimit(entity)) return run.m_builder.Refuse(kTooManyAttributes);
+                if (!run.m_builder.SpendBeside(static_cast<std::uint64_t>(parser->nsNr / 2)))
+                    return false;
                 run.m_references.push_back(parser);
                 return run.m_builder.StartEntityReference(View(name));
             });
+            if (parse.m_stopped) return parse.StandIn(name);
         }
         return entity;
+    }
+    xmlEntityPtr StandIn(const xmlChar* name) {
+        return m_standIns.Get(name, XML_INTERNAL_GENERAL_ENTITY);
+    }
+    // Whether a start tag of the entity's text has more attributes than an
+    // element may; each entity is looked at once.
+    bool TagsPastLimit(const xmlEntity* entity) {
+        if (entity->etype != XML_INTERNAL_GENERAL_ENTITY || !entity->content) return false;
+        const auto [checked, added] = m_tagsPastLimit.emplace(entity, false);
+        if (added) {
+            checked->second = MostAttributesInATag(View(entity->content)) > kMaxAttributes;
+        }
+        return checked->second;
     }
     // Closes the references that ended before an event of parser: those it
     // made, and those inside them.
@@ -272,34 +342,164 @@ class ParseRun {
         m_namespaces.clear();
         for (int i = 0; i < namespaceCount; ++i)
             m_namespaces.push_back({View(namespaces[2 * i]), View(namespaces[2 * i + 1])});
+        if (m_scope) {
+            m_scope->Start(reinterpret_cast<const void* const*>(namespaces),
+                           static_cast<std::size_t>(namespaceCount));
+        }
+        const auto pairs = [](std::uint64_t n) { return n * (n > 0 ? n - 1 : 0) / 2; };
+        m_cost.attributeSteps += pairs(static_cast<std::uint64_t>(attributeCount)) +
+                                 pairs(static_cast<std::uint64_t>(namespaceCount));
+        ElementDeclarations* declared = m_declarations.Find({localname, prefix});
         // Attributes come as five pointers each: local name, prefix, URI, and
         // the value's start and end.
         m_attributes.clear();
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar** attribute = attributes + 5 * i;
+            const bool id = declared && declared->Present({attribute[0], attribute[1]});
             m_attributes.push_back(
                 {NameOf(attribute[0], attribute[1], attribute[2]),
                  std::string_view(Chars(attribute[3]),
                                   static_cast<std::size_t>(attribute[4] - attribute[3])),
-                 DeclaredId(localname, prefix, attribute[0], attribute[1])});
+                 id});
         }
-        return m_builder.StartElement(name, m_namespaces, m_attributes,
-                                      static_cast<std::size_t>(defaulted));
-    }
-    // Whether the internal subset declares the attribute of type ID, which
-    // XPath's id() looks for.
-    bool DeclaredId(const xmlChar* elementLocal, const xmlChar* elementPrefix, const xmlChar* local,
-                    const xmlChar* prefix) {
-        const xmlDtdPtr dtd = m_context->myDoc ? m_context->myDoc->intSubset : nullptr;
-        if (!dtd || !dtd->attributes) return false;
-        const xmlChar* element = elementLocal;
-        if (elementPrefix) {
-            m_elementName.assign(Chars(elementPrefix)).append(":").append(Chars(elementLocal));
-            element = reinterpret_cast<const xmlChar*>(m_elementName.c_str());
+        if (!declared) {
+            return m_builder.StartElement(name, m_namespaces, m_attributes,
+                                          static_cast<std::size_t>(defaulted));
         }
-        const xmlAttributePtr declaration = xmlGetDtdQAttrDesc(dtd, element, local, prefix);
-        return declaration && declaration->atype == XML_ATTRIBUTE_ID;
+        const std::size_t given = m_attributes.size();
+        const xmlChar* unbound = nullptr;  // the first default whose prefix is bound to none
+        const xmlChar* unboundPrefix = nullptr;
+        declared->EachMissing([&](ElementDeclarations::Default& missing) {
+            const auto* local = static_cast<const xmlChar*>(missing.name.local);
+            const auto* attributePrefix = static_cast<const xmlChar*>(missing.name.prefix);
+            const xmlChar* attributeUri = nullptr;
+            if (attributePrefix == m_context->str_xml) {
+                attributeUri = m_context->str_xml_ns;
+            } else if (attributePrefix) {
+                attributeUri = static_cast<const xmlChar*>(m_scope->Find(attributePrefix));
+                if (!attributeUri && !unbound) {
+                    unbound = local;
+                    unboundPrefix = attributePrefix;
+                }
+            }
+            m_attributes.push_back({NameOf(local, attributePrefix, attributeUri), missing.value,
+                                    missing.id, &missing.text});
+        });
+        m_cost.attributeSteps += m_attributes.size();
+        if (unbound) {
+            return Refuse(std::string("Namespace prefix ") + Chars(unboundPrefix) + " for " +
+                          Chars(unbound) + " on " + Chars(localname) + " is not defined\n");
+        }
+        return m_builder.StartElement(
+            name, m_namespaces, m_attributes,
+            static_cast<std::size_t>(defaulted) + m_attributes.size() - given,
+            declared->NamespaceDefaults());
     }
+    // Refuses the document for a reason libxml2 would give, which names what
+    // it found.
+    bool Refuse(std::string reason) {
+        if (!m_error.failed) {
+            m_error.failed = true;
+            m_error.reason = std::move(reason);
+            m_error.line = m_context->input ? m_context->input->line : 0;
+            m_error.column = m_context->input ? m_context->input->col : 0;
+        }
+        return m_builder.Refuse("The document could not be parsed.\n");
+    }
+
+    // The internal subset is read with the references to entities in
+    // attribute defaults kept, as the document wrote them: libxml2 keeps the
+    // defaults so in its DTD, which the DOCTYPE's text is written from; the
+    // values elements get are made from them here (DeclareAttribute), as the
+    // budget allows. References in start tags are replaced again once the
+    // DTD is read.
+    static void InternalSubset(void* context, const xmlChar* name, const xmlChar* publicId,
+                               const xmlChar* systemId) {
+        xmlSAX2InternalSubset(context, name, publicId, systemId);
+        ReplaceEntities(static_cast<xmlParserCtxtPtr>(context), false);
+    }
+    static void ExternalSubset(void* context, const xmlChar* name, const xmlChar* publicId,
+                               const xmlChar* systemId) {
+        Of(context).m_externalSubset(context, name, publicId, systemId);
+        ReplaceEntities(static_cast<xmlParserCtxtPtr>(context), true);
+    }
+
+    static void AttributeDecl(void* context, const xmlChar* element, const xmlChar* name, int type,
+                              int kind, const xmlChar* value, xmlEnumerationPtr values) {
+        ParseRun& parse = Of(context);
+        bool toDtd = true;
+        Run(context, [&](ParseRun& run) {
+            return run.DeclareAttribute(element, name, type, kind, value, toDtd);
+        });
+        if (toDtd && !parse.m_stopped) {
+            xmlSAX2AttributeDecl(context, element, name, type, kind, value, values);
+        } else {
+            xmlFreeEnumeration(values);
+        }
+    }
+    // Records the declaration of an attribute, for the elements of its type,
+    // and what each element's attributes will take. A default is made here
+    // from the value libxml2 kept (default_values.h), counted against the
+    // budget first, and libxml2 is kept from adding it itself: it adds none
+    // for an attribute it knows a type of already, the first declaration
+    // holding. Namespace declarations it adds itself, to resolve the names of
+    // the element; an element type may have few of them. toDtd false: the
+    // declaration goes no further.
+    bool DeclareAttribute(const xmlChar* element, const xmlChar* name, int type, int kind,
+                          const xmlChar* value, bool& toDtd) {
+        ElementDeclarations& declared = m_declarations.Declare(Split(element));
+        const DictionaryName attribute = Split(name);
+        if (!declared.Declare(attribute, type == XML_ATTRIBUTE_ID)) return true;
+        if (declared.IdAttributes() > kMaxIdAttributes) {
+            toDtd = false;
+            return m_builder.Refuse(kTooManyIdAttributes);
+        }
+        if (!value || kind == XML_ATTRIBUTE_IMPLIED || kind == XML_ATTRIBUTE_REQUIRED) return true;
+        if (attribute.prefix == m_context->str_xmlns ||
+            (attribute.local == m_context->str_xmlns && !attribute.prefix)) {
+            declared.AddNamespaceDefault();
+            if (declared.NamespaceDefaults() > kMaxNamespaceDefaults)
+                return m_builder.Refuse(kTooManyNamespaceDefaults);
+        } else {
+            if (declared.Defaults() + declared.NamespaceDefaults() >= kMaxAttributes)
+                return m_builder.Refuse(kTooManyAttributes);
+            if (!m_values) m_values.emplace(m_context->myDoc);
+            std::uint64_t cost = 0;
+            if (!m_values->Cost(View(value), cost)) return m_builder.Refuse(kTooMuchAmplification);
+            if (!m_builder.SpendBeside(cost)) return false;
+            std::string made;
+            m_values->Value(View(value), type != XML_ATTRIBUTE_CDATA, made);
+            declared.AddDefault(attribute, std::move(made));
+            if (attribute.prefix && attribute.prefix != m_context->str_xml && !m_scope)
+                m_scope.emplace();
+            if (!m_context->attsSpecial)
+                m_context->attsSpecial = xmlHashCreateDict(10, m_context->dict);
+            if (!m_context->attsSpecial ||
+                xmlHashAddEntry2(m_context->attsSpecial, element, name,
+                                 reinterpret_cast<void*>(static_cast<std::ptrdiff_t>(type))) < 0) {
+                throw std::bad_alloc();
+            }
+        }
+        if (declared.Defaults() + declared.NamespaceDefaults() > kMaxAttributes)
+            return m_builder.Refuse(kTooManyAttributes);
+        return true;
+    }
+    // A name of the DTD as libxml2's parse events give names: split at its
+    // first colon, each part a string of its dictionary.
+    DictionaryName Split(const xmlChar* name) {
+        int length = 0;
+        const xmlChar* local = xmlSplitQName3(name, &length);
+        const xmlChar* prefix = nullptr;
+        if (local) {
+            prefix = xmlDictLookup(m_context->dict, name, length);
+            local = xmlDictLookup(m_context->dict, local, -1);
+        } else {
+            local = xmlDictLookup(m_context->dict, name, -1);
+        }
+        if (!local || (length && !prefix)) throw std::bad_alloc();
+        return {local, prefix};
+    }
+
     // The tree's name of an element or attribute, from libxml2's dictionary
     // strings.
     ExpandedNameId NameOf(const xmlChar* local, const xmlChar* prefix, const xmlChar* uri) {
@@ -315,7 +515,10 @@ class ParseRun {
     }
 
     static void EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-        Run(context, [](ParseRun& parse) { return parse.m_builder.EndElement(); });
+        Run(context, [](ParseRun& parse) {
+            if (parse.m_scope) parse.m_scope->End();
+            return parse.m_builder.EndElement();
+        });
     }
     static void Characters(void* context, const xmlChar* text, int length) {
         Run(context, [&](ParseRun& parse) {
@@ -343,8 +546,13 @@ class ParseRun {
         });
     }
 
+    // The first error is the reason a document that fails is refused for.
+    // Validity errors (two attributes of type ID on one element type, a
+    // default its type does not allow) refuse no document: this engine does
+    // not validate.
     static void CaptureError(void* context, XmlError error) {
-        if (!context || !error || error->level < XML_ERR_ERROR) return;
+        if (!context || !error || error->level < XML_ERR_ERROR || error->domain == XML_FROM_VALID)
+            return;
         ParseRun& parse = Of(context);
         if (parse.m_error.failed) return;
         try {
@@ -405,8 +613,15 @@ class ParseRun {
     std::size_t m_stagedEnd = 0;
     bool m_ended = false;
     ParseError m_error;
+    ParseCost m_cost;
     bool m_stopped = false;
     getEntitySAXFunc m_getEntity = nullptr;
+    externalSubsetSAXFunc m_externalSubset = nullptr;
+    EntityStandIns m_standIns;
+    std::unordered_map<const xmlEntity*, bool> m_tagsPastLimit;  // for each entity looked at
+    AttributeDeclarations m_declarations;
+    std::optional<DefaultValues> m_values;  // once a default is declared
+    std::optional<PrefixScope> m_scope;     // once a default has a prefix other than xml
     // The context each open entity reference was made from, the innermost last.
     std::vector<xmlParserCtxtPtr> m_references;
     std::string m_declaredEncoding;
@@ -416,7 +631,6 @@ class ParseRun {
     std::string m_qualified;
     std::vector<NamespaceEvent> m_namespaces;
     std::vector<AttributeEvent> m_attributes;
-    std::string m_elementName;  // qualified, for the DTD's declarations
 };
 
 // The encoding named in the XML declaration at the start of text, if any.

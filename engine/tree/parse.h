@@ -9,6 +9,7 @@
 #define FLATDOM_ENGINE_TREE_PARSE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,9 +26,20 @@ struct ParseError {
     std::string source;  // UTF-8, the source line around the error
 };
 
+// What a parse did, counted so that tests of its cost need no clock.
+struct ParseCost {
+    // libxml2 checks a start tag's attributes for duplicates, each against
+    // those before it (and its namespace declarations so among themselves):
+    // the pairs of attributes it compared in the start tags it read; and the
+    // attributes the parse looked up in the DTD's declarations or added as
+    // defaults.
+    std::uint64_t attributeSteps = 0;
+};
+
 struct ParseOutcome {
     std::unique_ptr<DocumentTree> tree;  // null when the document was refused
     ParseError error;
+    ParseCost cost;
 };
 
 // Where a parse reads its bytes from.

@@ -6,11 +6,15 @@
 // room libxml2 made for the tag's attributes whether the tag is past
 // kMaxAttributes. Where libxml2 reads on to its check all the same, the
 // check is no dearer than for a tag at the limit (1.2 s); a longer tag is
-// not read any further.
+// not read any further. An entity's text, read from memory, is looked at
+// before it is read.
 #ifndef FLATDOM_ENGINE_TREE_START_TAG_GUARD_H
 #define FLATDOM_ENGINE_TREE_START_TAG_GUARD_H
 
 #include <libxml/parser.h>
+
+#include <cstddef>
+#include <string_view>
 
 namespace engine::tree {
 
@@ -18,6 +22,11 @@ namespace engine::tree {
 // kMaxAttributes, or more namespaces are in scope than that; always false
 // from libxml2 2.12 on, whose check is linear.
 bool PastAttributeLimit(const xmlParserCtxt* parser);
+
+// The most attributes and namespace declarations one start tag of markup
+// has (an entity's text, which libxml2 reads from memory, asking for no
+// input): their '=' signs outside quotes, in each tag.
+std::size_t MostAttributesInATag(std::string_view markup);
 
 }  // namespace engine::tree
 

@@ -62,6 +62,24 @@ bool TreeBuilder::SetText(NodeId id, std::string_view text) {
     return true;
 }
 
+bool TreeBuilder::SetSharedText(NodeId id, std::string_view text, SharedText& shared) {
+    if (!shared.stored) {
+        if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
+        if (!m_tree.m_text.Add(text, shared.ref)) return Refuse(kTooMuchText);
+        shared.stored = true;
+    }
+    NodeRecord& record = m_tree.At(id);
+    record.childOrText = shared.ref;
+    record.SetLength(static_cast<std::uint32_t>(text.size()));
+    return true;
+}
+
+bool TreeBuilder::SpendInAttributeValue(std::uint64_t bytes) {
+    if (m_failure) return false;
+    m_spentOnValues += bytes;
+    return Spend(bytes);
+}
+
 bool TreeBuilder::SpendInEntity(std::uint64_t bytes) {
     return m_entityDepth == 0 || Spend(bytes);
 }
@@ -115,18 +133,23 @@ ExpandedNameId TreeBuilder::Name(std::string_view qualified, std::string_view ur
 }
 
 bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
-                               const std::vector<AttributeEvent>& attributes,
-                               std::size_t defaulted) {
+                               const std::vector<AttributeEvent>& attributes, std::size_t defaulted,
+                               std::size_t namespaceDefaults) {
     if (m_failure || !Flush()) return false;
     if (m_depth == kMaxDepth) return Refuse(kTooDeep);
     if (namespaces.size() + attributes.size() > kMaxAttributes) return Refuse(kTooManyAttributes);
     // Attribute values (the document's own take at most 3 bytes for each byte
-    // read), the records of defaulted attributes, and in an entity's
-    // replacement all records.
-    std::uint64_t added = defaulted * sizeof(NodeRecord);
-    if (m_entityDepth > 0) added = (namespaces.size() + attributes.size()) * sizeof(NodeRecord);
+    // read) but what their entities' text was counted for already, the
+    // records of defaulted attributes and namespace declarations, and in an
+    // entity's replacement all records.
+    std::uint64_t values = 0;
     for (const AttributeEvent& attribute : attributes)
-        added += attribute.value.size();
+        values += attribute.value.size();
+    std::uint64_t added = values > m_spentOnValues ? values - m_spentOnValues : 0;
+    m_spentOnValues = 0;
+    const std::size_t records =
+        m_entityDepth > 0 ? namespaces.size() + attributes.size() : defaulted;
+    added += (records + namespaceDefaults) * sizeof(NodeRecord);
     if (!Spend(added)) return false;
     const NodeId element = AddChild(NodeKind::kElement);
     if (element == kNoNode) return Refuse(kTooManyNodes);
@@ -145,7 +168,10 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
         if (id == kNoNode) return Refuse(kTooManyNodes);
         m_tree.At(id).name = attribute.name;
         if (attribute.declaredId) m_tree.At(id).AddFlag(kDeclaredId);
-        if (!SetText(id, attribute.value)) return false;
+        if (attribute.shared ? !SetSharedText(id, attribute.value, *attribute.shared)
+                             : !SetText(id, attribute.value)) {
+            return false;
+        }
         if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace) {
             if (attribute.value == "preserve") preserve = true;
             if (attribute.value == "default") preserve = false;

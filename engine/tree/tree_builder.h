@@ -34,10 +34,20 @@ struct NamespaceEvent {
     std::string_view uri;
 };
 
+// Where the tree keeps a text that many attributes share (a default's
+// value), once the first of them is built.
+struct SharedText {
+    bool stored = false;
+    TextRef ref = 0;
+};
+
 struct AttributeEvent {
     ExpandedNameId name;  // from TreeBuilder::Name
     std::string_view value;
     bool declaredId = false;  // the DTD declares it of type ID
+    // Where the value is kept for every attribute that has it; null for a
+    // value of this attribute's own.
+    SharedText* shared = nullptr;
 };
 
 class TreeBuilder {
@@ -53,9 +63,12 @@ class TreeBuilder {
     // The tree's id of a qualified name as written and its namespace URI,
     // for the names of elements and attributes.
     ExpandedNameId Name(std::string_view qualified, std::string_view uri);
-    // The last defaulted of the attributes come from the DTD's defaults.
+    // The last defaulted of the attributes come from the DTD's defaults; the
+    // DTD gave the element's type namespaceDefaults namespace declarations
+    // as defaults, whether or not the element took them.
     bool StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
-                      const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0);
+                      const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0,
+                      std::size_t namespaceDefaults = 0);
     bool EndElement();
     // The events between these two are the entity's replacement.
     bool StartEntityReference(std::string_view name);
@@ -72,11 +85,22 @@ class TreeBuilder {
     void EncodingNamed(bool named) { m_tree.m_encodingNamed = named; }
     // Bytes of the document read so far, which the budget grows with.
     void Read(std::size_t bytes) { m_read += bytes; }
+    // Counts against the budget what the parse adds beside the tree: the
+    // defaults' values as the DTD declares them, and for each entity
+    // reference in content one for each namespace declaration in scope,
+    // which libxml2 copies to read the entity's text; false past it.
+    bool SpendBeside(std::uint64_t bytes) { return !m_failure && Spend(bytes); }
+    // The same, for the text of an entity as it is copied into an attribute
+    // value of the next start tag, whose values it then counts the less.
+    bool SpendInAttributeValue(std::uint64_t bytes);
     // After the last event: true when every element was closed.
     bool Finish();
 
     // Why the document was refused; null while it was not.
     const char* Failure() const { return m_failure; }
+    // Refuses the document for a reason found outside the tree's events (a
+    // limit of limits.h); false.
+    bool Refuse(const char* reason);
 
   private:
     struct Open {
@@ -85,7 +109,6 @@ class TreeBuilder {
         bool preserve;
     };
 
-    bool Refuse(const char* reason);
     // Counts bytes against the budget; false past it.
     bool Spend(std::uint64_t bytes);
     // The same, for what an entity's replacement adds.
@@ -97,6 +120,7 @@ class TreeBuilder {
     // A record that is no child: a namespace declaration or an attribute.
     NodeId AddAttributeRecord(NodeKind kind, NodeId element);
     bool SetText(NodeId id, std::string_view text);
+    bool SetSharedText(NodeId id, std::string_view text, SharedText& shared);
     // Settles the character data held so far, at markup: a text node, or
     // nothing but a mark where a text of white space only stood.
     bool Flush();
@@ -114,6 +138,7 @@ class TreeBuilder {
     std::size_t m_entityDepth = 0;  // entity references open
     std::uint64_t m_read = 0;
     std::uint64_t m_spent = 0;
+    std::uint64_t m_spentOnValues = 0;  // on the next start tag's values, already
 };
 
 }  // namespace engine::tree

@@ -131,12 +131,65 @@ TEST(TreeShape, WhiteSpaceDeclarationDoctypeEntitiesAndDefaults) {
          "{r{\"p\" &s{^} \"q \" &w{^ b_}_}}"},
         {"<!DOCTYPE r [<!ENTITY e 'E'>]><r xml:space='preserve'>&e;</r>",
          "{r!(xml:space=preserve){&e!{\"E\"}}}"},
+        // A default gives way to the attribute written; the first declaration
+        // of an attribute holds; elements of an entity's text get defaults
+        // too, and xml:space may come as one.
+        {"<!DOCTYPE r [<!ATTLIST r a CDATA #IMPLIED b CDATA 'b1'>"
+         "<!ATTLIST r a CDATA 'a2' b CDATA 'b2' c CDATA 'c2'>]><r b='own'/>",
+         "{r(b=own c=c2)}"},
+        {"<!DOCTYPE r [<!ATTLIST x d CDATA 'v' xml:space (preserve) 'preserve'>"
+         "<!ENTITY e '<x> </x>'>]><r>&e;<x d='w'/></r>",
+         "{r{&e{x!(d=v xml:space=preserve){\" \"}} x!(d=w xml:space=preserve)}}"},
         // A reference to an entity the external DTD would declare.
         {"<!DOCTYPE r SYSTEM 'r.dtd'><r>a&u;b</r>", "{r{\"ab\"}}"},  // undeclared: nothing
         {"<!DOCTYPE r [<!ENTITY x SYSTEM 'x.txt'>]><r>&x;</r>", "{r{&x}}"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(Shape(ParseUtf8(row.xml)), row.shape) << row.xml;
+}
+
+// The DTD is read with the references in its defaults kept; the values
+// elements get are made from them, and are what libxml2 gives the same text
+// written in a start tag (CDATA), or that text with its spaces made one
+// (other types).
+TEST(TreeDefaults, ValuesAreWhatTheSameTextGivesInAStartTag) {
+    const std::string entities =
+        "<!ENTITY e 'E'><!ENTITY s 'a&#9;b&#10;c&#13;d'><!ENTITY n '[&e;&#38;#38;&#38;lt;]'>"
+        "<!ENTITY u '&#x20AC;&#38;#x1D11E;'><!ENTITY z ''><!ENTITY d '&n;&n;'>";
+    for (const char* value :
+         {"x&e;y", "&#38;&amp;&lt;&gt;&quot;&apos;", "a&#10;b&#9;c&#13;", "a\tb\nc  d", "&s;",
+          "&n;", "&u;&z;", "&amp;e;", "&#38;#38;", "&d;&s;&d;", ""}) {
+        const std::string xml = "<!DOCTYPE r [" + entities + "<!ATTLIST r d CDATA \"" + value +
+                                "\">]><r e=\"" + value + "\"/>";
+        const ParseOutcome outcome = ParseUtf8(xml);
+        ASSERT_TRUE(outcome.tree) << value << ": " << outcome.error.reason;
+        EXPECT_EQ(TextOf(*outcome.tree, Find(*outcome.tree, "d")),
+                  TextOf(*outcome.tree, Find(*outcome.tree, "e")))
+            << value;
+    }
+    const ParseOutcome normalized =
+        ParseUtf8("<!DOCTYPE r [" + entities +
+                  "<!ATTLIST r t NMTOKENS '  &e;  x&s;  ' c CDATA '  &e;  '>]><r/>");
+    ASSERT_TRUE(normalized.tree) << normalized.error.reason;
+    EXPECT_EQ(Shape(normalized), "{r(t=E xa b c d c=  E  )}");
+}
+
+TEST(TreeDefaults, PrefixedDefaultsTakeTheNamespaceInScope) {
+    const ParseOutcome outcome = ParseUtf8(
+        "<!DOCTYPE r [<!ATTLIST x p:a CDATA 'v' xml:lang CDATA 'en' xmlns:q CDATA 'urn:q' "
+        "q:b CDATA 'w'>]><r xmlns:p='urn:p'><x/><x xmlns:p='urn:p2'/><p:x/></r>");
+    ASSERT_TRUE(outcome.tree) << outcome.error.reason;
+    const DocumentTree& tree = *outcome.tree;
+    std::string uris;
+    for (NodeId id = kDocumentNode; id <= tree.NodeCount(); ++id) {
+        if (tree.Kind(id) == NodeKind::kAttribute)
+            uris += std::string(tree.Name(id)) + "=" + std::string(tree.NamespaceUri(id)) + " ";
+    }
+    EXPECT_EQ(uris,
+              "p:a=urn:p xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q "
+              "p:a=urn:p2 xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q ");
+    EXPECT_EQ(Shape(ParseUtf8("<!DOCTYPE r [<!ATTLIST x q:a CDATA 'v'>]><r><x/></r>")),
+              "refused: Namespace prefix q for a on x is not defined\n");
 }
 
 TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
@@ -288,6 +341,13 @@ TEST(XmlText, WritesWhatLibxml2sSerializerWrote) {
          "<r><?p?><?p ?><?p d?><!----><![CDATA[x]]><e/></r>"},
         {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "r", "<r>x&e;</r>"},
         {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "e", "&e;"},
+        // The DOCTYPE as the document wrote it, its references kept, as Wine
+        // writes it too.
+        {"<!DOCTYPE r [<!ENTITY a 'AAAA'><!ENTITY b '&a;&a;'>"
+         "<!ATTLIST z d CDATA 'x&b;&#38;y&amp;&lt;&#10;z'>]><r/>",
+         "#document",
+         "<!DOCTYPE r [\n<!ENTITY a \"AAAA\">\n<!ENTITY b \"&a;&a;\">\n"
+         "<!ATTLIST z d CDATA \"x&b;&#38;y&#38;<\nz\">\n]>\n<r/>"},
         {"<?xml version='1.0'?><!--a--><!DOCTYPE r [<!ENTITY e 'E'><!--in-->]><r/><?p?>",
          "#document",
          "<?xml version=\"1.0\"?>\n<!--a-->\n<!DOCTYPE r [\n<!ENTITY e \"E\">\n<!--in-->]>\n"
