@@ -177,7 +177,7 @@ TEST(TreeDefaults, ValuesAreWhatTheSameTextGivesInAStartTag) {
 TEST(TreeDefaults, PrefixedDefaultsTakeTheNamespaceInScope) {
     const ParseOutcome outcome = ParseUtf8(
         "<!DOCTYPE r [<!ATTLIST x p:a CDATA 'v' xml:lang CDATA 'en' xmlns:q CDATA 'urn:q' "
-        "q:b CDATA 'w'>]><r xmlns:p='urn:p'><x/><x xmlns:p='urn:p2'/><p:x/></r>");
+        "q:b CDATA 'w'>]><r xmlns:p='urn:p'><x/><x xmlns:p='urn:p2'/><p:x/><x/></r>");
     ASSERT_TRUE(outcome.tree) << outcome.error.reason;
     const DocumentTree& tree = *outcome.tree;
     std::string uris;
@@ -187,7 +187,8 @@ TEST(TreeDefaults, PrefixedDefaultsTakeTheNamespaceInScope) {
     }
     EXPECT_EQ(uris,
               "p:a=urn:p xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q "
-              "p:a=urn:p2 xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q ");
+              "p:a=urn:p2 xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q "
+              "p:a=urn:p xml:lang=http://www.w3.org/XML/1998/namespace q:b=urn:q ");
     EXPECT_EQ(Shape(ParseUtf8("<!DOCTYPE r [<!ATTLIST x q:a CDATA 'v'>]><r><x/></r>")),
               "refused: Namespace prefix q for a on x is not defined\n");
 }
