@@ -3,6 +3,8 @@
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlIO.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -585,18 +587,22 @@ class ParseRun {
     std::string DoctypeText() const {
         const xmlDocPtr doc = m_doc;
         if (!doc || !doc->intSubset) return {};
-        xmlBufferPtr buffer = xmlBufferCreate();
-        if (!buffer) throw std::bad_alloc();
-        xmlNodeDump(buffer, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0);
+        // Written through an output buffer, which tells when memory ran out
+        // (libxml2 2.9's xmlNodeDump then leaves its buffer pointing at text
+        // it has freed).
+        xmlOutputBufferPtr out = xmlAllocOutputBuffer(nullptr);
+        if (!out) throw std::bad_alloc();
+        xmlNodeDumpOutput(out, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0, nullptr);
         std::string text;
         try {
-            text.assign(Chars(xmlBufferContent(buffer)),
-                        static_cast<std::size_t>(xmlBufferLength(buffer)));
+            const xmlChar* written = xmlOutputBufferGetContent(out);
+            if (!written) throw std::bad_alloc();
+            text.assign(Chars(written), xmlOutputBufferGetSize(out));
         } catch (...) {
-            xmlBufferFree(buffer);
+            xmlOutputBufferClose(out);
             throw;
         }
-        xmlBufferFree(buffer);
+        xmlOutputBufferClose(out);
         return text;
     }
 

@@ -26,6 +26,9 @@ namespace {
 // takes.
 std::int64_t g_live = 0;
 std::int64_t g_peak = 0;
+// Blocks libxml2 asks to grow past this size are refused, as when memory
+// runs out.
+std::size_t g_growthLimit = SIZE_MAX;
 
 void Took(void* block) {
     if (!block) return;
@@ -45,6 +48,7 @@ void CountedFree(void* block) {
     std::free(block);
 }
 void* CountedRealloc(void* block, std::size_t size) {
+    if (size > g_growthLimit) return nullptr;
     const std::int64_t before = block ? static_cast<std::int64_t>(malloc_usable_size(block)) : 0;
     void* moved = std::realloc(block, size);
     if (moved) {
@@ -197,6 +201,17 @@ TEST(LoadingCost, HostileShapesAtTwoSizes) {
         (void)budget;  // the C++ allocations are the sanitizer's to count
 #endif
     }
+}
+
+// libxml2 2.9 frees the text it writes the DOCTYPE into when it cannot grow
+// it, while the buffer still points at it.
+TEST(LoadingCost, MemoryRunningOutWhileTheDoctypeIsWrittenRefusesTheDocument) {
+    const std::string xml = "<!DOCTYPE r [" + Numbered("<!ENTITY e", " 'v'>", 40000) + "]><r/>";
+    g_growthLimit = 256 * 1024;
+    const engine::tree::ParseOutcome outcome = engine::tree::ParseUtf8(xml);
+    g_growthLimit = SIZE_MAX;
+    EXPECT_FALSE(outcome.tree);
+    EXPECT_EQ(outcome.error.reason, "There was not enough memory to load the document.\n");
 }
 
 TEST(LoadingCost, ASmallDocumentStaysSmall) {
