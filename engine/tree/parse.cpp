@@ -476,9 +476,11 @@ class ParseRun {
                 m_scope.emplace();
             if (!m_context->attsSpecial)
                 m_context->attsSpecial = xmlHashCreateDict(10, m_context->dict);
+            // The type as libxml2 keeps it there, as a pointer.
+            void* const special = reinterpret_cast<void*>(  // NOLINT(performance-no-int-to-ptr)
+                static_cast<std::ptrdiff_t>(type));
             if (!m_context->attsSpecial ||
-                xmlHashAddEntry2(m_context->attsSpecial, element, name,
-                                 reinterpret_cast<void*>(static_cast<std::ptrdiff_t>(type))) < 0) {
+                xmlHashAddEntry2(m_context->attsSpecial, element, name, special) < 0) {
                 throw std::bad_alloc();
             }
         }
