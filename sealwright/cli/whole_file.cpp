@@ -18,6 +18,7 @@
 #endif
 
 #include "crypto.h"
+#include "paths.h"
 
 namespace cli {
 namespace {
@@ -28,16 +29,6 @@ namespace {
 
 [[noreturn]] void Exists(const std::string& path) {
     throw IoError(path + ": exists already, and is never replaced");
-}
-
-// The folder part of path, with its last separator ("" for none).
-std::string FolderOf(const std::string& path) {
-#if defined(_WIN32)
-    const std::size_t end = path.find_last_of("/\\:");
-#else
-    const std::size_t end = path.rfind('/');
-#endif
-    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
 // The temporary file until it takes the target's place; removed when the
@@ -59,26 +50,13 @@ class Temporary {
 };
 
 #if defined(_WIN32)
-// The system's sentence for a failure, as strerror gives one.
-[[noreturn]] void FailWith(const std::string& path, DWORD error) {
-    char text[512] = "";
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' '))
-        reason.pop_back();
-    if (reason.empty()) reason = "system error " + std::to_string(error);
-    throw IoError(path + ": " + reason);
-}
-
 // A new file beside path with a name nobody uses, readable by its owner only
 // unless how is kReplace; its descriptor, the name in name.
 int CreateTemporary(const std::string& path, Create how, std::string& name) {
     OwnerOnly ownerOnly;
     SECURITY_ATTRIBUTES* security = nullptr;
     if (how != Create::kReplace && !(security = ownerOnly.Attributes())) {
-        FailWith(path, GetLastError());
+        FailWithSystemError(path, GetLastError());
     }
     const std::size_t folder = FolderOf(path).size();
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -94,7 +72,7 @@ int CreateTemporary(const std::string& path, Create how, std::string& name) {
             if (fd < 0) CloseHandle(file);
             return fd;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS) FailWith(path, GetLastError());
+        if (GetLastError() != ERROR_FILE_EXISTS) FailWithSystemError(path, GetLastError());
     }
     errno = EEXIST;
     Fail(path);
@@ -113,7 +91,7 @@ void Place(const std::string& path, Temporary& temporary, Create how) {
     if (!MoveFileExA(temporary.name(), path.c_str(), replace | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) Exists(path);
-        FailWith(path, error);
+        FailWithSystemError(path, error);
     }
     temporary.Placed();
 }
@@ -184,27 +162,13 @@ void Place(const std::string& path, Temporary& temporary, Create how) {
         close(fd);
     }
 }
-
-// Through a symbolic link, the file it names, as writing into it would.
-std::string Resolved(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
-}
 #endif
 
 }  // namespace
 
 void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, Create how) {
-#if defined(_WIN32)
-    const std::string target = path;
-#else
-    const std::string target = how == Create::kExclusive ? path : Resolved(path);
-#endif
     std::string name;
-    const int fd = CreateTemporary(target, how, name);
+    const int fd = CreateTemporary(path, how, name);
     Temporary temporary(name);
     if (fd < 0) Fail(path);
     const bool written = WriteAll(fd, bytes, size);
@@ -213,7 +177,7 @@ void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size
         if (!written) errno = error;
         Fail(path);
     }
-    Place(target, temporary, how);
+    Place(path, temporary, how);
 }
 
 }  // namespace cli

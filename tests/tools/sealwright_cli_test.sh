@@ -5,7 +5,9 @@ set -uo pipefail
 # FLATDOM_EMULATOR, when set, runs the command (the build is for another system).
 read -r -a emulator <<<"${FLATDOM_EMULATOR:-}"
 sealwright_program=$1
-sealwright() { "${emulator[@]}" "$sealwright_program" "$@"; }
+# runas, when set, runs the command as another user.
+runas=()
+sealwright() { "${runas[@]}" "${emulator[@]}" "$sealwright_program" "$@"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -57,6 +59,8 @@ expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
 [ "$(mode "$work/plain.xml")" = 600 ] || fail "open leaves an existing output readable by others"
 [ "$(sealwright seal - - <"$work/doc.xml" | sealwright open -)" = "$(cat "$work/doc.xml")" ] ||
   fail "seal and open through pipes"
+[ "$(sealwright open "$work/doc.sealed" /dev/stdout | cat)" = "$(cat "$work/doc.xml")" ] ||
+  fail "open to a pipe through /dev/stdout"
 
 # Failures say what failed and exit 1, never crash, never claim success.
 expect 1 "is a folder" -- seal "$work" "$work/out.sealed"
@@ -103,6 +107,90 @@ chmod 644 "$work/key"
 expect 0 "can be read by others" -- open "$work/doc.sealed"
 unset SEALWRIGHT_KEY_FILE
 expect 1 "no key" -- open "$work/doc.sealed"
+
+# Shared folders: another user plants a FIFO or a symbolic link where the
+# victim writes. Both are users without privileges: root would pass checks
+# that the victim must meet.
+victim=$(getent passwd nobody | cut -d: -f3,4)
+attacker=$(getent passwd daemon | cut -d: -f3,4)
+if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null || [ -z "$victim" ] ||
+  [ -z "$attacker" ]; then
+  echo "SKIPPED: the shared-folder cases (they need root, setpriv and the users nobody and daemon)"
+else
+  as() {  # as UID:GID COMMAND...
+    local user=$1
+    shift
+    setpriv --reuid="${user%:*}" --regid="${user#*:}" --clear-groups "$@"
+  }
+  chmod 711 "$work"
+  people=$work/people shared=$work/people/shared home=$work/people/victim
+  theirs=$work/people/attacker
+  mkdir -m 755 "$people"
+  mkdir -m 1777 "$shared"
+  mkdir -m 700 "$home"
+  mkdir -m 755 "$theirs"
+  cp "$work/doc.xml" "$work/doc.sealed" "$home/"
+  chown -R "$victim" "$home"
+  chown "$attacker" "$theirs"
+  SEALWRIGHT_KEY=$(cat "$work/key")
+  export SEALWRIGHT_KEY
+  if ! as "$victim" "${emulator[@]}" "$sealwright_program" --version >/dev/null 2>&1; then
+    echo "SKIPPED: the shared-folder cases (user nobody cannot run $sealwright_program)"
+  else
+    # A FIFO another user made never takes the output, with a reader or
+    # without one (then the command would wait for ever).
+    runas=(timeout 10 setpriv --reuid="${victim%:*}" --regid="${victim#*:}" --clear-groups)
+    as "$attacker" mkfifo -m 622 "$shared/read.xml" "$shared/unread.xml"
+    exec 7<>"$shared/read.xml"
+    expect 1 "another user" -- open "$home/doc.sealed" "$shared/read.xml"
+    printf '\n#end\n' >&7
+    got=$(sed '/^#end$/q' <&7)
+    exec 7>&-
+    [ "$got" = $'\n#end' ] || fail "another user's FIFO received: ${got%#end}"
+    expect 1 "another user" -- open "$home/doc.sealed" "$shared/unread.xml"
+    expect 1 "another user" -- seal "$home/doc.xml" "$shared/unread.xml"
+    # The user's own FIFO, with its reader there or coming; a device.
+    as "$victim" mkfifo -m 600 "$shared/own.xml"
+    timeout 10 cat "$shared/own.xml" >"$work/got" &
+    expect 0 "" -- open "$home/doc.sealed" "$shared/own.xml"
+    wait $!
+    cmp -s "$work/doc.xml" "$work/got" || fail "open to the user's own FIFO"
+    expect 0 "" -- open "$home/doc.sealed" /dev/null
+
+    # Links, as the kernel follows them: in a shared folder, only the user's
+    # own and the folder owner's; elsewhere, any.
+    while read -r owner status link target; do
+      case $owner in
+        victim) user=$victim ;;
+        attacker) user=$attacker ;;
+        *) user=0:0 ;;
+      esac
+      [ -e "$people/$target" ] || { echo precious >"$people/$target" && chown "$victim" "$people/$target"; }
+      as "$user" ln -s "$people/$target" "$people/$link"
+      for command in seal open; do
+        input=$home/doc.xml
+        [ "$command" = open ] && input=$home/doc.sealed
+        if [ "$status" = 0 ]; then
+          expect 0 "" -- "$command" "$input" "$people/$link"
+        else
+          expect 1 "another user made in a shared folder" -- "$command" "$input" "$people/$link"
+          grep -qx precious "$people/$target" ||
+            fail "$command through $owner's $link replaced the victim's $target"
+        fi
+      done
+      [ -L "$people/$link" ] || fail "$command replaced $owner's link $link"
+    done <<EOF
+attacker 1 shared/planted victim/precious
+victim 0 shared/own-link victim/own
+root 0 shared/root-link victim/roots
+attacker 0 attacker/link victim/theirs
+victim 1 shared/chain shared/planted
+EOF
+    cmp -s "$work/doc.xml" "$home/own" || fail "open through the user's own link"
+    runas=()
+  fi
+  unset SEALWRIGHT_KEY
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"
