@@ -144,3 +144,15 @@ for file in windows.key windows.plain; do
   [ "${mode: -1}" = 0 ] || { echo "sealwright.exe made $file with mode $mode"; exit 1; }
 done
 echo "sealwright.exe writes keys and plain text that others cannot read"
+
+# A path as long as the system takes (MAX_PATH) is sealed over twice, its
+# temporary name kept within the limit.
+prefix=$(windows_path "$work/")
+long=$(printf "%0$((259 - ${#prefix} > 255 ? 255 : 259 - ${#prefix}))d" 0)
+for _ in 1 2; do
+  SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
+    run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/$long")"
+done
+cmp -s "$work/windows.xml" <("$linux/bin/sealwright" open "$work/$long") ||
+  fail "sealwright.exe seals to a path of $((${#prefix} + ${#long})) characters wrongly"
+echo "sealwright.exe seals to paths as long as Windows takes"

@@ -95,10 +95,47 @@ limited() {  # limited KIB STATUS STDERR_PART -- ARGS...: expect, with files of 
 limited 4 1 "doc.sealed: File too large" -- seal "$work/big.xml" "$work/disk/doc.sealed"
 limited 4 1 "plain.xml: File too large" -- open "$work/big.sealed" "$work/disk/plain.xml"
 limited 0 1 "new.key: File too large" -- keygen --out "$work/disk/new.key"
+# Killed half way (the limit's signal, not caught), a write leaves nothing
+# behind either: the new file has no name until it is complete.
+killed() {  # killed KIB ARGS...: runs sealwright with files of KIB at most
+  local kib=$1
+  shift
+  local actual
+  # The shell's own notice of the signal goes where the command's output goes.
+  actual=$( (ulimit -f "$kib" && exec "${emulator[@]}" "$sealwright_program" "$@") \
+    >/dev/null 2>&1
+    echo $?) 2>/dev/null
+  [ "$actual" -gt 128 ] || fail "sealwright $* was not killed by the file-size limit: $actual"
+}
+killed 4 seal "$work/big.xml" "$work/disk/doc.sealed"
+killed 4 open "$work/big.sealed" "$work/disk/plain.xml"
+killed 4 open "$work/big.sealed" "$work/disk/new.xml"
 cmp -s "$work/doc.sealed" "$work/disk/doc.sealed" || fail "a failed seal changed its output"
 cmp -s "$work/doc.xml" "$work/disk/plain.xml" || fail "a failed open changed its output"
 [ "$(ls -A "$work/disk" | tr '\n' ' ')" = "doc.sealed plain.xml " ] ||
   fail "failed writes left behind: $(ls -A "$work/disk")"
+
+# Names as long as a folder takes: the temporary name stays within the limit.
+mkdir "$work/long"
+for length in 250 255; do
+  name() { printf "%s%0$((length - 1))d" "$1" 0; }
+  expect 0 "" -- keygen --out "$work/long/$(name k)"
+  expect 0 "" -- seal "$work/doc.xml" "$work/long/$(name s)"
+  expect 0 "" -- seal "$work/doc.xml" "$work/long/$(name s)"
+  expect 0 "" -- open "$work/long/$(name s)" "$work/long/$(name o)"
+  cmp -s "$work/doc.xml" "$work/long/$(name o)" || fail "open to a name of $length characters"
+done
+[ "$(ls -A "$work/long" | wc -l)" = 6 ] || fail "long names left behind: $(ls -A "$work/long")"
+
+# A replaced file's permission bits stay, its special bits never do.
+for modes in 640:640 4755:755 2750:750 1604:604 6777:777; do
+  cp "$work/doc.sealed" "$work/modes"
+  chmod "${modes%:*}" "$work/modes"
+  expect 0 "" -- seal "$work/doc.xml" "$work/modes"
+  [ "$(mode "$work/modes")" = "${modes#*:}" ] ||
+    fail "seal over mode ${modes%:*} makes mode $(mode "$work/modes"), not ${modes#*:}"
+  rm "$work/modes"
+done
 
 # Keys from the environment: bounded, and named when others can read them.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
