@@ -145,6 +145,15 @@ for file in windows.key windows.plain; do
 done
 echo "sealwright.exe writes keys and plain text that others cannot read"
 
+# keygen --out makes the folders a key needs, the user's alone: all the
+# user's bits, none for others.
+run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/new/private/windows.key")"
+for folder in new new/private; do
+  mode=$(stat -c %a "$work/$folder")
+  [ "${mode:0:1}${mode: -1}" = 70 ] || fail "sealwright.exe made the folder $folder with mode $mode"
+done
+echo "sealwright.exe makes the folders of a key, the user's alone"
+
 # A path as long as the system takes (MAX_PATH) is sealed over twice, its
 # temporary name kept within the limit.
 prefix=$(windows_path "$work/")

@@ -9,6 +9,7 @@
 
 #include "io.h"
 #include "keys.h"
+#include "paths.h"
 #include "text.h"
 
 namespace {
@@ -40,6 +41,8 @@ int Keygen(int argc, char** argv) {
     sealwright::FormatKey(key.key, line);
     line[64] = '\n';
     try {
+        // A key's folders are as private as the key (~/.config on a new home).
+        if (argc == 2) cli::MakeFolders(argv[1]);
         cli::WriteOutput(argc == 0 ? "-" : argv[1], line, sizeof line, cli::Create::kExclusive);
     } catch (...) {
         sealwright::Wipe(line, sizeof line);

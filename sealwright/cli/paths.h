@@ -1,5 +1,5 @@
-// Output paths: their folder, and where their symbolic links lead. Failures
-// throw IoError with a sentence for the user.
+// Output paths: their folder, where their symbolic links lead, and the
+// folders a new file needs. Failures throw IoError with a sentence for the user.
 #ifndef SEALWRIGHT_CLI_PATHS_H
 #define SEALWRIGHT_CLI_PATHS_H
 
@@ -17,6 +17,10 @@ std::string FolderOf(const std::string& path);
 // folders, kept when the command resolves links by itself. Where the last
 // link leads nowhere, the name it names. Windows: path.
 std::string FollowLinks(const std::string& path);
+
+// Makes the folders missing above path, readable by their owner only (mode
+// 700; on Windows an access list that names only the user).
+void MakeFolders(const std::string& path);
 
 }  // namespace cli
 

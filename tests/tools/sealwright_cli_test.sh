@@ -137,6 +137,15 @@ for modes in 640:640 4755:755 2750:750 1604:604 6777:777; do
   rm "$work/modes"
 done
 
+# keygen --out makes the folders a key needs (as on a new home), private ones.
+mkdir "$work/home"
+expect 0 "" -- keygen --out "$work/home/.config/flatdom/flatdom.key"
+[ "$(mode "$work/home/.config")/$(mode "$work/home/.config/flatdom")" = 700/700 ] ||
+  fail "keygen --out makes folders of modes $(mode "$work/home/.config") $(mode "$work/home/.config/flatdom")"
+[ "$(mode "$work/home")" = 755 ] || fail "keygen --out changed the mode of an existing folder"
+[ "$(mode "$work/home/.config/flatdom/flatdom.key")" = 600 ] || fail "keygen --out in new folders"
+expect 1 "Not a directory" -- keygen --out "$work/doc.xml/folder/flatdom.key"
+
 # Keys from the environment: bounded, and named when others can read them.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
 SEALWRIGHT_KEY= expect 0 "" -- open "$work/doc.sealed"
