@@ -96,7 +96,9 @@ class ParseRun {
         if (m_doc && !m_stopped) {
             Run(m_context, [](ParseRun& parse) { return parse.EndReferences(0); });
         }
-        const bool ok = m_doc && !m_stopped && m_context->wellFormed && m_context->nsWellFormed &&
+        const bool namespacesWellFormed =
+            m_context->nsWellFormed || (m_uriWarned && !m_namespaceError);
+        const bool ok = m_doc && !m_stopped && m_context->wellFormed && namespacesWellFormed &&
                         m_builder.Finish() && m_builder.DeclarationText(DeclarationText());
         if (!ok) {
             return Fail(m_builder.Failure() ? m_builder.Failure()
@@ -346,6 +348,17 @@ class ParseRun {
     static void CaptureError(void* context, XmlError error) {
         if (!context || !error || error->level < XML_ERR_ERROR) return;
         ParseRun& parse = Of(context);
+        if (error->domain == XML_FROM_NAMESPACE) {
+            // A namespace name that is no valid URI ("a b"): libxml2 reports
+            // it as an error with a warning's code, and XML Namespaces does
+            // not make it one; the document loads. Other namespace errors
+            // still refuse it.
+            if (error->code == XML_WAR_NS_URI) {
+                parse.m_uriWarned = true;
+                return;
+            }
+            parse.m_namespaceError = true;
+        }
         if (parse.m_error.failed) return;
         try {
             parse.m_error = ErrorOf(error);
@@ -406,6 +419,8 @@ class ParseRun {
     bool m_ended = false;
     ParseError m_error;
     bool m_stopped = false;
+    bool m_uriWarned = false;       // a namespace name that is no URI
+    bool m_namespaceError = false;  // any other namespace error
     getEntitySAXFunc m_getEntity = nullptr;
     // The context each open entity reference was made from, the innermost last.
     std::vector<xmlParserCtxtPtr> m_references;

@@ -139,6 +139,30 @@ TEST(TreeShape, WhiteSpaceDeclarationDoctypeEntitiesAndDefaults) {
         EXPECT_EQ(Shape(ParseUtf8(row.xml)), row.shape) << row.xml;
 }
 
+// A namespace name need not be a valid URI: such a document loads, its
+// elements in that namespace. Namespace errors proper still refuse it.
+TEST(TreeShape, NamespaceNamesThatAreNoUrisLoad) {
+    const struct {
+        const char *xml, *uri;
+    } rows[] = {
+        {"<r xmlns:p='a b'><p:x/></r>", "a b"},
+        {"<r xmlns:p='http://x/?a=1&amp;b=2&lt;'><p:x/></r>", "http://x/?a=1&b=2<"},
+        {"<p:x xmlns:p='%zz' xmlns='a b'/>", "%zz"},
+        {"<r><p:x xmlns:p='[' xmlns:q='u' q:a='1'/></r>", "["},
+        {"<r xmlns:p='a b'><q:x/></r>", "refused: Namespace prefix q on x is not defined\n"},
+        {"<r xmlns:p='a b'><p:x xmlns:q='a b' p:a='1' q:a='2'/></r>",
+         "refused: Namespaced Attribute a in 'a b' redefined\n"},
+        {"<r xmlns:p='a b' xmlns:q=''/>", "refused: xmlns:q: Empty XML namespace is not allowed\n"},
+    };
+    for (const auto& row : rows) {
+        const ParseOutcome outcome = ParseUtf8(row.xml);
+        const std::string uri =
+            outcome.tree ? std::string(outcome.tree->NamespaceUri(Find(*outcome.tree, "p:x")))
+                         : "refused: " + outcome.error.reason;
+        EXPECT_EQ(uri, row.uri) << row.xml;
+    }
+}
+
 TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
     const std::string entity(20000, 'x');
     std::string defaults;
