@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "doctype_text.h"
 #include "libxml2_errors.h"
 #include "no_external.h"
 #include "limits.h"
@@ -104,7 +105,7 @@ class ParseRun {
             return Fail(m_builder.Failure() ? m_builder.Failure()
                                             : "The document could not be parsed.\n");
         }
-        m_builder.Doctype(DoctypeText());
+        m_builder.Doctype(DoctypeText(m_doc));
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
@@ -386,25 +387,6 @@ class ParseRun {
         const xmlDocPtr doc = m_doc;
         return doc && doc->encoding ? Chars(doc->encoding) : std::string();
     }
-    // The DOCTYPE as libxml2 writes its DTD; empty for none.
-    std::string DoctypeText() const {
-        const xmlDocPtr doc = m_doc;
-        if (!doc || !doc->intSubset) return {};
-        xmlBufferPtr buffer = xmlBufferCreate();
-        if (!buffer) throw std::bad_alloc();
-        xmlNodeDump(buffer, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0);
-        std::string text;
-        try {
-            text.assign(Chars(xmlBufferContent(buffer)),
-                        static_cast<std::size_t>(xmlBufferLength(buffer)));
-        } catch (...) {
-            xmlBufferFree(buffer);
-            throw;
-        }
-        xmlBufferFree(buffer);
-        return text;
-    }
-
     QuietLibxml2 m_quiet;
     std::unique_ptr<DocumentTree> m_tree;
     TreeBuilder m_builder;
