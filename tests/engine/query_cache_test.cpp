@@ -2,6 +2,8 @@
 // while a query compiles leaves nothing behind, and only a query that does
 // not compile is remembered as such. Allocations fail on demand through the
 // test program's own operator new.
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -30,17 +32,17 @@ bool FailingAllocation(long n, Work&& work) {
 
 }  // namespace
 
+// The program's operator new, which fails on demand and otherwise hands over
+// to the one it replaces (the C++ runtime's, or a sanitizer's), which the
+// matching operator delete frees.
 void* operator new(std::size_t size) {
+    using New = void* (*)(std::size_t);
+    static const New next =
+        reinterpret_cast<New>(dlsym(RTLD_NEXT, sizeof(std::size_t) == 8 ? "_Znwm" : "_Znwj"));
     ++t_allocations;
     if (t_failAt > 0 && --t_failAt == 0) throw std::bad_alloc();
-    if (void* memory = std::malloc(size ? size : 1)) return memory;
-    throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
+    if (!next) std::abort();
+    return next(size);
 }
 
 namespace {
