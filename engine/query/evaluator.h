@@ -109,6 +109,7 @@ class Evaluator {
     // Comparisons (evaluator_compare.cpp).
     bool Compare(const Expr& chain, const Context& context);
     bool ComparePair(Operator op, ExprIndex left, ExprIndex right, const Context& context);
+    bool CompareEvery(Operator op, ExprIndex left, ExprIndex right, const Context& context);
     [[gnu::noinline]] bool CompareBoolean(bool value, Operator op, ExprIndex right,
                                           const Context& context);
     void ToScalar(ExprIndex index, const Context& context, Scalar& scalar);

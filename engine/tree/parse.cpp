@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "doctype_text.h"
 #include "libxml2_errors.h"
 #include "no_external.h"
 #include "limits.h"
@@ -96,13 +97,15 @@ class ParseRun {
         if (m_doc && !m_stopped) {
             Run(m_context, [](ParseRun& parse) { return parse.EndReferences(0); });
         }
-        const bool ok = m_doc && !m_stopped && m_context->wellFormed && m_context->nsWellFormed &&
+        const bool namespacesWellFormed =
+            m_context->nsWellFormed || (m_uriWarned && !m_namespaceError);
+        const bool ok = m_doc && !m_stopped && m_context->wellFormed && namespacesWellFormed &&
                         m_builder.Finish() && m_builder.DeclarationText(DeclarationText());
         if (!ok) {
             return Fail(m_builder.Failure() ? m_builder.Failure()
                                             : "The document could not be parsed.\n");
         }
-        m_builder.Doctype(DoctypeText());
+        m_builder.Doctype(DoctypeText(m_doc));
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
@@ -346,6 +349,17 @@ class ParseRun {
     static void CaptureError(void* context, XmlError error) {
         if (!context || !error || error->level < XML_ERR_ERROR) return;
         ParseRun& parse = Of(context);
+        if (error->domain == XML_FROM_NAMESPACE) {
+            // A namespace name that is no valid URI ("a b"): libxml2 reports
+            // it as an error with a warning's code, and XML Namespaces does
+            // not make it one; the document loads. Other namespace errors
+            // still refuse it.
+            if (error->code == XML_WAR_NS_URI) {
+                parse.m_uriWarned = true;
+                return;
+            }
+            parse.m_namespaceError = true;
+        }
         if (parse.m_error.failed) return;
         try {
             parse.m_error = ErrorOf(error);
@@ -373,25 +387,6 @@ class ParseRun {
         const xmlDocPtr doc = m_doc;
         return doc && doc->encoding ? Chars(doc->encoding) : std::string();
     }
-    // The DOCTYPE as libxml2 writes its DTD; empty for none.
-    std::string DoctypeText() const {
-        const xmlDocPtr doc = m_doc;
-        if (!doc || !doc->intSubset) return {};
-        xmlBufferPtr buffer = xmlBufferCreate();
-        if (!buffer) throw std::bad_alloc();
-        xmlNodeDump(buffer, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0);
-        std::string text;
-        try {
-            text.assign(Chars(xmlBufferContent(buffer)),
-                        static_cast<std::size_t>(xmlBufferLength(buffer)));
-        } catch (...) {
-            xmlBufferFree(buffer);
-            throw;
-        }
-        xmlBufferFree(buffer);
-        return text;
-    }
-
     QuietLibxml2 m_quiet;
     std::unique_ptr<DocumentTree> m_tree;
     TreeBuilder m_builder;
@@ -406,6 +401,8 @@ class ParseRun {
     bool m_ended = false;
     ParseError m_error;
     bool m_stopped = false;
+    bool m_uriWarned = false;       // a namespace name that is no URI
+    bool m_namespaceError = false;  // any other namespace error
     getEntitySAXFunc m_getEntity = nullptr;
     // The context each open entity reference was made from, the innermost last.
     std::vector<xmlParserCtxtPtr> m_references;

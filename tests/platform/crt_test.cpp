@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "support/comma_locale.h"
+
 namespace {
 
 struct Digits {
@@ -26,8 +28,7 @@ Digits Fcvt(double value, int count) {
 // the point's place must not change (the test's own locale comes from
 // LOCPATH, made by the comma_locale test fixture).
 TEST(Fcvt, IgnoresTheLocale) {
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr)
-        << "no de_DE.UTF-8 locale under LOCPATH";
+    FLATDOM_USE_COMMA_LOCALE(LC_NUMERIC);
     char printed[16];
     std::snprintf(printed, sizeof printed, "%.1f", 1.5);
     const Digits pi = Fcvt(3.14159, 2);
