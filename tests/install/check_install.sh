@@ -20,7 +20,7 @@ for lib in flatdom sealwright flatdom-platform; do
 done
 "$here/check_runpaths.sh" "$prefix"/bin/* "$prefix/$libdir"/*.so
 for command in flatdom sealwright; do
-  zgrep -qF "usage: $command" "$prefix/share/man/man1/$command.1.gz" ||
+  zgrep -qF "$command \\-\\-version" "$prefix/share/man/man1/$command.1.gz" ||
     { echo "no manual page of $command"; exit 1; }
 done
 cmp -s "$source/LICENSE" "$prefix/share/doc/flatdom/LICENSE" || { echo "no LICENSE"; exit 1; }

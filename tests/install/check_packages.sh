@@ -34,8 +34,8 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so.1 has soname '$soname'"
 done
 for command in flatdom sealwright; do
-  zgrep -qF "usage: $command" "$root/usr/share/man/man1/$command.1.gz" ||
-    fail "the manual page of $command does not hold its usage"
+  zgrep -qF "$command \\-\\-version" "$root/usr/share/man/man1/$command.1.gz" ||
+    fail "the manual page of $command does not hold its synopsis"
 done
 "$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work" "$root"
 echo "Debian packages: installed into a scratch root, the example host built and ran"
