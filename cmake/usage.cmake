@@ -1,12 +1,12 @@
 # flatdom_usage(TARGET TEXT_FILE MAN_PAGE_TEMPLATE WIDE): a command's usage
 # text, written once: compiled into TARGET as kUsage (usage.h; wide text when
 # WIDE is true) and set into its manual page, which is installed with the
-# tools. In the page, the text's first paragraph (the command lines, each
-# form followed by two spaces and what it does) becomes @USAGE_SYNOPSIS@, the
-# forms alone; the paragraphs after it @USAGE_SUMMARY@, filled. Left out of
-# the page: lists (paragraphs with indented lines), which the page gives in
-# sections of its own, and the last paragraph, which points a reader of the
-# usage to the manual page.
+# tools (on Windows as text). In the page, the text's first paragraph (the
+# command lines, each form followed by two spaces and what it does) becomes
+# @USAGE_SYNOPSIS@, the forms alone; the paragraphs after it
+# @USAGE_SUMMARY@, filled. Left out of the page: lists (paragraphs with
+# indented lines), which the page gives in sections of its own, and the last
+# paragraph, which points a reader of the usage to the manual page.
 function(flatdom_usage target text template wide)
   file(READ ${text} usage)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${text})
@@ -65,6 +65,22 @@ function(flatdom_usage target text template wide)
   get_filename_component(page ${template} NAME_WLE)
   configure_file(${template} ${CMAKE_CURRENT_BINARY_DIR}/${page} @ONLY)
   if(WIN32)
+    # Windows has no man: the archives carry the page as plain text with
+    # Windows line ends, rendered by groff where the build runs.
+    find_program(FLATDOM_GROFF groff)
+    if(NOT FLATDOM_GROFF)
+      if(FLATDOM_PACKAGING)
+        message(FATAL_ERROR "groff (Debian's groff-base) renders the manual pages for the archive")
+      endif()
+      return()
+    endif()
+    execute_process(COMMAND ${FLATDOM_GROFF} -man -Tascii -P-cbou ${page}
+                    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                    OUTPUT_VARIABLE page_text COMMAND_ERROR_IS_FATAL ANY)
+    string(REPLACE "\n" "\r\n" page_text "${page_text}")
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${command}.txt "${page_text}")
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${command}.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}
+            COMPONENT tools)
     return()
   endif()
   # Installed compressed, as distributions want manual pages (gzip -9n:
