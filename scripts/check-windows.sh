@@ -92,6 +92,11 @@ queries=(
   "get $root/examples/config.xml configuration/device/timeout --as float"
   "count $root/examples/catalogue.xml //cat:item"
   "all $root/examples/catalogue.xml //p:price --as float"
+  "get $root/examples/config.xml configuration/device[1]/serial --xpath"
+  "all $root/examples/catalogue.xml //c:item[c:stock>0]/c:name --xpath -N c=urn:example:catalogue"
+  "count $root/examples/catalogue.xml //c:item/q:price --xpath -N c=urn:example:catalogue -N q=urn:example:price"
+  "all $root/examples/config.xml //device/@id --as xml"
+  "get $root/examples/catalogue.xml //p:price --as xml"
   "fixed 1234.56 1"
   "hex 7fffffff"
 )
@@ -108,6 +113,15 @@ for query in "${queries[@]}"; do
   fi
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
+
+# Above, through a pipe, text went out as UTF-8. On a console it goes out as
+# wide characters, which the console shows whatever its code page: here
+# Wine's console on a terminal (script gives it one) in a UTF-8 locale.
+shown=$(LANG=C.UTF-8 script -qec "'$wine' '$bin/flatdom.exe' get \
+  '$(windows_path "$root/examples/config.xml")' configuration/device/serial" /dev/null \
+  </dev/null 2>/dev/null | tr -d '\r' | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g')
+[ "$shown" = "PC-2031-ÆØÅ" ] || fail "flatdom.exe shows 'PC-2031-ÆØÅ' on a console as '$shown'"
+echo "flatdom.exe writes UTF-8 to a pipe and wide characters to a console"
 
 # Standard input, and why a document does not load, on the console (a script
 # waits for no click).

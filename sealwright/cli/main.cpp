@@ -22,6 +22,18 @@ int Usage(int status) {
     return status;
 }
 
+// A usage error: what is wrong, then how the command is used.
+int Misused(const std::string& what) {
+    std::cerr << "sealwright: " << what << "\n\n";
+    return Usage(2);
+}
+
+// An argument that no command takes at its place.
+std::string Unexpected(const std::string& argument) {
+    const bool option = argument.size() > 2 && argument.compare(0, 2, "--") == 0;
+    return (option ? "unknown option " : "unexpected argument ") + argument;
+}
+
 int Fail(const std::string& message) {
     std::cerr << "sealwright: " << message << "\n";
     return 1;
@@ -34,7 +46,9 @@ struct ScopedKey {
 };
 
 int Keygen(int argc, char** argv) {
-    if (argc != 0 && !(argc == 2 && std::strcmp(argv[0], "--out") == 0)) return Usage(2);
+    const bool out = argc > 0 && std::strcmp(argv[0], "--out") == 0;
+    if (out && argc == 1) return Misused("--out needs a value");
+    if (argc != 0 && !(out && argc == 2)) return Misused(Unexpected(argv[out ? 2 : 0]));
     ScopedKey key;
     if (!sealwright::GenerateKey(key.key)) return Fail("no random bytes from the system");
     char line[65];
@@ -53,7 +67,15 @@ int Keygen(int argc, char** argv) {
 }
 
 int SealOrOpen(bool seal, int argc, char** argv) {
-    if (argc != 2 && !(argc == 1 && !seal)) return Usage(2);
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0 && argv[i][2]) return Misused(Unexpected(argv[i]));
+    }
+    if (argc > 2) return Misused(Unexpected(argv[2]));
+    if (seal && argc < 2) {
+        return Misused(argc == 0 ? "seal needs INPUT and OUTPUT"
+                                 : "seal needs INPUT and OUTPUT: OUTPUT is missing");
+    }
+    if (argc == 0) return Misused("open needs INPUT");
     ScopedKey key;
     std::string why, warning;
     if (!sealwright::KeyFromEnvironment(key.key, &why, &warning)) return Fail(why);
@@ -86,11 +108,12 @@ int SealOrOpen(bool seal, int argc, char** argv) {
 }
 
 int Run(int argc, char** argv) {
-    if (argc < 2) return Usage(2);
+    if (argc < 2) return Misused("no command given");
     const std::string command = argv[1];
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(0);
     }
+    if (command == "help") return Usage(0);
     if (command == "--version") {
         std::cout << "sealwright " FLATDOM_VERSION_STRING "\n";
         return 0;
@@ -98,7 +121,7 @@ int Run(int argc, char** argv) {
     if (command == "keygen") return Keygen(argc - 2, argv + 2);
     if (command == "seal") return SealOrOpen(true, argc - 2, argv + 2);
     if (command == "open") return SealOrOpen(false, argc - 2, argv + 2);
-    return Usage(2);
+    return Misused("unknown command " + command);
 }
 
 }  // namespace

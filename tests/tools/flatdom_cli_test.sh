@@ -96,19 +96,78 @@ if flatdom get "$config" configuration/device/serial >/dev/full 2>"$work/stderr"
   echo "FAIL: output to a full disk reported as success"; failures=$((failures + 1))
 fi
 stderr_has "could not be written: No space left on device"
-expect 2 "" -- get "$config"
-expect 2 "" -- get "$config" //device --as bogus
-expect 2 "" -- get "$config" //device --colour
-stderr_has "unknown option --colour"
-stderr_has "usage:"
-expect 2 "" -- frobnicate
-expect 2 "" --
 
-# Every command explains itself; the command says its version.
-for command in get all count fixed hex; do
+# Usage errors: standard error says what is wrong, then shows the usage.
+usage_error() {  # usage_error WHAT ARGS...: flatdom ARGS is a usage error saying WHAT
+  local what=$1
+  shift
+  expect 2 "" -- "$@"
+  if [ "$(head -n 1 "$work/stderr")" != "flatdom: $what" ] ||
+    ! grep -q "^usage: flatdom get" "$work/stderr"; then
+    echo "FAIL: flatdom $*: standard error should say 'flatdom: $what', then the usage:"
+    sed 's/^/  /' "$work/stderr"
+    failures=$((failures + 1))
+  fi
+}
+usage_error "no command given"
+usage_error "unknown command frobnicate" frobnicate
+usage_error "unknown command --" --
+usage_error "count needs FILE and QUERY" count
+usage_error "get needs FILE and QUERY: QUERY is missing" get "$config"
+usage_error "unexpected argument extra" all "$config" //device extra
+usage_error "fixed needs NUMBER and DIGITS: DIGITS is missing" fixed 1.5
+usage_error "hex needs TEXT" hex
+usage_error "unexpected argument 2" hex 1 2
+usage_error "unknown option --colour" get "$config" //device --colour
+usage_error "--as needs a value" get "$config" //device --as
+usage_error "--as takes text, name, int, hex, auto, float or xml, not bogus" \
+  get "$config" //device --as bogus
+usage_error "count takes no --as" count "$config" //device --as int
+usage_error "fixed takes no --xpath" fixed 1 2 --xpath
+usage_error "-N binds prefixes for --xpath queries only" count "$catalogue" //c:item -N c=urn:c
+usage_error "-N needs a value" count "$catalogue" //c:item --xpath -N
+usage_error "-N takes PREFIX=URI, not c" count "$catalogue" //c:item --xpath -N c
+usage_error "-N takes PREFIX=URI, not =urn:c" count "$catalogue" //c:item --xpath -N =urn:c
+usage_error "-N c=a'b\"c: a namespace URI may hold ' or \", not both" \
+  count "$catalogue" //c:item --xpath -N "c=a'b\"c"
+
+# Every command explains itself, and help is the usage too, on standard
+# output; the command says its version.
+for command in get all count fixed hex help; do
   flatdom "$command" --help | grep -q "^usage: flatdom get" ||
     { echo "FAIL: $command --help"; failures=$((failures + 1)); }
 done
+expect 0 "$(flatdom --help)" -- help
+flatdom help | grep -q "indexes in brackets count from 0" &&
+  flatdom help | grep -q "In XPath 1.0 indexes count from 1" ||
+  { echo "FAIL: the usage does not say where indexes start"; failures=$((failures + 1)); }
+
+# XPath 1.0 with --xpath: indexes from 1, prefixes bound by -N (and not by the
+# names the document writes), XPath's functions and not the patterns' methods.
+items=urn:example:catalogue
+expect 0 "VA-0007" -- get "$config" "configuration/device[1]/serial"
+expect 0 "PC-2031-ÆØÅ" -- get "$config" "configuration/device[1]/serial" --xpath
+expect 0 "VA-0007" -- get "$config" "configuration/device[last()]/serial" --xpath
+expect 0 "VA-0007" -- get "$config" "//device[contains(@name, 'Valve')]/serial" --xpath
+expect 0 "3" -- count "$catalogue" //c:item --xpath -N c=$items
+expect 0 "$(printf 'Desk lamp\nCafé table')" -- all "$catalogue" \
+  "//c:item[c:stock > 0]/c:name" --xpath -N c=$items
+expect 0 "39.9" -- get "$catalogue" //c:item/q:price --as float --xpath -N c=$items \
+  -N q=urn:example:price
+expect 1 "0" -- count "$catalogue" //c:item --xpath -N c=urn:example:other
+expect 2 "" -- get "$config" "//device[end()]" --xpath
+stderr_has "not a valid query: //device[end()]"
+expect 2 "" -- count "$catalogue" //c:item --xpath
+stderr_has "not a valid query: //c:item"
+printf '<r xmlns:a="it'"'"'s"><a:x/></r>' >"$work/quote.xml"
+expect 0 "1" -- count "$work/quote.xml" //b:x --xpath -N "b=it's"
+expect 0 "1" -- count - //b:x --xpath -N "b=it's" <"$work/quote.xml"
+
+# A node as XML text.
+expect 0 "<port>8080</port>" -- get "$config" configuration/device/port --as xml
+expect 0 "$(printf 'id="0x1F40"\nid="0x1F41"')" -- all "$config" //device/@id --as xml
+expect 0 '<p:price currency="EUR">39.90</p:price>' -- get "$catalogue" //p:price --as xml
+expect 0 "<r xmlns:a=\"it's\"><a:x/></r>" -- get "$work/quote.xml" / --as xml
 flatdom --version | grep -qxE 'flatdom [0-9]+\.[0-9]+\.[0-9]+' ||
   { echo "FAIL: flatdom --version"; failures=$((failures + 1)); }
 

@@ -238,6 +238,32 @@ EOF
   unset SEALWRIGHT_KEY
 fi
 
+# Usage errors say what is wrong, then show the usage; help is the usage, on
+# standard output, as for flatdom.
+usage_error() {  # usage_error WHAT ARGS...: sealwright ARGS is a usage error saying WHAT
+  local what=$1
+  shift
+  expect 2 "" -- "$@"
+  [ "$(head -n 1 "$work/err")" = "sealwright: $what" ] && grep -q "^usage: sealwright" "$work/err" ||
+    fail "sealwright $*: standard error should say 'sealwright: $what', then the usage: $(cat "$work/err")"
+}
+usage_error "no command given"
+usage_error "unknown command frobnicate" frobnicate
+usage_error "seal needs INPUT and OUTPUT" seal
+usage_error "seal needs INPUT and OUTPUT: OUTPUT is missing" seal "$work/doc.xml"
+usage_error "open needs INPUT" open
+usage_error "unexpected argument c" open a b c
+usage_error "unknown option --force" seal --force a b
+usage_error "--out needs a value" keygen --out
+usage_error "unexpected argument extra" keygen --out "$work/never.key" extra
+usage_error "unexpected argument key" keygen key
+[ ! -e "$work/never.key" ] || fail "a usage error wrote a key"
+for help in help --help -h "seal --help"; do
+  # shellcheck disable=SC2086
+  [ "$(sealwright $help)" = "$(sealwright --help)" ] && sealwright $help | grep -q "^usage: sealwright" ||
+    fail "sealwright $help does not print the usage and exit 0"
+done
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"
   exit 1
