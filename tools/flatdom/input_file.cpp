@@ -163,47 +163,50 @@ bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
     return true;
 }
 
-void InputFile::Loaded() {}
-
 #else
 
-// The copy: an anonymous file, or where none can be made, a private
-// temporary one whose name goes once the library has opened it.
+// The copy: a file with no name on disk from its first byte to its last, so
+// that nothing of the input outlives the command however it ends. The
+// library opens it as /proc/self/fd/N.
 struct InputFile::Copy {
     int fd = -1;
     std::string path;
-    std::string name;  // while the copy has one on disk
 
     ~Copy() {
-        Unname();
         if (fd >= 0) close(fd);
-    }
-    void Unname() {
-        if (!name.empty()) unlink(name.c_str());
-        name.clear();
     }
 
     // Makes the file; "" or why not.
     std::wstring Make() {
         fd = memfd_create("flatdom-input", MFD_CLOEXEC);
-        if (fd >= 0) {
-            path = "/proc/self/fd/" + std::to_string(fd);
-            if (access(path.c_str(), R_OK) == 0) return L"";
-            close(fd);
+        if (fd < 0) fd = Unnamed();
+        if (fd < 0) return L"no copy of it can be made: " + Reason(errno);
+        path = "/proc/self/fd/" + std::to_string(fd);
+        if (access(path.c_str(), R_OK) != 0) {
+            const std::wstring reason = Reason(errno);
+            return L"no copy of it can be made: " + std::wstring(path.begin(), path.end()) + L": " +
+                   reason;
         }
-        const char* folder = std::getenv("TMPDIR");
-        std::string base = folder && *folder ? folder : "/tmp";
-        for (char c : base) {  // the name goes back to the library as ASCII
-            if (static_cast<unsigned char>(c) >= 0x80) base = "/tmp";
-        }
-        name = base + "/flatdom-input-XXXXXX";
-        fd = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
-        if (fd < 0) {
-            name.clear();
-            return L"no copy of it can be made: " + Reason(errno);
-        }
-        path = name;
         return L"";
+    }
+
+    // Where there are no anonymous files (memfd_create is missing): one in
+    // the temporary folder, made without a name where its file system allows,
+    // else named privately and unnamed before anything is written to it.
+    static int Unnamed() {
+        const char* folder = std::getenv("TMPDIR");
+        const std::string base = folder && *folder ? folder : "/tmp";
+        int made = open(base.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (made >= 0) return made;
+        std::string name = base + "/flatdom-input-XXXXXX";
+        made = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
+        if (made >= 0 && unlink(name.c_str()) != 0) {
+            const int error = errno;
+            close(made);
+            errno = error;
+            return -1;
+        }
+        return made;
     }
 
     // Everything from source; "" or why not.
@@ -262,11 +265,11 @@ bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
     return true;
 }
 
-void InputFile::Loaded() {
-    if (m_copy) m_copy->Unname();
-}
-
 #endif
+
+void InputFile::Loaded() {
+    m_copy.reset();
+}
 
 InputFile::InputFile() = default;
 InputFile::~InputFile() = default;
