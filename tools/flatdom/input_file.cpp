@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
+
+#include <vector>
 
 #include <common/owner_only.h>
 #else
@@ -53,11 +56,37 @@ std::wstring WithoutPrefix(const std::wstring& path) {
 
 #if defined(_WIN32)
 
+// Memory that is wiped before it goes back, so that no copy of the input is
+// left behind when the copy grows or ends.
+template <class T>
+struct WipingAllocator {
+    using value_type = T;
+    WipingAllocator() = default;
+    template <class U>
+    WipingAllocator(const WipingAllocator<U>&) {}
+    T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+    void deallocate(T* data, std::size_t count) {
+        SecureZeroMemory(data, count * sizeof(T));
+        std::allocator<T>().deallocate(data, count);
+    }
+    template <class U>
+    bool operator==(const WipingAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const WipingAllocator<U>&) const {
+        return false;
+    }
+};
+
 // The copy in memory, and the pipe that hands it out: one instance of the
 // pipe always waits for the next reader, which gets every byte and then the
 // end. The serving thread lives as long as the copy.
 struct InputFile::Copy {
-    std::string bytes;
+    // A piece of standard input.
+    static constexpr DWORD kPiece = 65536;
+
+    std::vector<char, WipingAllocator<char>> bytes;
     std::wstring name;
     HANDLE waiting = INVALID_HANDLE_VALUE;  // the instance the next reader gets
     HANDLE thread = nullptr;
@@ -75,19 +104,20 @@ struct InputFile::Copy {
         if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
         WaitForSingleObject(thread, 10000);
         CloseHandle(thread);
-        SecureZeroMemory(bytes.data(), bytes.size());
     }
 
     // Standard input into bytes; "" or why not.
     std::wstring Read() try {
         _setmode(0, _O_BINARY);
-        char buffer[65536];
-        for (int got; (got = _read(0, buffer, sizeof buffer)) != 0;) {
+        while (true) {
+            const std::size_t at = bytes.size();
+            bytes.resize(at + kPiece);
+            const int got = _read(0, bytes.data() + at, kPiece);
+            bytes.resize(at + (got > 0 ? got : 0));
             if (got < 0) return Reason(errno);
-            if (static_cast<long long>(bytes.size()) + got > kMaxCopy) return kTooLarge;
-            bytes.append(buffer, static_cast<std::size_t>(got));
+            if (got == 0) return L"";
+            if (static_cast<long long>(bytes.size()) > kMaxCopy) return kTooLarge;
         }
-        return L"";
     } catch (const std::bad_alloc&) {
         return L"there is not enough memory for it";
     }

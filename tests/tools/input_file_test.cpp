@@ -1,0 +1,111 @@
+// The flatdom command's copy of standard input on Windows: kept in memory
+// and served through a pipe of the command's own to each reader.
+#include "input_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "support/files.h"
+#include "support/freed_blocks.h"
+
+namespace {
+
+// How long a reader waits for the next bytes before it gives up.
+constexpr DWORD kPatience = 10000;
+
+// Standard input (descriptor 0) reads bytes while one lives.
+class StandardInput {
+  public:
+    explicit StandardInput(const std::string& bytes) : m_saved(_dup(0)) {
+        const int fd = _wopen(TestFile("input", bytes).c_str(), _O_RDONLY | _O_BINARY);
+        EXPECT_GE(fd, 0);
+        _dup2(fd, 0);
+        _close(fd);
+    }
+    ~StandardInput() {
+        if (m_saved < 0) {
+            _close(0);
+            return;
+        }
+        _dup2(m_saved, 0);
+        _close(m_saved);
+    }
+    StandardInput(const StandardInput&) = delete;
+    StandardInput& operator=(const StandardInput&) = delete;
+
+  private:
+    int m_saved;
+};
+
+// A reader of the pipe, for overlapped reads; waits while every instance is
+// taken.
+HANDLE Connect(const std::wstring& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OVERLAPPED, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PIPE_BUSY) return pipe;
+        WaitNamedPipeW(name.c_str(), 100);
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Appends what the reader gets to got until the end (true), or until nothing
+// comes for kPatience (false).
+bool ReadToEnd(HANDLE pipe, std::string& got) {
+    OVERLAPPED io{};
+    io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    char piece[16384];
+    bool ended = false;
+    while (true) {
+        DWORD read = 0;
+        if (!ReadFile(pipe, piece, sizeof piece, nullptr, &io) &&
+            GetLastError() != ERROR_IO_PENDING) {
+            ended = GetLastError() == ERROR_BROKEN_PIPE;
+            break;
+        }
+        if (WaitForSingleObject(io.hEvent, kPatience) != WAIT_OBJECT_0) {
+            CancelIo(pipe);
+            GetOverlappedResult(pipe, &io, &read, TRUE);
+            got.append(piece, read);
+            break;
+        }
+        if (!GetOverlappedResult(pipe, &io, &read, FALSE)) {
+            ended = GetLastError() == ERROR_BROKEN_PIPE;
+            break;
+        }
+        got.append(piece, read);
+    }
+    CloseHandle(io.hEvent);
+    return ended;
+}
+
+TEST(StandardInputCopy, NoCopyOfTheInputIsLeftInFreedMemory) {
+    // A text found nowhere else, repeated through a copy that must grow
+    // many times.
+    const std::string secret = "input-file-test-secret";
+    std::string input;
+    while (input.size() < (1 << 20))
+        input += "<v>" + secret + "</v>";
+    StandardInput standardInput(input);
+    std::string got;
+    got.reserve(input.size() + 16384);  // the reader's own copy grows no more
+    freed_blocks::Watch(secret);
+    {
+        InputFile file;
+        std::wstring why;
+        EXPECT_TRUE(file.Open(L"-", why));
+        const HANDLE reader = Connect(file.Path());
+        EXPECT_TRUE(ReadToEnd(reader, got));
+        CloseHandle(reader);
+    }
+    EXPECT_EQ(freed_blocks::Stop(), 0u) << "blocks freed with the input in them";
+    EXPECT_TRUE(got == input) << got.size() << " bytes";
+}
+
+}  // namespace
