@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -13,6 +14,7 @@
 
 #include "support/files.h"
 #include "support/freed_blocks.h"
+#include "support/import_patch.h"
 
 namespace {
 
@@ -106,6 +108,53 @@ TEST(StandardInputCopy, NoCopyOfTheInputIsLeftInFreedMemory) {
     }
     EXPECT_EQ(freed_blocks::Stop(), 0u) << "blocks freed with the input in them";
     EXPECT_TRUE(got == input) << got.size() << " bytes";
+}
+
+BOOL WINAPI NoToken(HANDLE, DWORD, HANDLE*) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST(StandardInputCopy, OnlyItsOwnerMayOpenThePipe) {
+    StandardInput standardInput("<r/>");
+    {
+        // The pipe's access list lets its owner alone in, nothing inherited.
+        InputFile file;
+        std::wstring why;
+        ASSERT_TRUE(file.Open(L"-", why));
+        const HANDLE reader = Connect(file.Path());
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        PACL acl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetSecurityInfo(reader, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &acl, nullptr, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_NE(acl, nullptr);
+        ASSERT_EQ(acl->AceCount, 1);
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(acl, 0, reinterpret_cast<void**>(&ace)));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        HANDLE token = nullptr;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+        char user[256];
+        DWORD size = 0;
+        ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+        CloseHandle(token);
+        EXPECT_TRUE(EqualSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &ace->SidStart));
+        LocalFree(descriptor);
+        CloseHandle(reader);
+    }
+    {
+        // Where that list cannot be made, no pipe is: none with the
+        // system's default access.
+        ImportPatch noToken("advapi32.dll", "OpenProcessToken", reinterpret_cast<void*>(&NoToken));
+        ASSERT_TRUE(noToken.Applied());
+        InputFile file;
+        std::wstring why;
+        EXPECT_FALSE(file.Open(L"-", why));
+        EXPECT_EQ(why.rfind(L"no pipe for it can be made: ", 0), 0u)
+            << std::string(why.begin(), why.end());
+    }
 }
 
 }  // namespace

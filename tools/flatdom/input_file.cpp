@@ -122,11 +122,23 @@ struct InputFile::Copy {
         return L"there is not enough memory for it";
     }
 
-    HANDLE NewInstance(DWORD first) {
-        OwnerOnly ownerOnly;
-        return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND | first,
-                                PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                PIPE_UNLIMITED_INSTANCES, 65536, 0, 0, ownerOnly.Attributes());
+    // A new instance of the pipe that nobody but this user may open, or
+    // INVALID_HANDLE_VALUE (GetLastError says why).
+    HANDLE NewInstance(DWORD flags) {
+        HANDLE pipe = INVALID_HANDLE_VALUE;
+        DWORD error = 0;
+        {
+            OwnerOnly ownerOnly;
+            // Never the system's default access: no instance at all then.
+            if (SECURITY_ATTRIBUTES* const security = ownerOnly.Attributes()) {
+                pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND | flags,
+                                        PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                        PIPE_UNLIMITED_INSTANCES, kPiece, 0, 0, security);
+            }
+            error = GetLastError();
+        }
+        SetLastError(error);
+        return pipe;
     }
 
     // Opens the pipe and starts serving it; "" or why not.
@@ -137,9 +149,23 @@ struct InputFile::Copy {
         name = L"\\\\.\\pipe\\flatdom-input-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
         waiting = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
-        if (waiting == INVALID_HANDLE_VALUE) return L"no pipe for it can be made";
+        if (waiting == INVALID_HANDLE_VALUE) return L"no pipe for it can be made: " + System();
         thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
-        return thread ? L"" : L"no pipe for it can be served";
+        return thread ? L"" : L"no pipe for it can be served: " + System();
+    }
+
+    // The system's sentence for the last failure.
+    static std::wstring System() {
+        const DWORD error = GetLastError();
+        wchar_t text[512] = L"";
+        DWORD length =
+            FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, text, sizeof text / sizeof text[0], nullptr);
+        while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
+                              text[length - 1] == L'.' || text[length - 1] == L' ')) {
+            --length;
+        }
+        return length ? std::wstring(text, length) : L"system error " + std::to_wstring(error);
     }
 
     static DWORD WINAPI Run(void* self) {
