@@ -45,6 +45,14 @@ class StandardInput {
     int m_saved;
 };
 
+// size bytes, no two pieces of the pipe alike.
+std::string Bytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    return bytes;
+}
+
 // A reader of the pipe, for overlapped reads; waits while every instance is
 // taken.
 HANDLE Connect(const std::wstring& name) {
@@ -85,6 +93,57 @@ bool ReadToEnd(HANDLE pipe, std::string& got) {
     }
     CloseHandle(io.hEvent);
     return ended;
+}
+
+TEST(StandardInputCopy, EveryReaderGetsEveryByteAtItsOwnPace) {
+    // Around the size of a piece written at once, and none at all.
+    for (const std::size_t size : {0, 1, 65535, 65536, 65537, 200001}) {
+        SCOPED_TRACE(size);
+        const std::string input = Bytes(size);
+        StandardInput standardInput(input);
+        InputFile file;
+        std::wstring why;
+        ASSERT_TRUE(file.Open(L"-", why)) << std::string(why.begin(), why.end());
+        // The first reader to come is the last to read.
+        const HANDLE first = Connect(file.Path());
+        const HANDLE second = Connect(file.Path());
+        ASSERT_NE(first, INVALID_HANDLE_VALUE);
+        ASSERT_NE(second, INVALID_HANDLE_VALUE);
+        std::string fromFirst, fromSecond;
+        EXPECT_TRUE(ReadToEnd(second, fromSecond));
+        EXPECT_TRUE(ReadToEnd(first, fromFirst));
+        EXPECT_TRUE(fromSecond == input) << fromSecond.size() << " bytes";
+        EXPECT_TRUE(fromFirst == input) << fromFirst.size() << " bytes";
+        CloseHandle(first);
+        CloseHandle(second);
+    }
+}
+
+TEST(StandardInputCopy, AReaderThatStopsReadingHoldsUpNeitherOthersNorTheEnd) {
+    const std::string input = Bytes(1 << 20);  // far more than the pipe holds
+    StandardInput standardInput(input);
+    auto file = std::make_unique<InputFile>();
+    std::wstring why;
+    ASSERT_TRUE(file->Open(L"-", why)) << std::string(why.begin(), why.end());
+    const HANDLE stalled = Connect(file->Path());
+    ASSERT_NE(stalled, INVALID_HANDLE_VALUE);
+    const HANDLE reader = Connect(file->Path());
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::string got;
+    EXPECT_TRUE(ReadToEnd(reader, got));
+    EXPECT_TRUE(got == input) << got.size() << " bytes";
+    CloseHandle(reader);
+
+    // The copy goes at once, however long the stalled reader waits; what it
+    // then reads is what the pipe held before, and the end.
+    const ULONGLONG start = GetTickCount64();
+    file->Loaded();
+    EXPECT_LT(GetTickCount64() - start, 5000u) << "the copy waited for its stalled reader";
+    std::string stalledGot;
+    EXPECT_TRUE(ReadToEnd(stalled, stalledGot));
+    EXPECT_LT(stalledGot.size(), input.size());
+    EXPECT_TRUE(stalledGot == input.substr(0, stalledGot.size()));
+    CloseHandle(stalled);
 }
 
 TEST(StandardInputCopy, NoCopyOfTheInputIsLeftInFreedMemory) {

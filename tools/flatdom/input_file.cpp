@@ -80,30 +80,32 @@ struct WipingAllocator {
 };
 
 // The copy in memory, and the pipe that hands it out: one instance of the
-// pipe always waits for the next reader, which gets every byte and then the
-// end. The serving thread lives as long as the copy.
+// pipe always waits for the next reader, and every reader gets every byte
+// and then the end, at its own pace: one that stops reading holds up no
+// other, nor the end of the copy. A thread serves them all, with overlapped
+// I/O, until the copy goes.
 struct InputFile::Copy {
-    // A piece of standard input.
+    // A piece of standard input, and of a write to a reader.
     static constexpr DWORD kPiece = 65536;
+    // Readers served at once, each with its event, besides the stop event,
+    // as many as one wait can watch; others wait for a free instance.
+    static constexpr std::size_t kMostReaders = MAXIMUM_WAIT_OBJECTS - 1;
 
     std::vector<char, WipingAllocator<char>> bytes;
     std::wstring name;
-    HANDLE waiting = INVALID_HANDLE_VALUE;  // the instance the next reader gets
+    HANDLE first = INVALID_HANDLE_VALUE;  // the instance made before the thread
+    HANDLE stop = nullptr;                // set when the copy goes
     HANDLE thread = nullptr;
-    volatile LONG stopping = 0;
 
     ~Copy() {
-        if (!thread) {
-            if (waiting != INVALID_HANDLE_VALUE) CloseHandle(waiting);
-            return;
+        if (thread) {
+            SetEvent(stop);
+            WaitForSingleObject(thread, INFINITE);  // every write is over
+            CloseHandle(thread);
+        } else if (first != INVALID_HANDLE_VALUE) {
+            CloseHandle(first);
         }
-        // Wakes the thread in ConnectNamedPipe as a reader would.
-        InterlockedExchange(&stopping, 1);
-        const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
+        if (stop) CloseHandle(stop);
     }
 
     // Standard input into bytes; "" or why not.
@@ -131,7 +133,8 @@ struct InputFile::Copy {
             OwnerOnly ownerOnly;
             // Never the system's default access: no instance at all then.
             if (SECURITY_ATTRIBUTES* const security = ownerOnly.Attributes()) {
-                pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND | flags,
+                pipe = CreateNamedPipeW(name.c_str(),
+                                        PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | flags,
                                         PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
                                         PIPE_UNLIMITED_INSTANCES, kPiece, 0, 0, security);
             }
@@ -148,9 +151,10 @@ struct InputFile::Copy {
         QueryPerformanceCounter(&now);
         name = L"\\\\.\\pipe\\flatdom-input-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
-        waiting = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
-        if (waiting == INVALID_HANDLE_VALUE) return L"no pipe for it can be made: " + System();
-        thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
+        first = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
+        if (first == INVALID_HANDLE_VALUE) return L"no pipe for it can be made: " + System();
+        stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (stop) thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
         return thread ? L"" : L"no pipe for it can be served: " + System();
     }
 
@@ -168,29 +172,102 @@ struct InputFile::Copy {
         return length ? std::wstring(text, length) : L"system error " + std::to_wstring(error);
     }
 
+    // One instance of the pipe and the operation it has under way: waiting
+    // for its reader, then writing to it.
+    struct Instance {
+        HANDLE pipe = INVALID_HANDLE_VALUE;
+        OVERLAPPED io{};
+        bool connected = false;
+        bool early = false;  // the reader came before the wait: nothing under way
+        std::size_t at = 0;  // what the reader has been given
+    };
+
     static DWORD WINAPI Run(void* self) {
         static_cast<Copy*>(self)->Loop();
         return 0;
     }
-    void Loop() {
-        while (true) {
-            const HANDLE current = waiting;
-            const bool connected =
-                ConnectNamedPipe(current, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
-            waiting = InterlockedCompareExchange(&stopping, 0, 0)
-                          ? INVALID_HANDLE_VALUE
-                          : NewInstance(0);  // before this reader is done
-            for (std::size_t at = 0; connected && at < bytes.size();) {
-                DWORD wrote = 0;
-                const DWORD chunk =
-                    static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 65536));
-                if (!WriteFile(current, bytes.data() + at, chunk, &wrote, nullptr)) break;
-                at += wrote;
-            }
-            if (connected) FlushFileBuffers(current);
-            CloseHandle(current);  // the reader sees the end
-            if (waiting == INVALID_HANDLE_VALUE) return;
+
+    // Starts writing the instance's reader its next piece; false when there
+    // is nothing left or the reader has gone.
+    bool Write(Instance& instance) {
+        if (instance.at == bytes.size()) return false;
+        ResetEvent(instance.io.hEvent);
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - instance.at, kPiece));
+        if (WriteFile(instance.pipe, bytes.data() + instance.at, piece, nullptr, &instance.io)) {
+            SetEvent(instance.io.hEvent);  // done at once: taken up as any other
+            return true;
         }
+        return GetLastError() == ERROR_IO_PENDING;
+    }
+
+    void Loop() {
+        std::vector<std::unique_ptr<Instance>> instances;
+        bool listening = false;  // one of them waits for a reader
+        // A new instance waits for the next reader, where there is room.
+        auto listen = [&] {
+            if (listening || instances.size() >= kMostReaders) return;
+            const HANDLE pipe = first != INVALID_HANDLE_VALUE ? first : NewInstance(0);
+            first = INVALID_HANDLE_VALUE;
+            if (pipe == INVALID_HANDLE_VALUE) return;
+            auto instance = std::make_unique<Instance>();
+            instance->pipe = pipe;
+            instance->io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            if (!instance->io.hEvent) {
+                CloseHandle(pipe);
+                return;
+            }
+            if (ConnectNamedPipe(pipe, &instance->io) || GetLastError() == ERROR_PIPE_CONNECTED) {
+                instance->early = true;
+                SetEvent(instance->io.hEvent);
+            } else if (GetLastError() != ERROR_IO_PENDING) {
+                CloseHandle(instance->io.hEvent);
+                CloseHandle(pipe);
+                return;
+            }
+            instances.push_back(std::move(instance));
+            listening = true;
+        };
+        auto remove = [&](std::size_t index) {
+            CloseHandle(instances[index]->pipe);  // the reader gets the rest, then the end
+            CloseHandle(instances[index]->io.hEvent);
+            instances.erase(instances.begin() + static_cast<std::ptrdiff_t>(index));
+        };
+        std::vector<HANDLE> events;
+        while (true) {
+            listen();
+            events.assign(1, stop);
+            for (const auto& instance : instances)
+                events.push_back(instance->io.hEvent);
+            const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(events.size()),
+                                                      events.data(), FALSE, INFINITE);
+            if (woke <= WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + events.size()) break;
+            const std::size_t index = woke - WAIT_OBJECT_0 - 1;
+            Instance& instance = *instances[index];
+            DWORD wrote = 0;
+            const bool done =
+                instance.early || GetOverlappedResult(instance.pipe, &instance.io, &wrote, FALSE);
+            instance.early = false;
+            if (!instance.connected) {
+                listening = false;
+                instance.connected = done;
+                // The next reader's instance exists before this one's first
+                // byte: a reader that has read and opens the pipe again
+                // finds it.
+                if (done) listen();
+            } else {
+                instance.at += wrote;
+            }
+            if (!done || !Write(instance)) remove(index);
+        }
+        // Every operation under way ends before the copy may go.
+        for (const auto& instance : instances) {
+            DWORD ignored = 0;
+            CancelIo(instance->pipe);
+            GetOverlappedResult(instance->pipe, &instance->io, &ignored, TRUE);
+        }
+        while (!instances.empty())
+            remove(instances.size() - 1);
     }
 };
 

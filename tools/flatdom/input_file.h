@@ -3,8 +3,9 @@
 // regular file (a FIFO, a pipe) are first copied whole, 1 GiB at most, where
 // no name on disk shows them: on Linux into a file that never has a name (an
 // anonymous one, else an unnamed one in the temporary folder), which the
-// library opens as /proc/self/fd/N; on Windows into memory, which a named
-// pipe of this process serves to each reader.
+// library opens as /proc/self/fd/N; on Windows into memory, wiped when it
+// goes, which a named pipe of this process that only its user may open serves
+// to each reader at the reader's own pace.
 #ifndef FLATDOM_TOOLS_INPUT_FILE_H
 #define FLATDOM_TOOLS_INPUT_FILE_H
 
