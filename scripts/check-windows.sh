@@ -2,10 +2,10 @@
 # Checks a Windows build, for either architecture alike: the DLL exports
 # exactly the 21 functions, each under its GNU name and its MSVC name at the
 # same address, as scripts/windows-def.sh makes the list today; then, under
-# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, a host
-# built in the MSVC ABI, the differential test that compares the answers of
-# both engines, both commands, and sealed files crossing between Linux and
-# Windows.
+# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, the
+# tests of the flatdom command's copy of standard input, a host built in the
+# MSVC ABI, the differential test that compares the answers of both engines,
+# both commands, and sealed files crossing between Linux and Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -74,7 +74,7 @@ if [ "$arch" = i686 ]; then
   fi
 fi
 
-for tests in host_tests sealwright_tests; do
+for tests in host_tests sealwright_tests flatdom_command_tests; do
   run "$bin/$tests.exe" --gtest_brief=1 >"$build/$tests.log" || { cat "$build/$tests.log"; exit 1; }
   tail -n 3 "$build/$tests.log"
 done

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The flatdom command as a user sees it, run as a process on the examples.
-#   flatdom_cli_test.sh FLATDOM EXAMPLES_DIR
+#   flatdom_cli_test.sh FLATDOM EXAMPLES_DIR WITHOUT_MEMFD
+# WITHOUT_MEMFD: a library that, preloaded, takes anonymous files away.
 set -uo pipefail
 # FLATDOM_EMULATOR, when set, runs the command (the build is for another system).
 read -r -a emulator <<<"${FLATDOM_EMULATOR:-}"
 flatdom_program=$1
 flatdom() { "${emulator[@]}" "$flatdom_program" "$@"; }
 examples=$2
+without_memfd=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -203,6 +205,47 @@ mkdir "$work/tmp"
 TMPDIR=$work/tmp "${emulator[@]}" "$flatdom_program" all - r/v <"$work/many.xml" | head -1 >/dev/null
 [ -z "$(ls -A "$work/tmp")" ] || { echo "FAIL: a copy of standard input was left: $(ls "$work/tmp")"
   failures=$((failures + 1)); }
+
+# Without anonymous files (no memfd_create; with FLATDOM_TEST_NO_TMPFILE, no
+# unnamed files either) the copy still has no name, from its first byte: the
+# folder stays empty while the command copies, and after it is killed.
+for unnamed in tmpfile unlinked; do
+  folder=$work/tmp-$unnamed
+  mkdir "$folder"
+  without=(env LD_PRELOAD="$without_memfd" TMPDIR="$folder"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
+  [ "$unnamed" = unlinked ] && without+=(FLATDOM_TEST_NO_TMPFILE=1)
+  if [ "$("${without[@]}" "${emulator[@]}" "$flatdom_program" count - //device <"$config")" != 2 ]
+  then
+    echo "FAIL: count - //device without anonymous files ($unnamed)"; failures=$((failures + 1))
+  fi
+  mkfifo "$work/slow-$unnamed"
+  exec {feed}<>"$work/slow-$unnamed"
+  "${without[@]}" "${emulator[@]}" "$flatdom_program" get - r/v <"$work/slow-$unnamed" \
+    >/dev/null 2>&1 &
+  copying=$!
+  printf '<r><v>half of it' >&"$feed"
+  opened=no
+  for _ in $(seq 200); do  # until the copy is open
+    for link in "/proc/$copying/fd/"*; do
+      [[ "$(readlink "$link" 2>/dev/null)" == "$folder"/* ]] && opened=yes
+    done
+    [ "$opened" = yes ] && break
+    sleep 0.1
+  done
+  [ "$opened" = yes ] || { echo "FAIL: no copy of standard input opened in $folder ($unnamed)"
+    failures=$((failures + 1)); }
+  copying_left=$(ls -A "$folder")
+  kill -KILL "$copying"
+  wait "$copying" 2>/dev/null
+  exec {feed}>&-
+  killed_left=$(ls -A "$folder")
+  if [ -n "$copying_left$killed_left" ]; then
+    echo "FAIL: the copy of standard input had a name ($unnamed): '$copying_left' while it" \
+      "was made, '$killed_left' when the command was killed"
+    failures=$((failures + 1))
+  fi
+done
 
 # Wide characters in a path.
 cp "$config" "$work/ünï €.xml"
