@@ -19,6 +19,7 @@
 #include "input/file_stream.h"
 #include "support/fakes.h"
 #include "support/library_fixture.h"
+#include "support/memory_scan.h"
 
 namespace {
 
@@ -87,39 +88,6 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
         ReleaseNodeInterfaces();
         EXPECT_EQ(OpenDescriptors(), before);
     }
-}
-
-// How often a text occurs in this process's writable memory, read through
-// /proc/self/mem. The text is given masked (each byte XOR 0x5A) and compared
-// so, that the test's own copy does not count; the chunk buffer is a mapping.
-int Occurrences(const std::string& masked) {
-    constexpr std::size_t kChunk = 1 << 20;
-    auto* bytes = static_cast<unsigned char*>(
-        mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    const int mem = open("/proc/self/mem", O_RDONLY);
-    const auto same = [](unsigned char byte, char mask) { return (byte ^ 0x5A) == (mask & 0xFF); };
-    int found = 0;
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-        std::uintptr_t begin = 0, end = 0;
-        char permissions[5] = {};
-        std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &begin, &end, permissions);
-        // Chunks overlap by the text's size; a match counts in the chunk it starts in.
-        for (std::uintptr_t at = begin; std::string(permissions, 2) == "rw" && at < end;
-             at += kChunk - masked.size()) {
-            const ssize_t got = pread(mem, bytes, std::min<std::uintptr_t>(kChunk, end - at),
-                                      static_cast<off_t>(at));
-            unsigned char* last = bytes + std::max<ssize_t>(got, 0);
-            for (unsigned char* hit = std::search(bytes, last, masked.begin(), masked.end(), same);
-                 hit != last && hit < bytes + kChunk - masked.size();
-                 hit = std::search(hit + 1, last, masked.begin(), masked.end(), same)) {
-                ++found;
-            }
-        }
-    }
-    close(mem);
-    munmap(bytes, kChunk);
-    return found;
 }
 
 // A sealed document's text outlives the final release only where Sealwright
