@@ -1,10 +1,12 @@
 // Sealwright: its format against known answers, and what its two calls give
-// for good, changed, truncated and wrongly keyed files.
+// for good, changed, truncated and wrongly keyed files, and for key files of
+// every kind.
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -12,6 +14,9 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "files.h"
@@ -19,6 +24,9 @@
 #include "keys.h"
 #include "platform.h"
 #include "support/files.h"
+#if !defined(_WIN32)
+#include "support/fifo.h"
+#endif
 
 namespace {
 
@@ -190,5 +198,92 @@ TEST_F(Sealwright, EachThreadKeepsItsOwnText) {
     std::thread([&] { EXPECT_EQ(Decrypted(theirs), L"<theirs/>"); }).join();
     EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"<mine/>");
 }
+
+#if !defined(_WIN32)
+// A key file is read only when it is a regular file; anything else is
+// refused at once: a FIFO that nobody writes to as well, which would keep
+// the caller waiting for a writer.
+TEST_F(Sealwright, KeyFilesThatAreNoRegularFilesAreRefusedAtOnce) {
+    const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
+    const std::filesystem::path folder = TestFile("unused", "").parent_path();
+    Fifo fifo(folder / "key.fifo", std::nullopt);
+    SetEnvironment("SEALWRIGHT_KEY", nullptr);
+    for (const std::string& file :
+         {fifo.Path().string(), std::string("/dev/null"), folder.string()}) {
+        SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
+        EXPECT_EQ(Decrypted(path), L"(false)");
+        EXPECT_EQ(SealwrightLastFailure(), "the key file " + file + " is not a regular file");
+    }
+    EXPECT_FALSE(fifo.Rescued()) << "opening the key file waited for a writer";
+}
+
+// What body answers when run as the user uid, in a child process.
+std::string AsUser(uid_t uid, const std::function<std::string()>& body) {
+    int out[2];
+    if (pipe(out) != 0) return "(no pipe)";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        const std::string answer = setresgid(uid, uid, uid) == 0 && setresuid(uid, uid, uid) == 0
+                                       ? body()
+                                       : "(no such user)";
+        const ssize_t wrote = write(out[1], answer.data(), answer.size());
+        _exit(wrote == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+    }
+    close(out[1]);
+    std::string answer;
+    char buffer[256];
+    for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(got));
+    close(out[0]);
+    waitpid(child, nullptr, 0);
+    return answer;
+}
+
+// Others who can read the key file can open every sealed file; others who
+// can change it, or its owner, can change the key. Each is named; the
+// administrator, who can do all of it anyway, is not.
+TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
+    const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
+    const std::string file = TestFile("key.txt", kKeyHex).string();
+    SetEnvironment("SEALWRIGHT_KEY", nullptr);
+    SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
+    const uid_t self = geteuid(), nobody = 65534;
+    const struct {
+        mode_t mode;
+        uid_t owner, reader;
+        const char* warning;
+    } rows[] = {
+        {0600, self, self, ""},
+        {0400, self, self, ""},
+        {0640, self, self, " can be read by others than its owner"},
+        {0604, self, self, " can be read by others than its owner"},
+        {0620, self, self, " can be changed by others than its owner"},
+        {0602, self, self, " can be changed by others than its owner"},
+        {0666, self, self, " can be read and changed by others than its owner"},
+        // Giving a file away takes the administrator's rights.
+        {0600, nobody, 0, " belongs to another user"},
+        {0644, nobody, 0, " belongs to another user and can be read by others than its owner"},
+        {0604, 0, nobody, " can be read by others than its owner"},
+    };
+    for (const auto& row : rows) {
+        if (row.owner != self && self != 0) {
+            std::printf("skipped (not the administrator): mode %o, owner %u\n",
+                        static_cast<unsigned>(row.mode), static_cast<unsigned>(row.owner));
+            continue;
+        }
+        ASSERT_EQ(chown(file.c_str(), row.owner, static_cast<gid_t>(-1)), 0);
+        ASSERT_EQ(chmod(file.c_str(), row.mode), 0);
+        const auto open = [&] {
+            const std::string opened = Decrypted(path) == L"<k/>" ? "" : "(false)";
+            return opened + SealwrightKeyWarning();
+        };
+        EXPECT_EQ(row.reader == self ? open() : AsUser(row.reader, open),
+                  *row.warning ? "the key file " + file + row.warning : "")
+            << std::oct << row.mode;
+    }
+}
+
+#endif
 
 }  // namespace

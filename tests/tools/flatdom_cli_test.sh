@@ -128,6 +128,12 @@ if grep -q "PARSE ERROR" "$work/stderr"; then
 fi
 SEALWRIGHT_KEY=$(printf '0%.0s' {1..64}) expect 2 "" -- get "$examples/secrets.sealed" secrets
 stderr_has "not sealed with this key, or it was changed since"
+mkfifo "$work/key.fifo"  # nobody writes to it: refused, not waited for
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$flatdom_program" \
+  get "$examples/secrets.sealed" secrets >/dev/null 2>"$work/stderr"
+status=$?
+[ "$status" = 2 ] || { echo "FAIL: a FIFO as the key file: exit $status"; failures=$((failures + 1)); }
+stderr_has "key.fifo is not a regular file"
 
 # Standard input, pipes and FIFOs: read once, whole.
 expect 0 "2" -- count - //device <"$config"

@@ -96,11 +96,30 @@ cmp -s "$work/doc.xml" "$work/disk/plain.xml" || fail "a failed open changed its
 [ "$(ls -A "$work/disk" | tr '\n' ' ')" = "doc.sealed plain.xml " ] ||
   fail "failed writes left behind: $(ls -A "$work/disk")"
 
-# Keys from the environment: bounded, and named when others can read them.
+# Keys from the environment: bounded, refused at once when no regular file
+# (a FIFO that nobody writes to as well), and named when others can read or
+# change them or they belong to another user.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
+mkfifo "$work/key.fifo"
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$sealwright_program" \
+  open "$work/doc.sealed" >/dev/null 2>"$work/err"
+status=$?
+[ "$status" = 1 ] && grep -q "key.fifo is not a regular file" "$work/err" ||
+  fail "a FIFO as the key file: exit $status: $(cat "$work/err")"
 SEALWRIGHT_KEY= expect 0 "" -- open "$work/doc.sealed"
-chmod 644 "$work/key"
-expect 0 "can be read by others" -- open "$work/doc.sealed"
+for mode in "644 can be read by others" "620 can be changed by others" \
+  "602 can be changed by others" "666 can be read and changed by others"; do
+  chmod "${mode%% *}" "$work/key"
+  expect 0 "${mode#* }" -- open "$work/doc.sealed"
+done
+chmod 600 "$work/key"
+if [ "$(id -u)" = 0 ]; then
+  chown 65534 "$work/key"
+  expect 0 "key belongs to another user" -- open "$work/doc.sealed"
+  chown 0 "$work/key"
+else
+  echo "skipped: a key file of another user (giving it away takes root)"
+fi
 unset SEALWRIGHT_KEY_FILE
 expect 1 "no key" -- open "$work/doc.sealed"
 
