@@ -9,15 +9,22 @@
 #endif
 
 namespace sealwright {
+
+const char kNoMemory[] = "there is not enough memory to open it";
+
 namespace {
 
+// The value of a thread whose state could not be made.
+char g_noState;
+void* const kNoState = &g_noState;
+
 #if defined(_WIN32)
-void WINAPI FreeState(void* state) {
-    delete static_cast<ThreadState*>(state);
+void WINAPI FreeState(void* value) {
+    if (value != kNoState) delete static_cast<ThreadState*>(value);
 }
 
 // A fiber-local slot: Windows calls FreeState for a thread's value when the
-// thread ends, and for every value left when the slot is freed.
+// thread ends, and for every thread's value when the slot is freed.
 class Slot {
   public:
     Slot() : m_index(FlsAlloc(&FreeState)) {}
@@ -31,8 +38,8 @@ class Slot {
     DWORD m_index;
 };
 #else
-extern "C" void FreeState(void* state) {
-    delete static_cast<ThreadState*>(state);
+extern "C" void FreeState(void* value) {
+    if (value != kNoState) delete static_cast<ThreadState*>(value);
 }
 
 // A thread-specific key: the system calls FreeState for a thread's value when
@@ -59,6 +66,13 @@ Slot g_slot;
 
 }  // namespace
 
+void ThreadState::Begin() noexcept {
+    failure.clear();
+    warning.clear();
+    m_fixedFailure = nullptr;
+    DropText();
+}
+
 wchar_t* ThreadState::KeepText(const std::wstring& text) {
     DropText();
     if (text.size() > 0x3FFFFFFFu) return nullptr;
@@ -66,25 +80,35 @@ wchar_t* ThreadState::KeepText(const std::wstring& text) {
     return m_text;
 }
 
-void ThreadState::DropText() {
+void ThreadState::DropText() noexcept {
     if (!m_text) return;
     Wipe(m_text, SysStringByteLen(m_text));
     SysFreeString(m_text);
     m_text = nullptr;
 }
 
-ThreadState* ExistingThreadState() {
-    return static_cast<ThreadState*>(g_slot.Get());
+ThreadState* CurrentThreadState() noexcept {
+    void* value = g_slot.Get();
+    if (value && value != kNoState) return static_cast<ThreadState*>(value);
+    auto* state = new (std::nothrow) ThreadState;
+    if (state && g_slot.Set(state)) {
+        return state;
+    }
+    delete state;
+    g_slot.Set(kNoState);
+    return nullptr;
 }
 
-ThreadState* CurrentThreadState() {
-    if (ThreadState* state = ExistingThreadState()) return state;
-    auto* state = new (std::nothrow) ThreadState;
-    if (state && !g_slot.Set(state)) {
-        delete state;
-        return nullptr;
-    }
-    return state;
+const char* LastFailure() noexcept {
+    void* value = g_slot.Get();
+    if (!value) return "";
+    return value == kNoState ? kNoMemory : static_cast<const ThreadState*>(value)->Failure();
+}
+
+const char* LastWarning() noexcept {
+    void* value = g_slot.Get();
+    return value && value != kNoState ? static_cast<const ThreadState*>(value)->warning.c_str()
+                                      : "";
 }
 
 }  // namespace sealwright

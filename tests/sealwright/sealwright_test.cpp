@@ -1,12 +1,14 @@
-// Sealwright: its format against known answers, and what its two calls give
-// for good, changed, truncated and wrongly keyed files, and for key files of
-// every kind.
+// Sealwright: its format against known answers, and what its calls give for
+// good, changed, truncated, oversized and wrongly keyed files, for key files
+// of every kind, and when memory runs out.
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -27,6 +29,36 @@
 #if !defined(_WIN32)
 #include "support/fifo.h"
 #endif
+
+// Allocations of a thread that sets this fail, as when memory runs out.
+thread_local bool t_outOfMemory = false;
+
+void* operator new(std::size_t size) {
+    void* block = t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 namespace {
 
@@ -63,6 +95,41 @@ bool Inherited(std::FILE* file) {
     return (fcntl(fileno(file), F_GETFD) & FD_CLOEXEC) == 0;
 #endif
 }
+
+constexpr std::size_t kNever = ~std::size_t{0};
+
+// A stream over bytes, piece bytes a Read at most (S_FALSE at the end),
+// that fails at byte failAt and, when endless, gives zeros once the bytes
+// are out. It counts what it gives.
+class TestStream final : public ISequentialStream {
+  public:
+    TestStream(Bytes bytes, std::size_t piece, std::size_t failAt = kNever, bool endless = false)
+        : m_bytes(std::move(bytes)), m_piece(piece), m_failAt(failAt), m_endless(endless) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        if (given >= m_failAt) return E_FAIL;
+        const std::uint64_t left = m_endless ? ~0ull : m_bytes.size() - given;
+        const auto n = static_cast<ULONG>(std::min<std::uint64_t>({cb, m_piece, left}));
+        for (ULONG i = 0; i < n; ++i, ++given)
+            static_cast<std::uint8_t*>(pv)[i] = given < m_bytes.size() ? m_bytes[given] : 0;
+        *pcbRead = n;
+        return n == 0 ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+
+    std::uint64_t given = 0;
+
+  private:
+    Bytes m_bytes;
+    std::size_t m_piece, m_failAt;
+    bool m_endless;
+};
 
 class Sealwright : public ::testing::Test {
   protected:
@@ -199,6 +266,106 @@ TEST_F(Sealwright, EachThreadKeepsItsOwnText) {
     EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"<mine/>");
 }
 
+// A host that opened the file itself tells a sealed one by its first bytes,
+// then hands over the stream: read to its end, as it comes, and only once.
+TEST_F(Sealwright, OpensASealedFileFromTheCallersStream) {
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<s>stream</s>"));
+    EXPECT_TRUE(IsEncryptedStart(sealed.data(), SEALWRIGHT_START_SIZE));
+    EXPECT_FALSE(IsEncryptedStart(sealed.data(), SEALWRIGHT_START_SIZE - 1));
+    EXPECT_FALSE(IsEncryptedStart("<plain/>", 8));
+    EXPECT_FALSE(IsEncryptedStart(nullptr, SEALWRIGHT_START_SIZE));
+    const struct {
+        std::size_t piece, failAt, cut;  // cut: bytes missing at the end
+        const char* failure;
+    } rows[] = {
+        {1, kNever, 0, ""},
+        {7, kNever, 0, ""},
+        {1 << 20, kNever, 0, ""},
+        {7, 30, 0, "the file cannot be read"},
+        {7, kNever, 1, "it is not sealed with this key, or it was changed since"},
+    };
+    for (const auto& row : rows) {
+        for (const bool sized : {false, true}) {
+            const Bytes bytes(sealed.begin(), sealed.end() - static_cast<long>(row.cut));
+            TestStream stream(bytes, row.piece, row.failAt);
+            wchar_t* text = nullptr;
+            const bool opened =
+                DecryptXmlStream(&stream, sized ? bytes.size() : SEALWRIGHT_UNKNOWN_SIZE, &text);
+            EXPECT_EQ(opened, !*row.failure) << row.failure;
+            EXPECT_STREQ(SealwrightLastFailure(), row.failure);
+            EXPECT_EQ(opened ? std::wstring(text, SysStringLen(text)) : L"",
+                      opened ? L"<s>stream</s>" : L"");
+            if (row.failAt == kNever) {
+                EXPECT_EQ(stream.given, bytes.size());  // once, whole
+            }
+        }
+    }
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlStream(nullptr, SEALWRIGHT_UNKNOWN_SIZE, &text));
+    EXPECT_STREQ(SealwrightLastFailure(), "no file was given");
+}
+
+// No sealed file holds more than the cipher takes: one known to be larger
+// is refused before a byte is read, and a stream of unknown length is read
+// no further than the first byte too many.
+TEST_F(Sealwright, ReadsNoMoreThanASealedFileCanHold) {
+    const std::string tooLarge = "it is larger than a sealed file can be (" +
+                                 std::to_string(sealwright::kMaxSealedFile) + " bytes)";
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<big/>"));
+    const Bytes header(sealed.begin(), sealed.begin() + sealwright::kHeaderSize);
+    TestStream huge(header, 1 << 16, kNever, true);
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlStream(&huge, sealwright::kMaxSealedFile + 1, &text));
+    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
+    EXPECT_EQ(huge.given, 0u);
+    // What is read grows with the limit, not with the stream.
+    for (const std::uint64_t limit : {1000u, 100000u}) {
+        TestStream endless(header, 4096, kNever, true);
+        sealwright::StreamBytes source(&endless);
+        Bytes bytes;
+        std::string why;
+        EXPECT_FALSE(sealwright::ReadBounded(source, sealwright::kUnknownSize, limit, bytes, why));
+        EXPECT_EQ(endless.given, limit + 1);
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_EQ(why,
+                  "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)");
+    }
+    // A file one byte too large (sparse: nothing of it is written).
+    const std::filesystem::path file =
+        TestFile("huge.sealed", std::string(header.begin(), header.end()));
+    std::filesystem::resize_file(file, sealwright::kMaxSealedFile + 1);
+    EXPECT_EQ(Decrypted(file.wstring()), L"(false)");
+    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
+    std::filesystem::remove(file);
+}
+
+// Every failure has its reason, running out of memory too: before the
+// thread's state can be made, and inside a call.
+TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<m/>"));
+    const std::wstring path = File(sealed);
+    std::thread([&] {
+        const char kNoMemory[] = "there is not enough memory to open it";
+        wchar_t* text = nullptr;
+        t_outOfMemory = true;
+        bool opened = DecryptXmlFile(path.c_str(), &text);  // the thread's first call
+        t_outOfMemory = false;
+        EXPECT_FALSE(opened);
+        EXPECT_STREQ(SealwrightLastFailure(), kNoMemory);
+        EXPECT_EQ(Decrypted(path), L"<m/>");
+        for (const bool stream : {false, true}) {
+            TestStream bytes(sealed, 7);
+            t_outOfMemory = true;
+            opened = stream ? DecryptXmlStream(&bytes, SEALWRIGHT_UNKNOWN_SIZE, &text)
+                            : DecryptXmlFile(path.c_str(), &text);
+            t_outOfMemory = false;
+            EXPECT_FALSE(opened);
+            EXPECT_EQ(text, nullptr);
+            EXPECT_STREQ(SealwrightLastFailure(), kNoMemory) << stream;
+        }
+    }).join();
+}
+
 #if !defined(_WIN32)
 // A key file is read only when it is a regular file; anything else is
 // refused at once: a FIFO that nobody writes to as well, which would keep
@@ -283,7 +450,6 @@ TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
             << std::oct << row.mode;
     }
 }
-
 #endif
 
 }  // namespace
