@@ -2,7 +2,8 @@
 // failed, what that call warned of, and the text it handed out. The state
 // lives in the system's own thread storage, whose callback frees it when the
 // thread ends: mingw-w64 frees the compiler's thread_local objects before
-// their destructors run.
+// their destructors run. When the library unloads, every thread's state goes,
+// its text wiped.
 #ifndef SEALWRIGHT_THREAD_STATE_H
 #define SEALWRIGHT_THREAD_STATE_H
 
@@ -35,6 +36,11 @@ class ThreadState {
 
     std::string failure;
     std::string warning;
+
+    // The list of every thread's state, where the system cannot reach them
+    // all at unload.
+    ThreadState* previous = nullptr;
+    ThreadState* next = nullptr;
 
   private:
     BSTR m_text = nullptr;

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <new>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,6 +31,7 @@
 #include "support/files.h"
 #if !defined(_WIN32)
 #include "support/fifo.h"
+#include "support/memory_scan.h"
 #endif
 
 // Allocations of a thread that sets this fail, as when memory runs out.
@@ -449,6 +453,48 @@ TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
                   *row.warning ? "the key file " + file + row.warning : "")
             << std::oct << row.mode;
     }
+}
+
+// The text that DecryptXmlFile hands out is kept until the thread's next
+// call, or until the library unloads: then every thread's is wiped, not
+// only the unloading thread's. Here a thread still runs when it goes.
+TEST_F(Sealwright, UnloadingWipesTheTextOfEveryThread) {
+#if defined(FLATDOM_SANITIZED)
+    GTEST_SKIP() << "the sanitizers keep freed memory: the plain build scans";
+#endif
+    // Written in place and wiped once sealed: no stray copy of the test's own.
+    Bytes plain(3 + 300 * 20 + 4);
+    auto* chars = reinterpret_cast<char*>(plain.data());
+    std::memcpy(chars, "<t>", 3);
+    for (int i = 0; i < 300; ++i)
+        std::snprintf(chars + 3 + 20 * i, 21, "unload secret %05d;", i);
+    std::memcpy(chars + plain.size() - 4, "</t>", 4);
+    std::string masked;  // the text as the thread holds it, wide
+    for (std::size_t i = 3; i < plain.size() - 4; ++i) {
+        const wchar_t c = plain[i];
+        masked += Masked(&c, sizeof c);
+    }
+    const std::wstring path = File(sealwright::Seal(key, plain));
+    sealwright::Wipe(plain.data(), plain.size());
+
+    void* library = dlopen(SEALWRIGHT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    const auto decrypt = reinterpret_cast<bool (*)(const wchar_t*, wchar_t**)>(
+        dlsym(library, "_Z14DecryptXmlFilePKwPPw"));
+    ASSERT_NE(decrypt, nullptr);
+    std::promise<bool> decrypted, unloaded;
+    std::thread thread([&] {
+        wchar_t* text = nullptr;
+        decrypted.set_value(decrypt(path.c_str(), &text));
+        unloaded.get_future().wait();
+    });
+    EXPECT_TRUE(decrypted.get_future().get());
+    EXPECT_EQ(Occurrences(masked), 1);  // the thread's kept text
+    EXPECT_EQ(dlclose(library), 0);
+    EXPECT_EQ(dlopen(SEALWRIGHT_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
+    EXPECT_EQ(Occurrences(masked), 0);
+    unloaded.set_value(true);
+    thread.join();
 }
 #endif
 
