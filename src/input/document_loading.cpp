@@ -7,6 +7,35 @@
 
 namespace {
 
+// Loads the file that stream reads, sealed or plain as its first bytes say:
+// the file is opened once, so a pipe or FIFO is read whole. False when a
+// sealed file does not open (Sealwright says why; nothing is shown).
+bool LoadStream(CMyFileStream* stream, VARIANT_BOOL* bRes) {
+    unsigned char start[SEALWRIGHT_START_SIZE];
+    ULONG got = 0;
+    if (!stream->Peek(start, sizeof start, &got)) {  // a folder, say
+        stream->Release();
+        return true;
+    }
+    if (IsEncryptedStart(start, got)) {
+        ULONGLONG size = SEALWRIGHT_UNKNOWN_SIZE;  // a pipe's
+        stream->GetSize(&size);
+        wchar_t* bstrXml = nullptr;  // Sealwright's, never freed here
+        const bool opened = DecryptXmlStream(stream, size, &bstrXml);
+        stream->Release();
+        if (!opened) return false;
+        g_pXMLDoc->loadXML(bstrXml, bRes);
+        return true;
+    }
+    g_pFileStream = stream;
+    VARIANT vSource;
+    VariantInit(&vSource);
+    V_VT(&vSource) = VT_UNKNOWN;
+    V_UNKNOWN(&vSource) = static_cast<IStream*>(g_pFileStream);
+    g_pXMLDoc->load(vSource, bRes);
+    return true;
+}
+
 int Load(const wchar_t* path) {
     // A thread already in the multithreaded apartment is used as it is; the
     // engine's document lives in either kind.
@@ -27,20 +56,8 @@ int Load(const wchar_t* path) {
     g_pXMLDoc->put_async(VARIANT_FALSE);
     g_pFileStream = nullptr;
 
-    if (IsEncrypted(path)) {
-        wchar_t* bstrXml = nullptr;  // Sealwright's, never freed here
-        if (!DecryptXmlFile(path, &bstrXml)) return 0;
-        g_pXMLDoc->loadXML(bstrXml, &bRes);
-    } else {
-        g_pFileStream = OpenFileStream(path, TRUE);
-        if (g_pFileStream) {
-            VARIANT vSource;
-            VariantInit(&vSource);
-            V_VT(&vSource) = VT_UNKNOWN;
-            V_UNKNOWN(&vSource) = static_cast<IStream*>(g_pFileStream);
-            g_pXMLDoc->load(vSource, &bRes);
-        }
-    }
+    CMyFileStream* stream = OpenFileStream(path, TRUE);
+    if (stream && !LoadStream(stream, &bRes)) return 0;
     if (bRes == VARIANT_TRUE) return 1;
 
     IXMLDOMParseError* parserErrPtr = nullptr;

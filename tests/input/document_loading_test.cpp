@@ -1,15 +1,12 @@
 // LoadXmlDocument: every outcome, what it leaves in the module state and
 // what the user is shown.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <sealwright/sealwright.h>
+#include <sys/resource.h>
 
-#include <algorithm>
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -18,6 +15,7 @@
 #include "frame/module_state.h"
 #include "input/file_stream.h"
 #include "support/fakes.h"
+#include "support/fifo.h"
 #include "support/library_fixture.h"
 #include "support/memory_scan.h"
 
@@ -35,12 +33,15 @@ class DocumentLoading : public LibraryTest {
         unsetenv("SEALWRIGHT_KEY");
         LibraryTest::TearDown();
     }
-    static std::wstring SealedFile(const std::string& name, const std::string& xml) {
+    static std::string Sealed(const std::string& xml) {
         sealwright::Key key;
         sealwright::ParseKey(kKeyHex, key);
         const sealwright::Bytes sealed =
             sealwright::Seal(key, sealwright::Bytes(xml.begin(), xml.end()));
-        return File(name, std::string(sealed.begin(), sealed.end()));
+        return std::string(sealed.begin(), sealed.end());
+    }
+    static std::wstring SealedFile(const std::string& name, const std::string& xml) {
+        return File(name, Sealed(xml));
     }
 };
 
@@ -59,7 +60,7 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
         int line;  // of the report; -1: none
     } rows[] = {
         {File("plain.xml", "<r><v>1</v></r>"), kKeyHex, L"1", true, -1},
-        {L"FILE:" + sealed, kKeyHex, L"sealed", false, -1},  // Sealwright takes the prefix
+        {L"FILE:" + sealed, kKeyHex, L"sealed", false, -1},
         {sealed, wrongKey.c_str(), nullptr, false, -1},
         {sealed, nullptr, nullptr, false, -1},
         {File("broken.xml", "<r>\n<a>\n</r>"), kKeyHex, nullptr, true, 3},
@@ -88,6 +89,56 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
         ReleaseNodeInterfaces();
         EXPECT_EQ(OpenDescriptors(), before);
     }
+}
+
+// A FIFO (or a pipe, /dev/stdin, a <(...) path) is opened once and read
+// whole, plain or sealed: its first bytes tell which, and are read again as
+// the document's start.
+TEST_F(DocumentLoading, AFifoIsOpenedOnceAndReadWhole) {
+    std::string many = "<r>";  // more than a pipe holds
+    for (int i = 0; i < 20000; ++i)
+        many += "<v>" + std::to_string(i) + "</v>";
+    many += "</r>";
+    const struct {
+        std::string bytes;
+        const wchar_t* last;  // r/v[last()]
+        bool stream;
+    } rows[] = {
+        {"<r><v>small</v></r>", L"small", true},
+        {many, L"19999", true},
+        {Sealed("<r><v>sealed</v></r>"), L"sealed", false},
+    };
+    const std::filesystem::path folder = TestFile("unused", "").parent_path();
+    for (const auto& row : rows) {
+        Fifo fifo(folder / "doc.fifo", row.bytes);
+        const std::wstring path = fifo.Path().wstring();
+        EXPECT_EQ(LoadXmlDocument(path.c_str()), 1) << row.bytes.size();
+        EXPECT_FALSE(fifo.Rescued()) << "the FIFO was opened twice";
+        EXPECT_EQ(g_pFileStream != nullptr, row.stream);
+        const wchar_t* text = GetXmlText(SelectXmlRootNode(L"r/v[end()]"));
+        EXPECT_STREQ(text ? text : L"(null)", row.last);
+        ReleaseNodeInterfaces();
+    }
+    EXPECT_TRUE(boxes.empty()) << std::string(boxes[0].text.begin(), boxes[0].text.end());
+}
+
+// A sealed file larger than any sealed file can be is refused from its
+// size, with the reason: nothing of it is read (memory stays as it was).
+TEST_F(DocumentLoading, AnOversizedSealedFileIsRefusedUnread) {
+    const std::string header = Sealed("<r/>").substr(0, sealwright::kHeaderSize);
+    const std::wstring path = File("huge.sealed", header);
+    std::filesystem::resize_file(path, 8ull << 30);  // sparse
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(LoadXmlDocument(path.c_str()), 0);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(g_pFileStream, nullptr);
+    EXPECT_NE(std::string(SealwrightLastFailure()).find("larger than a sealed file can be"),
+              std::string::npos)
+        << SealwrightLastFailure();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // KiB
+    std::filesystem::remove(path);
 }
 
 // A sealed document's text outlives the final release only where Sealwright
