@@ -2,10 +2,24 @@
 // sealed file.
 #include <sealwright/sealwright.h>
 
+#include <cerrno>
+
+#include <common/unreadable_source.h>
+
 #include "frame/module_state.h"
 #include "input/file_stream.h"
 
 namespace {
+
+// Hands the engine a file that cannot be read, with errno error: its parse
+// error then says why, as the system words it.
+void LoadUnreadable(int error, VARIANT_BOOL* bRes) {
+    VARIANT vFailure;
+    VariantInit(&vFailure);
+    V_VT(&vFailure) = VT_ERROR;
+    V_ERROR(&vFailure) = unreadable_source::Code(error);
+    g_pXMLDoc->load(vFailure, bRes);
+}
 
 // Loads the file that stream reads, sealed or plain as its first bytes say:
 // the file is opened once, so a pipe or FIFO is read whole. False when a
@@ -13,8 +27,10 @@ namespace {
 bool LoadStream(CMyFileStream* stream, VARIANT_BOOL* bRes) {
     unsigned char start[SEALWRIGHT_START_SIZE];
     ULONG got = 0;
-    if (!stream->Peek(start, sizeof start, &got)) {  // a folder, say
+    if (!stream->Peek(start, sizeof start, &got)) {
+        const int error = errno;
         stream->Release();
+        LoadUnreadable(error, bRes);
         return true;
     }
     if (IsEncryptedStart(start, got)) {
@@ -56,8 +72,11 @@ int Load(const wchar_t* path) {
     g_pXMLDoc->put_async(VARIANT_FALSE);
     g_pFileStream = nullptr;
 
-    CMyFileStream* stream = OpenFileStream(path, TRUE);
-    if (stream && !LoadStream(stream, &bRes)) return 0;
+    if (CMyFileStream* stream = OpenFileStream(path, TRUE)) {
+        if (!LoadStream(stream, &bRes)) return 0;
+    } else {
+        LoadUnreadable(errno, &bRes);
+    }
     if (bRes == VARIANT_TRUE) return 1;
 
     IXMLDOMParseError* parserErrPtr = nullptr;

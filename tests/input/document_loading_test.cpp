@@ -2,6 +2,7 @@
 // what the user is shown.
 #include <sealwright/sealwright.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "keys.h"
 #include "frame/module_state.h"
 #include "input/file_stream.h"
+#include "support/as_user.h"
 #include "support/fakes.h"
 #include "support/fifo.h"
 #include "support/library_fixture.h"
@@ -88,6 +90,38 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
         }
         ReleaseNodeInterfaces();
         EXPECT_EQ(OpenDescriptors(), before);
+    }
+}
+
+// A file that cannot be had is reported as the system words it, at line 0,
+// not as a document that received nothing or is empty.
+TEST_F(DocumentLoading, AFileThatCannotBeHadIsReportedWithTheSystemsReason) {
+    const std::wstring secret = File("secret.xml", "<r/>");
+    std::filesystem::permissions(secret, std::filesystem::perms::none);
+    const std::wstring folder = std::filesystem::path(secret).parent_path().wstring();
+    const struct {
+        std::wstring path;
+        const wchar_t* reason;
+    } rows[] = {
+        {L"/no/such/doc.xml", L"No such file or directory"},
+        {L"FILE://" + folder, L"Is a directory"},
+        {secret, L"Permission denied"},  // for a user other than the administrator
+    };
+    for (const auto& row : rows) {
+        const auto load = [&] {
+            boxes.clear();
+            const int loaded = LoadXmlDocument(row.path.c_str());
+            const bool stream = g_pFileStream != nullptr;
+            ReleaseNodeInterfaces();
+            const std::wstring report = boxes.size() == 1 ? boxes[0].text : L"(no report)";
+            return std::to_string(loaded) + (stream ? " stream " : " ") +
+                   std::string(report.begin(), report.end());
+        };
+        const std::wstring report = L"PARSE ERROR! " + row.path +
+                                    L" @ line 0\nThe file could not be opened: " + row.reason +
+                                    L".\n";
+        EXPECT_EQ(geteuid() == 0 && row.path == secret ? AsUser(kNobody, load) : load(),
+                  "0 " + std::string(report.begin(), report.end()));
     }
 }
 

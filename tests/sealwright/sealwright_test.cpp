@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <future>
 #include <new>
 #include <string>
@@ -20,7 +19,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -30,6 +28,7 @@
 #include "platform.h"
 #include "support/files.h"
 #if !defined(_WIN32)
+#include "support/as_user.h"
 #include "support/fifo.h"
 #include "support/memory_scan.h"
 #endif
@@ -388,29 +387,6 @@ TEST_F(Sealwright, KeyFilesThatAreNoRegularFilesAreRefusedAtOnce) {
     EXPECT_FALSE(fifo.Rescued()) << "opening the key file waited for a writer";
 }
 
-// What body answers when run as the user uid, in a child process.
-std::string AsUser(uid_t uid, const std::function<std::string()>& body) {
-    int out[2];
-    if (pipe(out) != 0) return "(no pipe)";
-    const pid_t child = fork();
-    if (child == 0) {
-        close(out[0]);
-        const std::string answer = setresgid(uid, uid, uid) == 0 && setresuid(uid, uid, uid) == 0
-                                       ? body()
-                                       : "(no such user)";
-        const ssize_t wrote = write(out[1], answer.data(), answer.size());
-        _exit(wrote == static_cast<ssize_t>(answer.size()) ? 0 : 1);
-    }
-    close(out[1]);
-    std::string answer;
-    char buffer[256];
-    for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, static_cast<std::size_t>(got));
-    close(out[0]);
-    waitpid(child, nullptr, 0);
-    return answer;
-}
-
 // Others who can read the key file can open every sealed file; others who
 // can change it, or its owner, can change the key. Each is named; the
 // administrator, who can do all of it anyway, is not.
@@ -419,7 +395,7 @@ TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
     const std::string file = TestFile("key.txt", kKeyHex).string();
     SetEnvironment("SEALWRIGHT_KEY", nullptr);
     SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
-    const uid_t self = geteuid(), nobody = 65534;
+    const uid_t self = geteuid(), nobody = kNobody;
     const struct {
         mode_t mode;
         uid_t owner, reader;
