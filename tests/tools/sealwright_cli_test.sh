@@ -70,6 +70,24 @@ printf '<\0d\0/\0>\0' >"$work/utf16.xml"
 expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
 [ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
 
+# No input larger than the cipher takes is read: a file is refused from its
+# size (sparse here; reading it would take more memory than the limit set
+# where one can be), standard input once it has given a byte too many.
+truncate -s 3G "$work/huge.xml"
+head -c 21 "$work/doc.sealed" >"$work/huge.sealed"
+truncate -s 8G "$work/huge.sealed"
+(if [ -z "${FLATDOM_EMULATOR:-}" ] && ! ldd "$sealwright_program" 2>/dev/null | grep -q libasan; then
+  ulimit -v 1048576
+fi
+failures=0
+expect 1 "huge.xml: is larger than a document that can be sealed (2147483647 bytes)" -- \
+  seal "$work/huge.xml" "$work/out.sealed"
+expect 1 "huge.sealed: is larger than a sealed file can be (2147483684 bytes)" -- \
+  open "$work/huge.sealed" "$work/out.xml"
+exit "$failures") || failures=$((failures + 1))
+rm -f "$work/huge.xml" "$work/huge.sealed"
+[ -e "$work/out.sealed" ] || [ -e "$work/out.xml" ] && fail "a refused input left an output"
+
 # A write that fails half way (a file-size limit stands in for a full disk)
 # leaves what was there as it was, and nothing beside it.
 mkdir "$work/disk"
