@@ -76,8 +76,11 @@ expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.seale
 truncate -s 3G "$work/huge.xml"
 head -c 21 "$work/doc.sealed" >"$work/huge.sealed"
 truncate -s 8G "$work/huge.sealed"
-(if [ -z "${FLATDOM_EMULATOR:-}" ] && ! ldd "$sealwright_program" 2>/dev/null | grep -q libasan; then
-  ulimit -v 1048576
+(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  case $(ldd "$sealwright_program" 2>/dev/null) in
+    *libasan*) ;;  # a sanitizer's shadow memory needs more
+    *) ulimit -v 1048576 ;;
+  esac
 fi
 failures=0
 expect 1 "huge.xml: is larger than a document that can be sealed (2147483647 bytes)" -- \
