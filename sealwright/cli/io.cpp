@@ -1,5 +1,6 @@
 #include "io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -189,27 +190,43 @@ void SecretBytes::Reserve(std::size_t size) {
     m_bytes.swap(grown);
 }
 
-void ReadInput(const std::string& path, SecretBytes& bytes) {
+void ReadInput(const std::string& path, SecretBytes& bytes, std::uint64_t limit,
+               const std::string& most) {
     const bool standard = path == "-";
     Descriptor fd(standard ? kStdin : OpenInput(path.c_str()), !standard);
     if (fd.get() < 0) Fail(path, "input");
     Stat status{};
     if (Fstat(fd.get(), &status) != 0) Fail(path, "input");
     if (IsDirectory(status)) throw IoError(path + ": is a folder, not a file");
+    const auto tooLarge = [&] {
+        return IoError((standard ? std::string("standard input") : path) + ": is larger than " +
+                       most + " (" + std::to_string(limit) + " bytes)");
+    };
+    if (IsRegular(status) && static_cast<std::uint64_t>(status.st_size) > limit) throw tooLarge();
+    // The bytes are read into data's whole capacity, of which used bytes are
+    // filled: it is sized (zero-filled) once for each growth, not for each
+    // read, which a pipe gives 64 KiB at a time.
     sealwright::Bytes& data = bytes.Get();
     data.clear();
     if (IsRegular(status)) bytes.Reserve(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t used = 0;
     while (true) {
-        if (data.size() == data.capacity()) bytes.Reserve(data.capacity() * 2 + 65536);
-        const std::size_t room = data.capacity() - data.size();
-        const std::size_t at = data.size();
-        data.resize(data.capacity());  // within the capacity: no reallocation
-        const long long got = Read(fd.get(), data.data() + at, room);
-        data.resize(at + (got > 0 ? static_cast<std::size_t>(got) : 0));
+        // Room for one byte past the limit at most: enough to know there is more.
+        if (used > limit) throw tooLarge();
+        if (used == data.size()) {
+            if (used == data.capacity()) {
+                bytes.Reserve(static_cast<std::size_t>(
+                    std::min<std::uint64_t>(2ull * data.capacity() + 65536, limit + 1)));
+            }
+            data.resize(data.capacity());  // within the capacity: no reallocation
+        }
+        const long long got = Read(fd.get(), data.data() + used, data.size() - used);
         if (got == 0) break;
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) Fail(path, "input");
+        used += static_cast<std::size_t>(got);
     }
+    data.resize(used);
 }
 
 bool WriteAll(int fd, const void* bytes, std::size_t size) {

@@ -4,6 +4,7 @@
 #ifndef SEALWRIGHT_CLI_IO_H
 #define SEALWRIGHT_CLI_IO_H
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -31,8 +32,12 @@ class SecretBytes {
     sealwright::Bytes m_bytes;
 };
 
-// The whole of the file at path ("-": standard input); not a directory.
-void ReadInput(const std::string& path, SecretBytes& bytes);
+// The whole of the file at path ("-": standard input); not a directory, and
+// no more than limit bytes: a larger file is refused from its size before
+// it is read, a pipe once it has given a byte more ("is larger than " +
+// most).
+void ReadInput(const std::string& path, SecretBytes& bytes, std::uint64_t limit,
+               const std::string& most);
 
 enum class Create {
     kReplace,    // create or replace; a new file's mode as the umask leaves it

@@ -84,7 +84,11 @@ int SealOrOpen(bool seal, int argc, char** argv) {
     const std::string output = argc == 2 ? argv[1] : "-";
 
     cli::SecretBytes in;  // plain text when sealing
-    cli::ReadInput(input, in);
+    if (seal) {
+        cli::ReadInput(input, in, sealwright::kMaxPayload, "a document that can be sealed");
+    } else {
+        cli::ReadInput(input, in, sealwright::kMaxSealedFile, "a sealed file can be");
+    }
     if (seal) {
         // What is sealed must open: the text that DecryptXmlFile can decode.
         std::wstring text;

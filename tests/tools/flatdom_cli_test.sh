@@ -189,6 +189,27 @@ if grep -q "PARSE ERROR" "$work/stderr"; then
 fi
 SEALWRIGHT_KEY=$(printf '0%.0s' {1..64}) expect 2 "" -- get "$examples/secrets.sealed" secrets
 stderr_has "not sealed with this key, or it was changed since"
+# A sealed file larger than any can be is refused from its size, unread
+# (reading it would take more memory than the limit here, where one can be set).
+head -c 21 "$examples/secrets.sealed" >"$work/huge.sealed"
+truncate -s 8G "$work/huge.sealed"
+(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  case $(ldd "$flatdom_program" 2>/dev/null) in
+    *libasan*) ;;  # a sanitizer's shadow memory needs more
+    *) ulimit -v 1048576 ;;
+  esac
+fi
+failures=0
+SEALWRIGHT_KEY_FILE=$work/demo.key expect 2 "" -- get "$work/huge.sealed" secrets
+exit "$failures") || failures=$((failures + 1))
+stderr_has "huge.sealed: it is larger than a sealed file can be"
+rm -f "$work/huge.sealed"
+mkfifo "$work/key.fifo"  # nobody writes to it: refused, not waited for
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$flatdom_program" \
+  get "$examples/secrets.sealed" secrets >/dev/null 2>"$work/stderr"
+status=$?
+[ "$status" = 2 ] || { echo "FAIL: a FIFO as the key file: exit $status"; failures=$((failures + 1)); }
+stderr_has "key.fifo is not a regular file"
 
 # Standard input, pipes and FIFOs: read once, whole.
 expect 0 "2" -- count - //device <"$config"

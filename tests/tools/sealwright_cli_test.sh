@@ -74,6 +74,27 @@ printf '<\0d\0/\0>\0' >"$work/utf16.xml"
 expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
 [ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
 
+# No input larger than the cipher takes is read: a file is refused from its
+# size (sparse here; reading it would take more memory than the limit set
+# where one can be), standard input once it has given a byte too many.
+truncate -s 3G "$work/huge.xml"
+head -c 21 "$work/doc.sealed" >"$work/huge.sealed"
+truncate -s 8G "$work/huge.sealed"
+(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  case $(ldd "$sealwright_program" 2>/dev/null) in
+    *libasan*) ;;  # a sanitizer's shadow memory needs more
+    *) ulimit -v 1048576 ;;
+  esac
+fi
+failures=0
+expect 1 "huge.xml: is larger than a document that can be sealed (2147483647 bytes)" -- \
+  seal "$work/huge.xml" "$work/out.sealed"
+expect 1 "huge.sealed: is larger than a sealed file can be (2147483684 bytes)" -- \
+  open "$work/huge.sealed" "$work/out.xml"
+exit "$failures") || failures=$((failures + 1))
+rm -f "$work/huge.xml" "$work/huge.sealed"
+[ -e "$work/out.sealed" ] || [ -e "$work/out.xml" ] && fail "a refused input left an output"
+
 # A write that fails half way (a file-size limit stands in for a full disk)
 # leaves what was there as it was, and nothing beside it.
 mkdir "$work/disk"
@@ -146,11 +167,30 @@ expect 0 "" -- keygen --out "$work/home/.config/flatdom/flatdom.key"
 [ "$(mode "$work/home/.config/flatdom/flatdom.key")" = 600 ] || fail "keygen --out in new folders"
 expect 1 "Not a directory" -- keygen --out "$work/doc.xml/folder/flatdom.key"
 
-# Keys from the environment: bounded, and named when others can read them.
+# Keys from the environment: bounded, refused at once when no regular file
+# (a FIFO that nobody writes to as well), and named when others can read or
+# change them or they belong to another user.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
+mkfifo "$work/key.fifo"
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$sealwright_program" \
+  open "$work/doc.sealed" >/dev/null 2>"$work/err"
+status=$?
+[ "$status" = 1 ] && grep -q "key.fifo is not a regular file" "$work/err" ||
+  fail "a FIFO as the key file: exit $status: $(cat "$work/err")"
 SEALWRIGHT_KEY= expect 0 "" -- open "$work/doc.sealed"
-chmod 644 "$work/key"
-expect 0 "can be read by others" -- open "$work/doc.sealed"
+for mode in "644 can be read by others" "620 can be changed by others" \
+  "602 can be changed by others" "666 can be read and changed by others"; do
+  chmod "${mode%% *}" "$work/key"
+  expect 0 "${mode#* }" -- open "$work/doc.sealed"
+done
+chmod 600 "$work/key"
+if [ "$(id -u)" = 0 ]; then
+  chown 65534 "$work/key"
+  expect 0 "key belongs to another user" -- open "$work/doc.sealed"
+  chown 0 "$work/key"
+else
+  echo "skipped: a key file of another user (giving it away takes root)"
+fi
 unset SEALWRIGHT_KEY_FILE
 expect 1 "no key" -- open "$work/doc.sealed"
 
