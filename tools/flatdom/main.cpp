@@ -178,8 +178,9 @@ int Select(const std::wstring& name, const Command& command) {
     if (std::wstring why; !input.Open(file, why)) return Fail(file + L": " + why);
     const bool loaded = LoadXmlDocument(input.Path().c_str()) == 1;
     // A sealed file that did not open says why; the library shows nothing.
+    // The one load of this process is the only call that can leave a reason.
     const std::string failure = loaded ? "" : SealwrightLastFailure();
-    const bool sealed = !failure.empty() && IsEncrypted(input.Path().c_str());
+    const bool sealed = !failure.empty();
     input.Loaded();
     if (const std::string warning = SealwrightKeyWarning(); !warning.empty()) {
         console::Err(L"flatdom: warning: " + std::wstring(warning.begin(), warning.end()) + L"\n");
