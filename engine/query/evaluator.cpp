@@ -18,9 +18,13 @@ void Evaluator::Begin(const CompiledQuery& query, NodeId context) {
     if (!m_prefixes.empty() || !query.prefixes.empty()) {
         m_prefixes.assign(query.prefixes.size(), Resolved());
     }
-#ifdef FLATDOM_QUERY_WORK_LIMIT
-    m_work = 0;
-#endif
+    m_work = QueryWork();
+}
+
+QueryWork Evaluator::Work() const {
+    QueryWork work = m_work;
+    work.held += m_view.NamespaceNodesMade();
+    return work;
 }
 
 void Evaluator::SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes) {
@@ -156,6 +160,7 @@ void Evaluator::Nodes(ExprIndex index, const Context& context, std::vector<NodeI
         case ExprKind::kPath:
             Walk(expr, context, [&](NodeId node) {
                 nodes.push_back(node);
+                ++m_work.held;
                 return true;
             });
             if (!expr.ordered) m_view.SortUnique(nodes);

@@ -16,6 +16,7 @@
 #include "axis_cursor.h"
 #include "compiled_query.h"
 #include "function_ref.h"
+#include "query_work.h"
 #include "selection_settings.h"
 #include "tree_view.h"
 
@@ -37,6 +38,8 @@ class Evaluator {
     void SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes);
     // The first of them; kNoNode for none.
     NodeId SelectFirst(const CompiledQuery& query, NodeId context);
+    // What the last run did.
+    QueryWork Work() const;
 
   private:
     struct Context {
@@ -159,9 +162,7 @@ class Evaluator {
     // Levels of the paths being walked, one stack per walk in progress.
     std::vector<std::unique_ptr<std::vector<Level>>> m_walks;
     std::size_t m_walking = 0;
-#ifdef FLATDOM_QUERY_WORK_LIMIT
-    std::uint64_t m_work = 0;  // nodes met in this run
-#endif
+    QueryWork m_work;  // of this run, namespace nodes made left to the view
 };
 
 }  // namespace engine::query

@@ -310,6 +310,7 @@ void Evaluator::IdFunction(const Expr& call, const Context& context, std::vector
     if (tokens.empty()) return;
     std::sort(tokens.begin(), tokens.end());
     for (NodeId id = tree::kDocumentNode; id <= tree.NodeCount(); ++id) {
+        ++m_work.visited;
         if (tree.Kind(id) != NodeKind::kAttribute) continue;
         if (!tree.HasFlag(id, tree::kDeclaredId) && !(known && tree.NameOf(id) == xmlId)) continue;
         if (std::binary_search(tokens.begin(), tokens.end(), tree.Content(id))) {

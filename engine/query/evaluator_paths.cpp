@@ -59,6 +59,7 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
         for (std::size_t i = 0; i < fromCount; ++i) {
             WalkFrom(steps + begin, length, from[i], [&](NodeId node) {
                 gathered.push_back(node);
+                ++m_work.held;
                 return true;
             });
         }
@@ -120,6 +121,7 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
          candidate = level.cursor.Next()) {
         if (!Matches(step, candidate)) continue;
         nodes.push_back(candidate);
+        ++m_work.held;
         if (nodes.size() == limit) break;
     }
     for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
@@ -146,8 +148,9 @@ bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
 }
 
 bool Evaluator::Matches(const Step& step, NodeId node) {
+    ++m_work.visited;
 #ifdef FLATDOM_QUERY_WORK_LIMIT
-    if (++m_work > kWorkLimit) throw RunError();
+    if (m_work.visited > kWorkLimit) throw RunError();
 #endif
     const NodeKind kind = m_view.Kind(node);
     switch (step.type) {

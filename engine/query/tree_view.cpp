@@ -14,6 +14,7 @@ constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
 void TreeView::Reset() {
+    m_made = 0;
     if (m_namespaces.empty()) return;
     m_namespaces.clear();
     m_namespacesOf.clear();
@@ -137,6 +138,7 @@ void TreeView::NamespaceNodes(NodeId element, NodeId& first, NodeId& last) {
             }
         }
         m_namespacesOf.emplace(element, static_cast<NodeId>(m_lastRecord + 1 + start));
+        m_made += m_namespaces.size() - start;
     }
     first = static_cast<NodeId>(m_lastRecord + 1 + start);
     std::size_t end = start + 1;

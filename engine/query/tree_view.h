@@ -26,6 +26,8 @@ class TreeView {
 
     // Forgets the namespace nodes of the last run.
     void Reset();
+    // Namespace nodes made since the last Reset.
+    std::uint64_t NamespaceNodesMade() const { return m_made; }
 
     const tree::DocumentTree& Tree() const { return m_tree; }
     bool IsNamespaceNode(NodeId id) const { return id > m_lastRecord; }
@@ -79,6 +81,7 @@ class TreeView {
     NodeId m_lastRecord;
     std::vector<NamespaceNode> m_namespaces;
     std::unordered_map<NodeId, NodeId> m_namespacesOf;  // element to its first
+    std::uint64_t m_made = 0;
 };
 
 }  // namespace engine::query
