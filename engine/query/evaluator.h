@@ -90,6 +90,10 @@ class Evaluator {
     // Paths (evaluator_paths.cpp).
     bool Walk(const Expr& path, const Context& context, Visitor visit);
     bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
+    // The nodes of step from any of contexts (in document order, each once),
+    // in document order, each once.
+    void Unite(const Step& step, const NodeId* contexts, std::size_t count,
+               std::vector<NodeId>& nodes);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
+#include "axis_union.h"
 #include "evaluator.h"
 #include "query_limits.h"
 
@@ -33,42 +35,75 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
             PrefixNamespace(steps[i].prefix, uri);
     }
     NodeId single = path.absolute ? tree::kDocumentNode : context.node;
-    std::vector<NodeId> starts;
+    std::vector<NodeId> nodes;  // the nodes so far, once a step has gathered them
     const NodeId* from = &single;
     std::size_t fromCount = 1;
     if (path.start != kNoExpr) {
-        Nodes(path.start, context, starts);
-        from = starts.data();
-        fromCount = starts.size();
+        Nodes(path.start, context, nodes);
+        from = nodes.data();
+        fromCount = nodes.size();
     }
-    if (path.count == 0) return std::all_of(from, from + fromCount, visit);
-    // Segments of steps, each walked depth-first from the nodes the one
-    // before gathered.
-    for (std::uint32_t begin = 0;;) {
+    // Runs of steps, each walked depth-first from the nodes so far, up to a
+    // step that may meet a node more than once: that step takes all the
+    // nodes the run reached at once, and gives each of its nodes once.
+    std::vector<NodeId> reached;
+    for (std::uint32_t begin = 0; begin < path.count;) {
         std::uint32_t end = begin;
-        while (end + 1 < path.count && !steps[end].merge)
+        while (end < path.count && !steps[end].merge)
             ++end;
-        const std::uint32_t length = end + 1 - begin;
-        if (!steps[end].merge) {
+        if (end == path.count) {
             for (std::size_t i = 0; i < fromCount; ++i) {
-                if (!WalkFrom(steps + begin, length, from[i], visit)) return false;
+                if (!WalkFrom(steps + begin, end - begin, from[i], visit)) return false;
             }
             return true;
         }
-        std::vector<NodeId> gathered;
-        for (std::size_t i = 0; i < fromCount; ++i) {
-            WalkFrom(steps + begin, length, from[i], [&](NodeId node) {
-                gathered.push_back(node);
+        if (end > begin) {
+            reached.clear();
+            for (std::size_t i = 0; i < fromCount; ++i) {
+                WalkFrom(steps + begin, end - begin, from[i], [&](NodeId node) {
+                    reached.push_back(node);
+                    ++m_work.held;
+                    return true;
+                });
+            }
+            m_view.SortUnique(reached);
+            from = reached.data();
+            fromCount = reached.size();
+        }
+        std::vector<NodeId> united;
+        Unite(steps[end], from, fromCount, united);
+        nodes = std::move(united);
+        from = nodes.data();
+        fromCount = nodes.size();
+        begin = end + 1;
+    }
+    return std::all_of(from, from + fromCount, visit);
+}
+
+void Evaluator::Unite(const Step& step, const NodeId* contexts, std::size_t count,
+                      std::vector<NodeId>& nodes) {
+    if (!step.positional && UnitesDirectly(step.axis)) {
+        UniteAxis(m_view, step.axis, contexts, count, [&](NodeId node) {
+            if (Matches(step, node) && PredicatesHold(step, node)) {
+                nodes.push_back(node);
                 ++m_work.held;
+            }
+        });
+    } else {
+        // Predicates that count the nodes of each context's axis: each
+        // context in turn, its nodes kept the first time they are met.
+        std::unordered_set<NodeId> met;
+        for (std::size_t i = 0; i < count; ++i) {
+            WalkFrom(&step, 1, contexts[i], [&](NodeId node) {
+                if (met.insert(node).second) {
+                    nodes.push_back(node);
+                    ++m_work.held;
+                }
                 return true;
             });
         }
-        m_view.SortUnique(gathered);
-        starts = std::move(gathered);
-        from = starts.data();
-        fromCount = starts.size();
-        begin = end + 1;
     }
+    m_view.SortUnique(nodes);
 }
 
 // Depth-first over the steps: levels[d] holds the cursor of step d from the

@@ -154,6 +154,11 @@ std::uint64_t TreeView::OrderKey(NodeId id) const {
 }
 
 void TreeView::SortUnique(std::vector<NodeId>& nodes) const {
+    auto before = [&](NodeId a, NodeId b) { return OrderKey(a) < OrderKey(b); };
+    if (std::adjacent_find(nodes.begin(), nodes.end(),
+                           [&](NodeId a, NodeId b) { return !before(a, b); }) == nodes.end()) {
+        return;  // in order already, each once
+    }
     if (m_namespaces.empty()) {
         std::sort(nodes.begin(), nodes.end());
     } else {

@@ -1,0 +1,119 @@
+// What queries cost, counted rather than timed: for each shape of document
+// and query that once cost the square of its size (steps that meet a node
+// from many contexts, the namespace axis, id()), the work of a run on a
+// document twice as large is at most about twice as much, in both languages.
+#include <functional>
+#include <string>
+
+#include "engine/query_fixture.h"
+
+namespace {
+
+// <r><item/>...</r>: n siblings.
+std::string Siblings(int n) {
+    std::string xml = "<r>";
+    for (int i = 0; i < n; ++i)
+        xml += "<item/>";
+    return xml + "</r>";
+}
+
+// <x><x>...</x></x>: n elements, each in the one before.
+std::string Chain(int n) {
+    std::string xml;
+    for (int i = 0; i < n; ++i)
+        xml += "<x>";
+    for (int i = 0; i < n; ++i)
+        xml += "</x>";
+    return xml;
+}
+
+struct Shape {
+    std::function<std::string(int)> document;
+    int n;  // the smaller size; the larger is twice as large
+    const wchar_t* query;
+    std::function<std::size_t(int)> selected;  // how many nodes, at size n
+    const wchar_t* pattern = nullptr;          // in the pattern language, if not the same
+};
+
+const Shape kShapes[] = {
+    {Siblings, 1000, L"r/item/following-sibling::item", [](int n) { return n - 1; }},
+    {Siblings, 1000, L"r/item/preceding-sibling::item", [](int n) { return n - 1; }},
+    {Siblings, 1000, L"r/item/following::item", [](int n) { return n - 1; }},
+    {Siblings, 1000, L"r/item/preceding::item", [](int n) { return n - 1; }},
+    {Siblings, 1000, L"r/item/following-sibling::item[1]", [](int n) { return n - 1; },
+     L"r/item/following-sibling::item[0]"},
+    {Siblings, 1000, L"r/item/preceding-sibling::*[1]", [](int n) { return n - 1; },
+     L"r/item/preceding-sibling::*[0]"},
+    {Siblings, 1000, L"r/item/..", [](int) { return 1; }},
+    {Chain, 100, L"//x/ancestor::x", [](int n) { return n - 1; }},
+    {Chain, 100, L"//x/ancestor-or-self::x", [](int n) { return n; }},
+    {Chain, 100, L"//x//x", [](int n) { return n - 1; }},
+    {Chain, 100, L"//x/descendant-or-self::x", [](int n) { return n; }},
+};
+
+TEST_F(QueryTest, WorkGrowsAsTheDocument) {
+    for (const Shape& shape : kShapes) {
+        for (const bool xpath : {false, true}) {
+            const std::wstring query = xpath || !shape.pattern ? shape.query : shape.pattern;
+            SCOPED_TRACE(Narrow(query) + (xpath ? " (XPath)" : ""));
+            engine::query::QueryWork work[2];
+            for (int k = 0; k < 2; ++k) {
+                const int n = shape.n << k;
+                Load(shape.document(n), xpath);
+                std::vector<NodeId> nodes;
+                ASSERT_TRUE(engine->SelectAll(engine::tree::kDocumentNode, query, nodes));
+                EXPECT_EQ(nodes.size(), shape.selected(n));
+                work[k] = engine->LastWork();
+            }
+            auto twice = [](std::uint64_t small) { return 2 * small + small / 10 + 16; };
+            EXPECT_LE(work[1].visited, twice(work[0].visited));
+            EXPECT_LE(work[1].held, twice(work[0].held));
+        }
+    }
+}
+
+// A step from many contexts gives the union of what it gives from each, as
+// the same step gives it where a predicate counts positions (and each
+// context's nodes are found one context at a time): from contexts that hold
+// one another, attributes, namespace nodes, text, the document.
+TEST_F(QueryTest, StepsFromManyContextsGiveTheUnion) {
+    Load(
+        "<!DOCTYPE r [<!ENTITY e '<u>in</u>'>]><?first?>"
+        "<r xmlns:p='urn:p' a='1'><s b='2'><!--c--><t>x<p:v c='3'>y</p:v></t>&e;</s>"
+        "<s><t xmlns='urn:d'><w/><![CDATA[z]]><w d='4'><?pi?></w></t><t/></s><s/>"
+        "<q><q><q/></q></q></r><!--last-->",
+        true);
+    const wchar_t* const contexts[] = {
+        L"/",
+        L"//*",
+        L"//node()",
+        L"//@*",
+        L"//*/namespace::*",
+        L"//text()",
+        L"/descendant::*[position() mod 3 = 1]",
+        L"(//*[not(*)] | //comment())",
+        L"((//*)[last()] | (//node())[3] | //@b | //namespace::p)",
+        L"//q",
+    };
+    const wchar_t* const axes[] = {
+        L"ancestor",  L"ancestor-or-self",  L"child",     L"descendant", L"descendant-or-self",
+        L"following", L"following-sibling", L"parent",    L"preceding",  L"preceding-sibling",
+        L"self",      L"attribute",         L"namespace",
+    };
+    for (const wchar_t* context : contexts) {
+        for (const wchar_t* axis : axes) {
+            const std::wstring step = std::wstring(context) + L"/" + axis + L"::node()";
+            const std::string united = Selected(step);
+            EXPECT_EQ(united, Selected(step + L"[position() > 0]")) << Narrow(step);
+            EXPECT_TRUE(Holds(L"count(" + step + L") = count(" + step + L"[position() > 0])"))
+                << Narrow(step);
+        }
+    }
+    EXPECT_EQ(Selected(L"//s/following-sibling::*"), "s=z s= q=");
+    EXPECT_EQ(Selected(L"//*[local-name() = 'w']/preceding-sibling::node()"), "w= #cdata=z");
+    EXPECT_EQ(Selected(L"//@*/following::*[local-name() = 'w'] | //p:v/following::t"), "w= w= t=");
+    EXPECT_EQ(Selected(L"//q/descendant-or-self::*/@*/ancestor::s"), "");
+    EXPECT_EQ(Selected(L"//@c/ancestor-or-self::node()[2]/@c"), "@c=3");
+}
+
+}  // namespace
