@@ -209,10 +209,13 @@ void Evaluator::ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes) 
 }
 
 bool Evaluator::Holds(ExprIndex predicate, const Context& context) {
-    if (At(predicate).type == ValueType::kNumber) {
-        return Number(predicate, context) == context.position;
-    }
-    return Boolean(predicate, context);
+    // A predicate keeps none of the namespace nodes it makes.
+    const std::size_t made = m_view.NamespaceMark();
+    const bool holds = At(predicate).type == ValueType::kNumber
+                           ? Number(predicate, context) == context.position
+                           : Boolean(predicate, context);
+    m_view.ForgetNamespaces(made);
+    return holds;
 }
 
 bool Evaluator::Each(ExprIndex index, const Context& context, Visitor visit) {

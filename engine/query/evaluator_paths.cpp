@@ -176,10 +176,12 @@ NodeId Evaluator::Advance(Level& level, const Step& step) {
 
 bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
-    for (std::uint32_t i = 0; i < step.predicates; ++i) {
-        if (!Boolean(predicates[i].expr, Context{node, 0, 0})) return false;
-    }
-    return true;
+    const std::size_t made = m_view.NamespaceMark();
+    bool holds = true;
+    for (std::uint32_t i = 0; i < step.predicates && holds; ++i)
+        holds = Boolean(predicates[i].expr, Context{node, 0, 0});
+    m_view.ForgetNamespaces(made);  // none of them is kept
+    return holds;
 }
 
 bool Evaluator::Matches(const Step& step, NodeId node) {

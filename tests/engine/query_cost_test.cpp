@@ -27,6 +27,17 @@ std::string Chain(int n) {
     return xml;
 }
 
+// A root that declares n prefixes, with n children.
+std::string Declarations(int n) {
+    std::string xml = "<r";
+    for (int i = 0; i < n; ++i)
+        xml += " xmlns:a" + std::to_string(i) + "='urn:" + std::to_string(i) + "'";
+    xml += ">";
+    for (int i = 0; i < n; ++i)
+        xml += "<b/>";
+    return xml + "</r>";
+}
+
 struct Shape {
     std::function<std::string(int)> document;
     int n;  // the smaller size; the larger is twice as large
@@ -49,6 +60,7 @@ const Shape kShapes[] = {
     {Chain, 100, L"//x/ancestor-or-self::x", [](int n) { return n; }},
     {Chain, 100, L"//x//x", [](int n) { return n - 1; }},
     {Chain, 100, L"//x/descendant-or-self::x", [](int n) { return n; }},
+    {Declarations, 500, L"r/b[namespace::*]", [](int n) { return n; }},
 };
 
 TEST_F(QueryTest, WorkGrowsAsTheDocument) {
