@@ -16,6 +16,7 @@
 #include "axis_cursor.h"
 #include "compiled_query.h"
 #include "function_ref.h"
+#include "id_index.h"
 #include "query_work.h"
 #include "selection_settings.h"
 #include "tree_view.h"
@@ -154,6 +155,7 @@ class Evaluator {
     std::size_t Count(ExprIndex index, const Context& context);
 
     TreeView m_view;
+    IdIndex m_ids;  // built on the first id() run
     const SelectionSettings& m_settings;
     const CompiledQuery* m_query = nullptr;
     NodeId m_context = kNoNode;  // the node the query runs from

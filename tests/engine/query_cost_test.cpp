@@ -38,6 +38,14 @@ std::string Declarations(int n) {
     return xml + "</r>";
 }
 
+// n elements with an attribute the DTD declares of type ID.
+std::string Ids(int n) {
+    std::string xml = "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r>";
+    for (int i = 0; i < n; ++i)
+        xml += "<i id='x" + std::to_string(i) + "'/>";
+    return xml + "</r>";
+}
+
 struct Shape {
     std::function<std::string(int)> document;
     int n;  // the smaller size; the larger is twice as large
@@ -61,6 +69,7 @@ const Shape kShapes[] = {
     {Chain, 100, L"//x//x", [](int n) { return n - 1; }},
     {Chain, 100, L"//x/descendant-or-self::x", [](int n) { return n; }},
     {Declarations, 500, L"r/b[namespace::*]", [](int n) { return n; }},
+    {Ids, 1000, L"//i[id('x1')]", [](int n) { return n; }},
 };
 
 TEST_F(QueryTest, WorkGrowsAsTheDocument) {

@@ -155,6 +155,23 @@ TEST_F(QueryTest, NamespaceAxis) {
     }
 }
 
+// id() finds every element that carries one of the IDs asked for, whichever
+// attribute carries it, in document order, each once.
+TEST_F(QueryTest, IdsFoundInTheIndex) {
+    for (const bool xpath : {false, true}) {
+        Load(
+            "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r><i id='a'>1</i><j id='b'>2</j>"
+            "<i id='c' xml:id='a'>3</i><j xml:id='a'>4</j><i id=' d'>5</i></r>",
+            xpath);
+        EXPECT_EQ(Selected(L"id('a')"), "i=1 i=3 j=4");
+        EXPECT_EQ(Selected(L"id(' c  a\tb c ')"), "i=1 i=3 j=4");
+        EXPECT_EQ(Selected(L"id(//j/@id)"), "");  // not declared of type ID
+        EXPECT_EQ(Selected(L"id(//i) | id('d')"), "i=5");
+        EXPECT_EQ(Selected(L"id('') | id('x')"), "");
+        EXPECT_EQ(Selected(L"//j[id('c')]"), "j=2 j=4");
+    }
+}
+
 // Unprefixed names mean no namespace; a prefix means what SelectionNamespaces
 // binds it to, else what is declared where the query runs from.
 TEST_F(QueryTest, XPathNamesAndPrefixes) {
