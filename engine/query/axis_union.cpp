@@ -1,133 +1,12 @@
 #include "axis_union.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <iterator>
 #include <vector>
 
 namespace engine::query {
-namespace {
 
-// Attributes and namespace nodes: they have an element but are no child of
-// it, and have no siblings.
-bool Attached(const TreeView& view, NodeId node) {
-    const NodeKind kind = view.Kind(node);
-    return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace;
-}
-
-// The record after node in document order, past an element's attributes.
-NodeId NextInOrder(const TreeView& view, NodeId node) {
-    return view.Tree().Kind(node) == NodeKind::kElement ? view.AfterAttributes(node) : node + 1;
-}
-
-void FollowingSiblings(const TreeView& view, const NodeId* contexts, std::size_t count,
-                       FunctionRef<void(NodeId)> meet) {
-    const tree::DocumentTree& tree = view.Tree();
-    std::unordered_set<NodeId> parents;
-    for (std::size_t i = 0; i < count; ++i) {
-        const NodeId context = contexts[i];
-        if (Attached(view, context)) continue;
-        const NodeId parent = tree.Parent(context);
-        if (parent == kNoNode || !parents.insert(parent).second) continue;
-        for (NodeId sibling = tree.NextSibling(context); sibling != kNoNode;
-             sibling = tree.NextSibling(sibling)) {
-            meet(sibling);
-        }
-    }
-}
-
-void PrecedingSiblings(const TreeView& view, const NodeId* contexts, std::size_t count,
-                       FunctionRef<void(NodeId)> meet) {
-    const tree::DocumentTree& tree = view.Tree();
-    std::unordered_set<NodeId> parents;
-    for (std::size_t i = count; i-- > 0;) {
-        const NodeId context = contexts[i];
-        if (Attached(view, context)) continue;
-        const NodeId parent = tree.Parent(context);
-        if (parent == kNoNode || !parents.insert(parent).second) continue;
-        for (NodeId sibling = tree.FirstChild(parent); sibling != context;
-             sibling = tree.NextSibling(sibling)) {
-            meet(sibling);
-        }
-    }
-}
-
-void Following(const TreeView& view, const NodeId* contexts, std::size_t count,
-               FunctionRef<void(NodeId)> meet) {
-    // After an attribute come its element's children, which are no
-    // descendants of it.
-    NodeId start = view.Tree().NodeCount() + 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        const NodeId context = contexts[i];
-        start = std::min(start, Attached(view, context) ? view.AfterAttributes(view.Parent(context))
-                                                        : view.SubtreeEnd(context));
-    }
-    for (NodeId node = start; node <= view.Tree().NodeCount(); node = NextInOrder(view, node))
-        meet(node);
-}
-
-void Preceding(const TreeView& view, const NodeId* contexts, std::size_t count,
-               FunctionRef<void(NodeId)> meet) {
-    if (count == 0) return;
-    const NodeId last = contexts[count - 1];
-    const NodeId from = Attached(view, last) ? view.Parent(last) : last;
-    // Its ancestors, nearest last, the document node left out.
-    std::vector<NodeId> ancestors;
-    for (NodeId up = view.Tree().Parent(from); up > tree::kDocumentNode;
-         up = view.Tree().Parent(up)) {
-        ancestors.push_back(up);
-    }
-    for (NodeId node = tree::kDocumentNode + 1; node < from; node = NextInOrder(view, node)) {
-        if (!ancestors.empty() && ancestors.back() == node) {
-            ancestors.pop_back();
-        } else {
-            meet(node);
-        }
-    }
-}
-
-void Ancestors(const TreeView& view, bool self, const NodeId* contexts, std::size_t count,
-               FunctionRef<void(NodeId)> meet) {
-    std::unordered_set<NodeId> met;
-    for (std::size_t i = 0; i < count; ++i) {
-        // Above a node met before, every node was met too.
-        for (NodeId node = self ? contexts[i] : view.Parent(contexts[i]);
-             node != kNoNode && met.insert(node).second; node = view.Parent(node)) {
-            meet(node);
-        }
-    }
-}
-
-void Parents(const TreeView& view, const NodeId* contexts, std::size_t count,
-             FunctionRef<void(NodeId)> meet) {
-    std::unordered_set<NodeId> met;
-    for (std::size_t i = 0; i < count; ++i) {
-        const NodeId parent = view.Parent(contexts[i]);
-        if (parent != kNoNode && met.insert(parent).second) meet(parent);
-    }
-}
-
-void Descendants(const TreeView& view, bool self, const NodeId* contexts, std::size_t count,
-                 FunctionRef<void(NodeId)> meet) {
-    NodeId walked = 0;  // the record after the last subtree walked
-    for (std::size_t i = 0; i < count; ++i) {
-        const NodeId context = contexts[i];
-        const bool attached = Attached(view, context);
-        // A context inside a subtree walked was met with the rest of it;
-        // attributes and namespace nodes never are.
-        if (!attached && context < walked) continue;
-        if (self) meet(context);
-        if (attached || !view.HoldsChildren(context)) continue;
-        walked = view.SubtreeEnd(context);
-        for (NodeId node = NextInOrder(view, context); node < walked;
-             node = NextInOrder(view, node)) {
-            meet(node);
-        }
-    }
-}
-
-}  // namespace
-
-bool UnitesDirectly(Axis axis) {
+bool AxisUnion::Takes(Axis axis) {
     switch (axis) {
         case Axis::kChild:
         case Axis::kAttribute:
@@ -139,28 +18,144 @@ bool UnitesDirectly(Axis axis) {
     }
 }
 
-void UniteAxis(const TreeView& view, Axis axis, const NodeId* contexts, std::size_t count,
-               FunctionRef<void(NodeId)> meet) {
-    switch (axis) {
+// Attributes and namespace nodes: they have an element but are no child of
+// it, and have no siblings.
+bool AxisUnion::Attached(NodeId node) const {
+    const NodeKind kind = m_view.Kind(node);
+    return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace;
+}
+
+// The record after node in document order, past an element's attributes.
+NodeId AxisUnion::NextInOrder(NodeId node) const {
+    return m_view.Tree().Kind(node) == NodeKind::kElement ? m_view.AfterAttributes(node) : node + 1;
+}
+
+bool AxisUnion::Add(NodeId context, FunctionRef<bool(NodeId)> meet) {
+    switch (m_axis) {
         case Axis::kFollowingSibling:
-            return FollowingSiblings(view, contexts, count, meet);
+            return FollowingSiblings(context, meet);
         case Axis::kPrecedingSibling:
-            return PrecedingSiblings(view, contexts, count, meet);
+            return PrecedingSiblings(context, meet);
         case Axis::kFollowing:
-            return Following(view, contexts, count, meet);
+            return Following(context, meet);
         case Axis::kPreceding:
-            return Preceding(view, contexts, count, meet);
-        case Axis::kAncestor:
-        case Axis::kAncestorOrSelf:
-            return Ancestors(view, axis == Axis::kAncestorOrSelf, contexts, count, meet);
-        case Axis::kParent:
-            return Parents(view, contexts, count, meet);
+            return Preceding(context, meet);
         case Axis::kDescendant:
         case Axis::kDescendantOrSelf:
-            return Descendants(view, axis == Axis::kDescendantOrSelf, contexts, count, meet);
-        default:
-            return;
+            return Descendants(context, m_axis == Axis::kDescendantOrSelf, meet);
+        case Axis::kParent: {
+            const NodeId parent = m_view.Parent(context);
+            return parent == kNoNode || !m_met.insert(parent).second || meet(parent);
+        }
+        default:  // ancestor, ancestor-or-self
+            // Above a node met before, every node was met too.
+            for (NodeId node = m_axis == Axis::kAncestorOrSelf ? context : m_view.Parent(context);
+                 node != kNoNode && m_met.insert(node).second; node = m_view.Parent(node)) {
+                if (!meet(node)) return false;
+            }
+            return true;
     }
+}
+
+bool AxisUnion::FollowingSiblings(NodeId context, FunctionRef<bool(NodeId)> meet) {
+    const tree::DocumentTree& tree = m_view.Tree();
+    if (Attached(context) || tree.Parent(context) == kNoNode) return true;
+    const auto [earliest, first] = m_byParent.emplace(tree.Parent(context), context);
+    NodeId stop = kNoNode;
+    if (!first) {
+        if (context >= earliest->second) return true;  // its siblings were met from there
+        stop = earliest->second;                       // met from here on, but itself
+        earliest->second = context;
+    }
+    for (NodeId sibling = tree.NextSibling(context); sibling != kNoNode;
+         sibling = tree.NextSibling(sibling)) {
+        if (!meet(sibling)) return false;
+        if (sibling == stop) break;
+    }
+    return true;
+}
+
+bool AxisUnion::PrecedingSiblings(NodeId context, FunctionRef<bool(NodeId)> meet) {
+    const tree::DocumentTree& tree = m_view.Tree();
+    if (Attached(context) || tree.Parent(context) == kNoNode) return true;
+    const auto [latest, first] = m_byParent.emplace(tree.Parent(context), context);
+    NodeId sibling = tree.FirstChild(tree.Parent(context));
+    if (!first) {
+        if (context <= latest->second) return true;  // its siblings were met from there
+        sibling = latest->second;                    // met up to here, but itself
+        latest->second = context;
+    }
+    for (; sibling != context; sibling = tree.NextSibling(sibling)) {
+        if (!meet(sibling)) return false;
+    }
+    return true;
+}
+
+bool AxisUnion::Following(NodeId context, FunctionRef<bool(NodeId)> meet) {
+    // After an attribute come its element's children, which are no
+    // descendants of it.
+    const NodeId start = Attached(context) ? m_view.AfterAttributes(m_view.Parent(context))
+                                           : m_view.SubtreeEnd(context);
+    const NodeId end = m_bound == 0 ? m_view.Tree().NodeCount() + 1 : m_bound;
+    if (start >= end) return true;
+    m_bound = start;
+    for (NodeId node = start; node < end; node = NextInOrder(node)) {
+        if (!meet(node)) return false;
+    }
+    return true;
+}
+
+// The nodes before a context, but its ancestors, hold those before an
+// earlier one: from where the last walk ended to the context, and those
+// ancestors of the last walk's context that ended before this one.
+bool AxisUnion::Preceding(NodeId context, FunctionRef<bool(NodeId)> meet) {
+    const tree::DocumentTree& tree = m_view.Tree();
+    const NodeId to = Attached(context) ? m_view.Parent(context) : context;
+    if (to <= m_bound) return true;
+    std::vector<NodeId> ancestors;  // of to, the document node left out, nearest first
+    for (NodeId up = tree.Parent(to); up > tree::kDocumentNode; up = tree.Parent(up))
+        ancestors.push_back(up);
+    for (NodeId up = m_bound > tree::kDocumentNode ? tree.Parent(m_bound) : kNoNode;
+         up > tree::kDocumentNode && !std::binary_search(ancestors.rbegin(), ancestors.rend(), up);
+         up = tree.Parent(up)) {
+        if (!meet(up)) return false;
+    }
+    const NodeId from = std::max<NodeId>(m_bound, tree::kDocumentNode + 1);
+    m_bound = to;
+    while (!ancestors.empty() && ancestors.back() < from)
+        ancestors.pop_back();
+    for (NodeId node = from; node < to; node = NextInOrder(node)) {
+        if (!ancestors.empty() && ancestors.back() == node) {
+            ancestors.pop_back();
+        } else if (!meet(node)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AxisUnion::Descendants(NodeId context, bool self, FunctionRef<bool(NodeId)> meet) {
+    if (Attached(context)) return !self || meet(context);
+    // A context inside a subtree walked was met with the rest of it.
+    auto next = m_walked.upper_bound(context);
+    if (next != m_walked.begin() && std::prev(next)->second > context) return true;
+    if (self && !meet(context)) return false;
+    const NodeId end = m_view.SubtreeEnd(context);
+    for (NodeId node = NextInOrder(context); node < end;) {
+        if (next != m_walked.end() && next->first == node) {
+            // A subtree walked before, from a context that is a descendant
+            // of this one: met already, but its context where the axis
+            // leaves the context out.
+            if (!self && !meet(node)) return false;
+            node = next->second;
+            next = m_walked.erase(next);
+            continue;
+        }
+        if (!meet(node)) return false;
+        node = NextInOrder(node);
+    }
+    m_walked.emplace(context, end);
+    return true;
 }
 
 }  // namespace engine::query

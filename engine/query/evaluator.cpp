@@ -158,11 +158,14 @@ void Evaluator::Nodes(ExprIndex index, const Context& context, std::vector<NodeI
     const Expr& expr = At(index);
     switch (expr.kind) {
         case ExprKind::kPath:
-            Walk(expr, context, [&](NodeId node) {
-                nodes.push_back(node);
-                ++m_work.held;
-                return true;
-            });
+            Walk(
+                expr, context,
+                [&](NodeId node) {
+                    nodes.push_back(node);
+                    ++m_work.held;
+                    return true;
+                },
+                true);
             if (!expr.ordered) m_view.SortUnique(nodes);
             return;
         case ExprKind::kFilter:
@@ -220,7 +223,7 @@ bool Evaluator::Holds(ExprIndex predicate, const Context& context) {
 
 bool Evaluator::Each(ExprIndex index, const Context& context, Visitor visit) {
     const Expr& expr = At(index);
-    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit);
+    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit, false);
     if (expr.kind == ExprKind::kUnion) {
         CheckPrefixes(index);  // every operand runs, even after the answer is known
         for (std::uint32_t i = 0; i < expr.count; ++i) {
@@ -237,10 +240,15 @@ NodeId Evaluator::First(ExprIndex index, const Context& context) {
     const Expr& expr = At(index);
     NodeId first = kNoNode;
     if (expr.kind == ExprKind::kPath) {
-        Walk(expr, context, [&](NodeId node) {
-            if (first == kNoNode || m_view.OrderKey(node) < m_view.OrderKey(first)) first = node;
-            return !expr.ordered;  // the first met is the first
-        });
+        Walk(
+            expr, context,
+            [&](NodeId node) {
+                if (first == kNoNode || m_view.OrderKey(node) < m_view.OrderKey(first)) {
+                    first = node;
+                }
+                return !expr.ordered;  // the first met is the first
+            },
+            true);
         return first;
     }
     if (expr.kind == ExprKind::kUnion) {

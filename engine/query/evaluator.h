@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "axis_cursor.h"
+#include "axis_union.h"
 #include "compiled_query.h"
 #include "function_ref.h"
 #include "id_index.h"
@@ -55,6 +57,12 @@ class Evaluator {
         std::size_t next = 0;
         bool buffered = false;
     };
+    // The nodes of a step from many contexts, each once.
+    struct StepUnion {
+        StepUnion(const TreeView& view, Axis axis) : axis(view, axis) {}
+        AxisUnion axis;
+        std::unordered_set<NodeId> met;  // where each context runs alone
+    };
     // A value that is not a node-set, as comparisons take it.
     struct Scalar {
         ValueType type = ValueType::kBoolean;
@@ -88,13 +96,13 @@ class Evaluator {
     void ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes);
     double Arithmetic(const Expr& chain, const Context& context);
 
-    // Paths (evaluator_paths.cpp).
-    bool Walk(const Expr& path, const Context& context, Visitor visit);
+    // Paths (evaluator_paths.cpp). The nodes of a path, each once, in
+    // document order where inOrder asks for it or the path meets them so.
+    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder);
     bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
-    // The nodes of step from any of contexts (in document order, each once),
-    // in document order, each once.
-    void Unite(const Step& step, const NodeId* contexts, std::size_t count,
-               std::vector<NodeId>& nodes);
+    // Visits the nodes of step from context that no context given to
+    // united before reached; false when visit answered false.
+    bool Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);

@@ -115,10 +115,13 @@ std::size_t Evaluator::Count(ExprIndex index, const Context& context) {
     const Expr& expr = At(index);
     std::size_t count = 0;
     if (expr.kind == ExprKind::kPath && expr.ordered) {
-        Walk(expr, context, [&](NodeId) {
-            ++count;
-            return true;
-        });
+        Walk(
+            expr, context,
+            [&](NodeId) {
+                ++count;
+                return true;
+            },
+            false);
         return count;
     }
     std::vector<NodeId> nodes;

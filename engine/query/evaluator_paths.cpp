@@ -1,8 +1,6 @@
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
-#include "axis_union.h"
 #include "evaluator.h"
 #include "query_limits.h"
 
@@ -25,7 +23,7 @@ NodeKind PrincipalKind(Axis axis) {
 
 }  // namespace
 
-bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
+bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder) {
     const Step* steps = m_query->steps.data() + path.first;
     // A prefix nothing binds fails the path where it runs, whether or not a
     // step before it selects anything.
@@ -44,9 +42,11 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
         fromCount = nodes.size();
     }
     // Runs of steps, each walked depth-first from the nodes so far, up to a
-    // step that may meet a node more than once: that step takes all the
-    // nodes the run reached at once, and gives each of its nodes once.
-    std::vector<NodeId> reached;
+    // step that may meet a node from more than one context: each node the
+    // run reaches is a context of that step, which gives each of its nodes
+    // once. Its nodes are gathered and put in order for the steps after it
+    // (or where the path's nodes are asked for in order); else the walk
+    // ends with them, and may stop at the first.
     for (std::uint32_t begin = 0; begin < path.count;) {
         std::uint32_t end = begin;
         while (end < path.count && !steps[end].merge)
@@ -57,22 +57,29 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
             }
             return true;
         }
-        if (end > begin) {
-            reached.clear();
+        const Step& step = steps[end];
+        StepUnion united(m_view, step.axis);
+        if (end + 1 == path.count && !inOrder) {
             for (std::size_t i = 0; i < fromCount; ++i) {
-                WalkFrom(steps + begin, end - begin, from[i], [&](NodeId node) {
-                    reached.push_back(node);
-                    ++m_work.held;
-                    return true;
-                });
+                if (!WalkFrom(steps + begin, end - begin, from[i],
+                              [&](NodeId node) { return Unite(united, step, node, visit); })) {
+                    return false;
+                }
             }
-            m_view.SortUnique(reached);
-            from = reached.data();
-            fromCount = reached.size();
+            return true;
         }
-        std::vector<NodeId> united;
-        Unite(steps[end], from, fromCount, united);
-        nodes = std::move(united);
+        std::vector<NodeId> gathered;
+        auto gather = [&](NodeId node) {
+            gathered.push_back(node);
+            ++m_work.held;
+            return true;
+        };
+        for (std::size_t i = 0; i < fromCount; ++i) {
+            WalkFrom(steps + begin, end - begin, from[i],
+                     [&](NodeId node) { return Unite(united, step, node, gather); });
+        }
+        m_view.SortUnique(gathered);
+        nodes = std::move(gathered);
         from = nodes.data();
         fromCount = nodes.size();
         begin = end + 1;
@@ -80,30 +87,16 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
     return std::all_of(from, from + fromCount, visit);
 }
 
-void Evaluator::Unite(const Step& step, const NodeId* contexts, std::size_t count,
-                      std::vector<NodeId>& nodes) {
-    if (!step.positional && UnitesDirectly(step.axis)) {
-        UniteAxis(m_view, step.axis, contexts, count, [&](NodeId node) {
-            if (Matches(step, node) && PredicatesHold(step, node)) {
-                nodes.push_back(node);
-                ++m_work.held;
-            }
+bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit) {
+    if (!step.positional && AxisUnion::Takes(step.axis)) {
+        return united.axis.Add(context, [&](NodeId node) {
+            return !Matches(step, node) || !PredicatesHold(step, node) || visit(node);
         });
-    } else {
-        // Predicates that count the nodes of each context's axis: each
-        // context in turn, its nodes kept the first time they are met.
-        std::unordered_set<NodeId> met;
-        for (std::size_t i = 0; i < count; ++i) {
-            WalkFrom(&step, 1, contexts[i], [&](NodeId node) {
-                if (met.insert(node).second) {
-                    nodes.push_back(node);
-                    ++m_work.held;
-                }
-                return true;
-            });
-        }
     }
-    m_view.SortUnique(nodes);
+    // Predicates that count the nodes of each context's axis: the nodes of
+    // each context in turn, each given the first time it is met.
+    return WalkFrom(&step, 1, context,
+                    [&](NodeId node) { return !united.met.insert(node).second || visit(node); });
 }
 
 // Depth-first over the steps: levels[d] holds the cursor of step d from the

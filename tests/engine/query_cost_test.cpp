@@ -64,6 +64,8 @@ const Shape kShapes[] = {
     {Siblings, 1000, L"r/item/preceding-sibling::*[1]", [](int n) { return n - 1; },
      L"r/item/preceding-sibling::*[0]"},
     {Siblings, 1000, L"r/item/..", [](int) { return 1; }},
+    // Whether a node has another stops at the first.
+    {Siblings, 1000, L"r/item[../item/following-sibling::item]", [](int n) { return n; }},
     {Chain, 100, L"//x/ancestor::x", [](int n) { return n - 1; }},
     {Chain, 100, L"//x/ancestor-or-self::x", [](int n) { return n; }},
     {Chain, 100, L"//x//x", [](int n) { return n - 1; }},
@@ -115,19 +117,34 @@ TEST_F(QueryTest, StepsFromManyContextsGiveTheUnion) {
         L"(//*[not(*)] | //comment())",
         L"((//*)[last()] | (//node())[3] | //@b | //namespace::p)",
         L"//q",
+        L"//*/node()",  // met out of document order
+        L"//@*/..",
     };
     const wchar_t* const axes[] = {
         L"ancestor",  L"ancestor-or-self",  L"child",     L"descendant", L"descendant-or-self",
         L"following", L"following-sibling", L"parent",    L"preceding",  L"preceding-sibling",
         L"self",      L"attribute",         L"namespace",
     };
-    for (const wchar_t* context : contexts) {
-        for (const wchar_t* axis : axes) {
-            const std::wstring step = std::wstring(context) + L"/" + axis + L"::node()";
-            const std::string united = Selected(step);
-            EXPECT_EQ(united, Selected(step + L"[position() > 0]")) << Narrow(step);
-            EXPECT_TRUE(Holds(L"count(" + step + L") = count(" + step + L"[position() > 0])"))
-                << Narrow(step);
+    // The step, from the node that from selects: the same nodes, the same
+    // count, the same existence, in either way.
+    auto check = [&](const std::wstring& step, const std::wstring& from) {
+        const std::wstring each = step + L"[position() > 0]";
+        auto holds = [&](const std::wstring& test) {
+            return Selected(L"self::node()[" + test + L"]", from) != "";
+        };
+        EXPECT_EQ(Selected(step, from), Selected(each, from)) << Narrow(step);
+        EXPECT_TRUE(holds(L"count(" + step + L") = count(" + each + L")")) << Narrow(step);
+        EXPECT_TRUE(holds(L"boolean(" + step + L") = boolean(" + each + L")")) << Narrow(step);
+    };
+    for (const wchar_t* axis : axes) {
+        for (const wchar_t* context : contexts)
+            check(std::wstring(context) + L"/" + axis + L"::node()", L"");
+        // Contexts met in reverse order, from one node: the nearest first.
+        for (const wchar_t* from : {L"(//q)[1]", L"//p:v/text()", L"//@d", L"//u"}) {
+            for (const wchar_t* before : {L"preceding-sibling::node()", L"ancestor-or-self::node()",
+                                          L"preceding::node()"}) {
+                check(std::wstring(before) + L"/" + axis + L"::node()", from);
+            }
         }
     }
     EXPECT_EQ(Selected(L"//s/following-sibling::*"), "s=z s= q=");
