@@ -25,7 +25,7 @@ class AxisCursor {
     // Ids from m_next up to m_end, an element's attribute records skipped.
     NodeId NextInRange();
     NodeId PreviousSibling(NodeId node) const;
-    NodeId NextNamespace();
+    [[gnu::noinline]] NodeId NextNamespace();
 
     TreeView* m_view = nullptr;
     Axis m_axis = Axis::kSelf;

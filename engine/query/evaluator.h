@@ -99,6 +99,9 @@ class Evaluator {
     // Paths (evaluator_paths.cpp). The nodes of a path, each once, in
     // document order where inOrder asks for it or the path meets them so.
     bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder);
+    [[gnu::noinline]] bool WalkUnited(const Step* steps, std::uint32_t count,
+                                      std::vector<NodeId>& nodes, const NodeId* from,
+                                      std::size_t fromCount, Visitor visit, bool inOrder);
     bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
     // Visits the nodes of step from context that no context given to
     // united before reached; false when visit answered false.

@@ -41,17 +41,30 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
         from = nodes.data();
         fromCount = nodes.size();
     }
-    // Runs of steps, each walked depth-first from the nodes so far, up to a
-    // step that may meet a node from more than one context: each node the
-    // run reaches is a context of that step, which gives each of its nodes
-    // once. Its nodes are gathered and put in order for the steps after it
-    // (or where the path's nodes are asked for in order); else the walk
-    // ends with them, and may stop at the first.
-    for (std::uint32_t begin = 0; begin < path.count;) {
+    std::uint32_t merged = 0;
+    while (merged < path.count && !steps[merged].merge)
+        ++merged;
+    if (merged < path.count)
+        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder);
+    for (std::size_t i = 0; i < fromCount; ++i) {
+        if (!WalkFrom(steps, path.count, from[i], visit)) return false;
+    }
+    return true;
+}
+
+// Runs of steps, each walked depth-first from the nodes so far, up to a step
+// that may meet a node from more than one context: each node the run
+// reaches is a context of that step, which gives each of its nodes once.
+// Its nodes are gathered and put in order for the steps after it (or where
+// the path's nodes are asked for in order); else the walk ends with them,
+// and may stop at the first.
+bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<NodeId>& nodes,
+                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder) {
+    for (std::uint32_t begin = 0; begin < count;) {
         std::uint32_t end = begin;
-        while (end < path.count && !steps[end].merge)
+        while (end < count && !steps[end].merge)
             ++end;
-        if (end == path.count) {
+        if (end == count) {
             for (std::size_t i = 0; i < fromCount; ++i) {
                 if (!WalkFrom(steps + begin, end - begin, from[i], visit)) return false;
             }
@@ -59,7 +72,7 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
         }
         const Step& step = steps[end];
         StepUnion united(m_view, step.axis);
-        if (end + 1 == path.count && !inOrder) {
+        if (end + 1 == count && !inOrder) {
             for (std::size_t i = 0; i < fromCount; ++i) {
                 if (!WalkFrom(steps + begin, end - begin, from[i],
                               [&](NodeId node) { return Unite(united, step, node, visit); })) {
@@ -168,6 +181,7 @@ NodeId Evaluator::Advance(Level& level, const Step& step) {
 }
 
 bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
+    if (step.predicates == 0) return true;
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
     const std::size_t made = m_view.NamespaceMark();
     bool holds = true;

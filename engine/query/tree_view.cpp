@@ -119,7 +119,7 @@ NodeId TreeView::NamespaceNode(NodeId element, NodeId declaration, std::uint32_t
     return id;
 }
 
-void TreeView::ForgetNamespaces(std::size_t mark) {
+void TreeView::ForgetNamespacesSince(std::size_t mark) {
     while (m_namespaces.size() > mark) {
         m_byDeclaration.erase(KeyOf(m_namespaces.back().element, m_namespaces.back().declaration));
         m_namespaces.pop_back();

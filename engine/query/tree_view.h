@@ -70,7 +70,9 @@ class TreeView {
     // The namespace nodes made so far; those made since a mark are
     // forgotten.
     std::size_t NamespaceMark() const { return m_namespaces.size(); }
-    void ForgetNamespaces(std::size_t mark);
+    void ForgetNamespaces(std::size_t mark) {
+        if (m_namespaces.size() > mark) ForgetNamespacesSince(mark);
+    }
 
     // A key that orders nodes, namespace nodes included, in document order.
     std::uint64_t OrderKey(NodeId id) const;
@@ -78,6 +80,8 @@ class TreeView {
     void SortUnique(std::vector<NodeId>& nodes) const;
 
   private:
+    void ForgetNamespacesSince(std::size_t mark);
+
     struct Namespace {
         NodeId element;
         NodeId declaration;  // kNoNode: the xml namespace, declared by none
