@@ -2,9 +2,11 @@
 // are asked for in the least that a use needs: whether a set has a node, its
 // first node, its nodes in any order one by one (stopping where the answer
 // is known), or all of them in document order. Paths are walked depth-first
-// over an explicit stack of axis cursors, so that steps cost no stack.
-// Recursion happens only at a level of nesting, which the parsers' depth
-// budget bounds (query_limits.h).
+// over an explicit stack of axis cursors, so that steps cost no stack; a
+// step that may meet a node from many contexts gives each node once
+// (axis_union.h). Recursion happens only at a level of nesting, which the
+// parsers' depth budget bounds (query_limits.h). Each run counts its work
+// (query_work.h).
 #ifndef FLATDOM_ENGINE_QUERY_EVALUATOR_H
 #define FLATDOM_ENGINE_QUERY_EVALUATOR_H
 
