@@ -4,10 +4,20 @@
 # manual pages); a fourth, documentation, holds the licence and changelog.
 include(CMakePackageConfigHelpers)
 
+# What pkg-config --libs gives a host. It links the platform that the
+# header's inline code calls: CString frees with CoTaskMemFree (ole32 on
+# Windows, flatdom's platform layer elsewhere). On Windows the import
+# libraries are named as files, which a host linked with -static (GCC's
+# runtimes linked in) still finds: -static makes -lNAME look for static
+# libraries only.
 set(FLATDOM_LIBRARIES flatdom sealwright)
-if(NOT WIN32)
+if(WIN32)
+  set(FLATDOM_PC_LIBS "\${libdir}/libflatdom.dll.a -lole32 -loleaut32")
+  set(FLATDOM_PC_SEALWRIGHT_LIBS "\${libdir}/libsealwright.dll.a")
+else()
   list(APPEND FLATDOM_LIBRARIES flatdom_platform)
-  set(FLATDOM_PC_PLATFORM_LIBS "-lflatdom-platform")
+  set(FLATDOM_PC_LIBS "-L\${libdir} -lflatdom -lflatdom-platform")
+  set(FLATDOM_PC_SEALWRIGHT_LIBS "-L\${libdir} -lsealwright")
 endif()
 
 install(TARGETS ${FLATDOM_LIBRARIES} EXPORT flatdomTargets

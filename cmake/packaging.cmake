@@ -4,14 +4,22 @@ set(CPACK_PACKAGE_NAME flatdom)
 set(CPACK_PACKAGE_VENDOR "the flatdom developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# The packages' Maintainer, which Debian requires, with an address; the
+# packages name no home page or upstream contact, which the project has not.
 set(CPACK_PACKAGE_CONTACT "the flatdom developers <flatdom@example.org>")
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
   set(FLATDOM_ARCHIVE_ARCH ${CMAKE_SYSTEM_PROCESSOR})
   configure_file(packaging/windows/README-windows.txt ${PROJECT_BINARY_DIR}/README-windows.txt
-                 @ONLY)
+                 @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README-windows.txt DESTINATION . COMPONENT development)
+  # What README-windows.txt builds: the example host, its documents and a
+  # CMakeLists.txt for it.
+  install(FILES examples/host.cpp examples/CMakeLists.txt examples/config.xml
+                examples/catalogue.xml examples/broken.xml examples/secrets.sealed
+                examples/demo.key
+          DESTINATION examples COMPONENT development)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME flatdom-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -26,7 +34,6 @@ else()
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
   # Our own libraries, for the commands' dependencies, from the build.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
-  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/flatdom")
   set(CPACK_DEBIAN_PACKAGE_SOURCE flatdom)
   set(CPACK_STRIP_FILES ON)
   # Each package's description starts with its own synopsis line; CPack

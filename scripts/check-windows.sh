@@ -2,10 +2,10 @@
 # Checks a Windows build, for either architecture alike: the DLL exports
 # exactly the 21 functions, each under its GNU name and its MSVC name at the
 # same address, as scripts/windows-def.sh makes the list today; then, under
-# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, a host
-# built in the MSVC ABI, the differential test that compares the answers of
-# both engines, both commands, and sealed files crossing between Linux and
-# Windows.
+# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, the
+# tests of the flatdom command's copy of standard input, a host built in the
+# MSVC ABI, the differential test that compares the answers of both engines,
+# both commands, and sealed files crossing between Linux and Windows.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -74,7 +74,7 @@ if [ "$arch" = i686 ]; then
   fi
 fi
 
-for tests in host_tests sealwright_tests; do
+for tests in host_tests sealwright_tests flatdom_command_tests; do
   run "$bin/$tests.exe" --gtest_brief=1 >"$build/$tests.log" || { cat "$build/$tests.log"; exit 1; }
   tail -n 3 "$build/$tests.log"
 done
@@ -92,6 +92,11 @@ queries=(
   "get $root/examples/config.xml configuration/device/timeout --as float"
   "count $root/examples/catalogue.xml //cat:item"
   "all $root/examples/catalogue.xml //p:price --as float"
+  "get $root/examples/config.xml configuration/device[1]/serial --xpath"
+  "all $root/examples/catalogue.xml //c:item[c:stock>0]/c:name --xpath -N c=urn:example:catalogue"
+  "count $root/examples/catalogue.xml //c:item/q:price --xpath -N c=urn:example:catalogue -N q=urn:example:price"
+  "all $root/examples/config.xml //device/@id --as xml"
+  "get $root/examples/catalogue.xml //p:price --as xml"
   "fixed 1234.56 1"
   "hex 7fffffff"
 )
@@ -108,6 +113,15 @@ for query in "${queries[@]}"; do
   fi
 done
 echo "flatdom.exe answers as flatdom does on Linux (${#queries[@]} queries)"
+
+# Above, through a pipe, text went out as UTF-8. On a console it goes out as
+# wide characters, which the console shows whatever its code page: here
+# Wine's console on a terminal (script gives it one) in a UTF-8 locale.
+shown=$(LANG=C.UTF-8 script -qec "'$wine' '$bin/flatdom.exe' get \
+  '$(windows_path "$root/examples/config.xml")' configuration/device/serial" /dev/null \
+  </dev/null 2>/dev/null | tr -d '\r' | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g')
+[ "$shown" = "PC-2031-ÆØÅ" ] || fail "flatdom.exe shows 'PC-2031-ÆØÅ' on a console as '$shown'"
+echo "flatdom.exe writes UTF-8 to a pipe and wide characters to a console"
 
 # Standard input, and why a document does not load, on the console (a script
 # waits for no click).
@@ -144,3 +158,24 @@ for file in windows.key windows.plain; do
   [ "${mode: -1}" = 0 ] || { echo "sealwright.exe made $file with mode $mode"; exit 1; }
 done
 echo "sealwright.exe writes keys and plain text that others cannot read"
+
+# keygen --out makes the folders a key needs, the user's alone: all the
+# user's bits, none for others.
+run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/new/private/windows.key")"
+for folder in new new/private; do
+  mode=$(stat -c %a "$work/$folder")
+  [ "${mode:0:1}${mode: -1}" = 70 ] || fail "sealwright.exe made the folder $folder with mode $mode"
+done
+echo "sealwright.exe makes the folders of a key, the user's alone"
+
+# A path as long as the system takes (MAX_PATH) is sealed over twice, its
+# temporary name kept within the limit.
+prefix=$(windows_path "$work/")
+long=$(printf "%0$((259 - ${#prefix} > 255 ? 255 : 259 - ${#prefix}))d" 0)
+for _ in 1 2; do
+  SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
+    run "$bin/sealwright.exe" seal "$(windows_path "$work/windows.xml")" "$(windows_path "$work/$long")"
+done
+cmp -s "$work/windows.xml" <("$linux/bin/sealwright" open "$work/$long") ||
+  fail "sealwright.exe seals to a path of $((${#prefix} + ${#long})) characters wrongly"
+echo "sealwright.exe seals to paths as long as Windows takes"

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The whole test suite from nothing: dependencies, a release build with every
-# test (the soak and installed-copy tests among them), a valgrind run of the
+# The whole test suite from nothing: dependencies, the API reference (a
+# Doxygen warning fails), a release build with every test (the soak,
+# installed-copy and demonstration tests among them), a valgrind run of the
 # host-level suite, the same tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a Linux i386 build whose tests run under QEMU,
 # the Windows builds for i686 and x86_64 whose tests run under 32-bit and
-# 64-bit Wine, the packages, and a short round of fuzzing for each fuzz target.
+# 64-bit Wine, the packages and the Windows archives (the example host built
+# from each, unpacked, and run under Wine), and a short round of fuzzing for
+# each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,8 +25,11 @@ configure() {  # configure DIR [cmake options...]
   cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
 }
 
+step "API reference: Doxygen, whose every warning fails the check"
+configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLATDOM_BENCH=ON -DFLATDOM_DOCS=ON
+cmake --build build/release --target docs
+
 step "release build and tests"
-configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLATDOM_BENCH=ON
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
@@ -56,7 +62,7 @@ windows i686 -DFLATDOM_TESTS=ON
 step "Windows x86_64 build; its tests run under Wine"
 windows x86_64 -DFLATDOM_TESTS=ON
 
-step "packages: Debian packages installed into a scratch root and used; Windows archives"
+step "packages: Debian packages installed into a scratch root and used; Windows archives unpacked and used"
 scripts/package.sh >/dev/null
 tests/install/check_packages.sh "$root" build/package/packages build/win-*/packages/*.zip
 

@@ -3,6 +3,7 @@
 #include <flatdom/platform/crt.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 namespace engine::com {
@@ -17,7 +18,9 @@ long StreamSource::Read(char* buffer, std::size_t size) {
     return static_cast<long>(got);
 }
 
-FileSource::FileSource(const wchar_t* path) : m_file(_wfopen(path, L"rbN")) {}
+FileSource::FileSource(const wchar_t* path) : m_file(_wfopen(path, L"rbN")) {
+    if (!m_file) m_error = errno;
+}
 
 FileSource::~FileSource() {
     if (m_file) std::fclose(m_file);

@@ -30,10 +30,13 @@ class FileSource final : public tree::ByteSource {
     FileSource& operator=(const FileSource&) = delete;
 
     bool Open() const { return m_file != nullptr; }
+    // Why the file could not be opened: errno.
+    int Error() const { return m_error; }
     long Read(char* buffer, std::size_t size) override;
 
   private:
     std::FILE* m_file;
+    int m_error = 0;
 };
 
 }  // namespace engine::com

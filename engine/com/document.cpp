@@ -6,7 +6,9 @@
 #include <cwchar>
 #include <new>
 #include <string>
+#include <system_error>
 
+#include <common/unreadable_source.h>
 #include <common/utf8.h>
 #include <flatdom/platform/crt.h>
 
@@ -53,8 +55,11 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
             if (ok) *ok = VARIANT_FALSE;
             if (source.vt == VT_BSTR) {
                 FileSource file(source.bstrVal ? source.bstrVal : L"");
-                if (!file.Open()) return Take(Failed("The file could not be opened.\n"), ok);
+                if (!file.Open()) return Take(Failed(Unreadable(file.Error())), ok);
                 return Take(tree::Parse(file), ok);
+            }
+            if (source.vt == VT_ERROR && unreadable_source::Errno(source.scode) >= 0) {
+                return Take(Failed(Unreadable(unreadable_source::Errno(source.scode))), ok);
             }
             IStream* stream = nullptr;
             if (source.vt != VT_UNKNOWN || !source.punkVal ||
@@ -149,11 +154,17 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
         if (parsed && ok) *ok = VARIANT_TRUE;
         return parsed ? S_OK : S_FALSE;
     }
-    static ParseOutcome Failed(const char* reason) {
+    static ParseOutcome Failed(std::string reason) {
         ParseOutcome outcome;
         outcome.error = tree::NoInputError();
-        outcome.error.reason = reason;
+        outcome.error.reason = std::move(reason);
         return outcome;
+    }
+    // A file that cannot be read, in the system's words for errno error.
+    static std::string Unreadable(int error) {
+        std::string reason = "The file could not be opened";
+        if (error > 0) reason += ": " + std::generic_category().message(error);
+        return reason + ".\n";
     }
     bool Show(TreeRef tree) {
         if (!tree) return false;

@@ -21,7 +21,10 @@ void AxisCursor::Start(TreeView& view, Axis axis, NodeId context) {
             }
             break;
         case Axis::kNamespace:
-            view.NamespaceNodes(context, m_next, m_end);
+            m_element = m_scope = kind == NodeKind::kElement ? context : kNoNode;
+            m_next = tree.FirstAttributeRecord(context);
+            m_rank = 0;
+            if (!m_declared.empty()) m_declared.clear();
             break;
         case Axis::kSelf:
         case Axis::kAncestorOrSelf:
@@ -85,6 +88,29 @@ NodeId AxisCursor::PreviousSibling(NodeId node) const {
     return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace ? kNoNode : before;
 }
 
+// The xml namespace, then the declarations in scope, nearest first, each
+// prefix once; xmlns="" declares no namespace, and only hides an outer
+// default.
+NodeId AxisCursor::NextNamespace() {
+    if (m_element == kNoNode) return kNoNode;
+    if (m_rank == 0) return m_view->NamespaceNode(m_element, kNoNode, m_rank++);
+    const tree::DocumentTree& tree = m_view->Tree();
+    while (m_scope != kNoNode) {
+        while (m_next <= tree.LastAttributeRecord(m_scope) &&
+               tree.Kind(m_next) == NodeKind::kNamespace) {
+            const NodeId record = m_next++;
+            if (m_declared.insert(tree.NameOf(record)).second &&
+                !tree.NamespaceUri(record).empty() && tree.Name(record) != "xmlns:xml") {
+                return m_view->NamespaceNode(m_element, record, m_rank++);
+            }
+        }
+        m_scope = tree.Parent(m_scope);
+        if (m_scope == kNoNode || tree.Kind(m_scope) != NodeKind::kElement) return kNoNode;
+        m_next = tree.FirstAttributeRecord(m_scope);
+    }
+    return kNoNode;
+}
+
 NodeId AxisCursor::Next() {
     const tree::DocumentTree& tree = m_view->Tree();
     NodeId node = kNoNode;
@@ -103,7 +129,7 @@ NodeId AxisCursor::Next() {
                 ++m_next;
             return m_next < m_end ? m_next++ : kNoNode;
         case Axis::kNamespace:
-            return m_next < m_end ? m_next++ : kNoNode;
+            return NextNamespace();
         case Axis::kSelf:
         case Axis::kParent:
             node = m_next;

@@ -79,8 +79,9 @@ struct Step {
     // step's nodes are gathered before they are filtered.
     bool positional = false;
     // The step may meet a node more than once (parents of siblings, say):
-    // its nodes are gathered, each once, before the next step runs from
-    // them, so that repeats do not multiply along the path.
+    // it runs from all the nodes that the steps before it reached at once,
+    // and gives each of its nodes once, in document order (axis_union.h), so
+    // that repeats neither multiply along the path nor pile up at its end.
     bool merge = false;
     TextRef name;
     // kWritten, kNoNamespace: the name's id in the tree, if the tree has it.

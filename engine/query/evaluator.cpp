@@ -18,9 +18,13 @@ void Evaluator::Begin(const CompiledQuery& query, NodeId context) {
     if (!m_prefixes.empty() || !query.prefixes.empty()) {
         m_prefixes.assign(query.prefixes.size(), Resolved());
     }
-#ifdef FLATDOM_QUERY_WORK_LIMIT
-    m_work = 0;
-#endif
+    m_work = QueryWork();
+}
+
+QueryWork Evaluator::Work() const {
+    QueryWork work = m_work;
+    work.held += m_view.NamespaceNodesMade();
+    return work;
 }
 
 void Evaluator::SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes) {
@@ -154,10 +158,14 @@ void Evaluator::Nodes(ExprIndex index, const Context& context, std::vector<NodeI
     const Expr& expr = At(index);
     switch (expr.kind) {
         case ExprKind::kPath:
-            Walk(expr, context, [&](NodeId node) {
-                nodes.push_back(node);
-                return true;
-            });
+            Walk(
+                expr, context,
+                [&](NodeId node) {
+                    nodes.push_back(node);
+                    ++m_work.held;
+                    return true;
+                },
+                true);
             if (!expr.ordered) m_view.SortUnique(nodes);
             return;
         case ExprKind::kFilter:
@@ -204,15 +212,18 @@ void Evaluator::ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes) 
 }
 
 bool Evaluator::Holds(ExprIndex predicate, const Context& context) {
-    if (At(predicate).type == ValueType::kNumber) {
-        return Number(predicate, context) == context.position;
-    }
-    return Boolean(predicate, context);
+    // A predicate keeps none of the namespace nodes it makes.
+    const std::size_t made = m_view.NamespaceMark();
+    const bool holds = At(predicate).type == ValueType::kNumber
+                           ? Number(predicate, context) == context.position
+                           : Boolean(predicate, context);
+    m_view.ForgetNamespaces(made);
+    return holds;
 }
 
 bool Evaluator::Each(ExprIndex index, const Context& context, Visitor visit) {
     const Expr& expr = At(index);
-    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit);
+    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit, false);
     if (expr.kind == ExprKind::kUnion) {
         CheckPrefixes(index);  // every operand runs, even after the answer is known
         for (std::uint32_t i = 0; i < expr.count; ++i) {
@@ -229,10 +240,15 @@ NodeId Evaluator::First(ExprIndex index, const Context& context) {
     const Expr& expr = At(index);
     NodeId first = kNoNode;
     if (expr.kind == ExprKind::kPath) {
-        Walk(expr, context, [&](NodeId node) {
-            if (first == kNoNode || m_view.OrderKey(node) < m_view.OrderKey(first)) first = node;
-            return !expr.ordered;  // the first met is the first
-        });
+        Walk(
+            expr, context,
+            [&](NodeId node) {
+                if (first == kNoNode || m_view.OrderKey(node) < m_view.OrderKey(first)) {
+                    first = node;
+                }
+                return !expr.ordered;  // the first met is the first
+            },
+            true);
         return first;
     }
     if (expr.kind == ExprKind::kUnion) {

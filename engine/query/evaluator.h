@@ -2,20 +2,26 @@
 // are asked for in the least that a use needs: whether a set has a node, its
 // first node, its nodes in any order one by one (stopping where the answer
 // is known), or all of them in document order. Paths are walked depth-first
-// over an explicit stack of axis cursors, so that steps cost no stack.
-// Recursion happens only at a level of nesting, which the parsers' depth
-// budget bounds (query_limits.h).
+// over an explicit stack of axis cursors, so that steps cost no stack; a
+// step that may meet a node from many contexts gives each node once
+// (axis_union.h). Recursion happens only at a level of nesting, which the
+// parsers' depth budget bounds (query_limits.h). Each run counts its work
+// (query_work.h).
 #ifndef FLATDOM_ENGINE_QUERY_EVALUATOR_H
 #define FLATDOM_ENGINE_QUERY_EVALUATOR_H
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "axis_cursor.h"
+#include "axis_union.h"
 #include "compiled_query.h"
 #include "function_ref.h"
+#include "id_index.h"
+#include "query_work.h"
 #include "selection_settings.h"
 #include "tree_view.h"
 
@@ -37,6 +43,8 @@ class Evaluator {
     void SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes);
     // The first of them; kNoNode for none.
     NodeId SelectFirst(const CompiledQuery& query, NodeId context);
+    // What the last run did.
+    QueryWork Work() const;
 
   private:
     struct Context {
@@ -50,6 +58,12 @@ class Evaluator {
         std::vector<NodeId> buffer;  // a step's nodes, when its predicates count them
         std::size_t next = 0;
         bool buffered = false;
+    };
+    // The nodes of a step from many contexts, each once.
+    struct StepUnion {
+        StepUnion(const TreeView& view, Axis axis) : axis(view, axis) {}
+        AxisUnion axis;
+        std::unordered_set<NodeId> met;  // where each context runs alone
     };
     // A value that is not a node-set, as comparisons take it.
     struct Scalar {
@@ -84,9 +98,16 @@ class Evaluator {
     void ApplyPredicate(ExprIndex predicate, std::vector<NodeId>& nodes);
     double Arithmetic(const Expr& chain, const Context& context);
 
-    // Paths (evaluator_paths.cpp).
-    bool Walk(const Expr& path, const Context& context, Visitor visit);
+    // Paths (evaluator_paths.cpp). The nodes of a path, each once, in
+    // document order where inOrder asks for it or the path meets them so.
+    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder);
+    [[gnu::noinline]] bool WalkUnited(const Step* steps, std::uint32_t count,
+                                      std::vector<NodeId>& nodes, const NodeId* from,
+                                      std::size_t fromCount, Visitor visit, bool inOrder);
     bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
+    // Visits the nodes of step from context that no context given to
+    // united before reached; false when visit answered false.
+    bool Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);
@@ -109,6 +130,7 @@ class Evaluator {
     // Comparisons (evaluator_compare.cpp).
     bool Compare(const Expr& chain, const Context& context);
     bool ComparePair(Operator op, ExprIndex left, ExprIndex right, const Context& context);
+    bool CompareEvery(Operator op, ExprIndex left, ExprIndex right, const Context& context);
     [[gnu::noinline]] bool CompareBoolean(bool value, Operator op, ExprIndex right,
                                           const Context& context);
     void ToScalar(ExprIndex index, const Context& context, Scalar& scalar);
@@ -147,6 +169,7 @@ class Evaluator {
     std::size_t Count(ExprIndex index, const Context& context);
 
     TreeView m_view;
+    IdIndex m_ids;  // built on the first id() run
     const SelectionSettings& m_settings;
     const CompiledQuery* m_query = nullptr;
     NodeId m_context = kNoNode;  // the node the query runs from
@@ -159,9 +182,7 @@ class Evaluator {
     // Levels of the paths being walked, one stack per walk in progress.
     std::vector<std::unique_ptr<std::vector<Level>>> m_walks;
     std::size_t m_walking = 0;
-#ifdef FLATDOM_QUERY_WORK_LIMIT
-    std::uint64_t m_work = 0;  // nodes met in this run
-#endif
+    QueryWork m_work;  // of this run, namespace nodes made left to the view
 };
 
 }  // namespace engine::query

@@ -19,8 +19,9 @@ bool IsCaseless(Operator op) {
     return op >= Operator::kIEq && op <= Operator::kIGe;
 }
 
-// The comparison whose truth is the other's falsehood: a $all$ b is
-// not (a opposite b).
+// The comparison whose truth is the other's falsehood, for text and
+// booleans: a != b is not (a = b). Not for orderings of numbers, where NaN
+// compares neither way.
 Operator Opposite(Operator op) {
     switch (op) {
         case Operator::kEq:
@@ -159,9 +160,8 @@ class Targets {
 
 bool Evaluator::Compare(const Expr& chain, const Context& context) {
     const Operand* operands = OperandsOf(chain);
-    if (chain.every) {
-        return !ComparePair(Opposite(operands[1].op), operands[0].expr, operands[1].expr, context);
-    }
+    if (chain.every)
+        return CompareEvery(operands[1].op, operands[0].expr, operands[1].expr, context);
     bool value = ComparePair(operands[1].op, operands[0].expr, operands[1].expr, context);
     // a = b = c compares (a = b), a boolean, with c.
     for (std::uint32_t i = 2; i < chain.count; ++i)
@@ -197,6 +197,55 @@ bool Evaluator::ComparePair(Operator op, ExprIndex left, ExprIndex right, const 
     Scalar a;
     ToScalar(left, context, a);
     return CompareScalars(op, a, b);
+}
+
+// $all$: every pair of values compares so. Text and booleans compare one way
+// or the opposite, so that is no pair comparing the opposite way; an
+// ordering of numbers is false both ways where one is NaN, and is checked
+// as itself.
+bool Evaluator::CompareEvery(Operator op, ExprIndex left, ExprIndex right, const Context& context) {
+    if (IsCaseless(op) || IsEquality(op)) return !ComparePair(Opposite(op), left, right, context);
+    CheckPrefixes(left);
+    CheckPrefixes(right);
+    const bool leftNodes = At(left).type == ValueType::kNodeSet;
+    const bool rightNodes = At(right).type == ValueType::kNodeSet;
+    if (!leftNodes && rightNodes) return CompareEvery(Swapped(op), right, left, context);
+    std::string scratch;
+    if (!rightNodes) {
+        Scalar b;
+        ToScalar(right, context, b);
+        if (!leftNodes) {
+            Scalar a;
+            ToScalar(left, context, a);
+            return CompareScalars(op, a, b);
+        }
+        // A boolean compares with the node-set's truth, one pair.
+        if (b.type == ValueType::kBoolean) return CompareNodesWith(op, left, b, context);
+        const double number = b.type == ValueType::kNumber ? b.number : TextToNumber(b.string);
+        return Each(left, context, [&](NodeId node) {
+            return Compares(op, TextToNumber(m_view.StringValue(node, scratch)), number);
+        });
+    }
+    // Against the least of the right side (the greatest for > and >=), none
+    // of them NaN; nothing to compare with holds.
+    const bool least = op == Operator::kLt || op == Operator::kLe;
+    bool any = false;
+    bool nan = false;
+    double extreme = 0;
+    Each(right, context, [&](NodeId node) {
+        const double number = TextToNumber(m_view.StringValue(node, scratch));
+        nan = std::isnan(number);
+        if (!any || (least ? number < extreme : number > extreme)) extreme = number;
+        any = true;
+        return !nan;
+    });
+    if (!any) {
+        RunUnused(left, context);
+        return true;
+    }
+    return Each(left, context, [&](NodeId node) {
+        return !nan && Compares(op, TextToNumber(m_view.StringValue(node, scratch)), extreme);
+    });
 }
 
 void Evaluator::RunUnused(ExprIndex index, const Context& context) {

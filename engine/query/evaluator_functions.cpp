@@ -115,10 +115,13 @@ std::size_t Evaluator::Count(ExprIndex index, const Context& context) {
     const Expr& expr = At(index);
     std::size_t count = 0;
     if (expr.kind == ExprKind::kPath && expr.ordered) {
-        Walk(expr, context, [&](NodeId) {
-            ++count;
-            return true;
-        });
+        Walk(
+            expr, context,
+            [&](NodeId) {
+                ++count;
+                return true;
+            },
+            false);
         return count;
     }
     std::vector<NodeId> nodes;
@@ -279,42 +282,32 @@ std::string_view Evaluator::Translate(const Expr& call, const Context& context,
 }
 
 void Evaluator::IdFunction(const Expr& call, const Context& context, std::vector<NodeId>& nodes) {
-    // The tokens asked for: of the string, or of each node's string value.
-    std::vector<std::string> tokens;
-    std::string text;
-    auto split = [&](std::string_view value) {
+    // The elements each token names: of the string, or of each node's
+    // string value.
+    auto find = [&](std::string_view value) {
         for (std::size_t i = 0; i < value.size();) {
             while (i < value.size() && IsSpace(value[i]))
                 ++i;
             const std::size_t start = i;
             while (i < value.size() && !IsSpace(value[i]))
                 ++i;
-            if (i > start) tokens.emplace_back(value.substr(start, i - start));
+            if (i == start) break;
+            if (!m_ids.Built()) m_work.visited += m_ids.Build(m_view.Tree());
+            m_ids.Find(value.substr(start, i - start), [&](NodeId element) {
+                nodes.push_back(element);
+                ++m_work.held;
+            });
         }
     };
     const ExprIndex argument = OperandsOf(call)[0].expr;
+    std::string scratch;
     if (At(argument).type == ValueType::kNodeSet) {
-        std::string scratch;
         Each(argument, context, [&](NodeId node) {
-            split(m_view.StringValue(node, scratch));
+            find(m_view.StringValue(node, scratch));
             return true;
         });
     } else {
-        split(String(argument, context, text));
-    }
-    // Elements whose ID is one of them: attributes the DTD declares of type
-    // ID, and xml:id.
-    const tree::DocumentTree& tree = m_view.Tree();
-    bool known = false;
-    const tree::NameId xmlId = tree.Names().Find("xml:id", known);
-    if (tokens.empty()) return;
-    std::sort(tokens.begin(), tokens.end());
-    for (NodeId id = tree::kDocumentNode; id <= tree.NodeCount(); ++id) {
-        if (tree.Kind(id) != NodeKind::kAttribute) continue;
-        if (!tree.HasFlag(id, tree::kDeclaredId) && !(known && tree.NameOf(id) == xmlId)) continue;
-        if (std::binary_search(tokens.begin(), tokens.end(), tree.Content(id))) {
-            nodes.push_back(tree.Parent(id));
-        }
+        find(String(argument, context, scratch));
     }
     m_view.SortUnique(nodes);
 }

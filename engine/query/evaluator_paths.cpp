@@ -23,7 +23,7 @@ NodeKind PrincipalKind(Axis axis) {
 
 }  // namespace
 
-bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
+bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder) {
     const Step* steps = m_query->steps.data() + path.first;
     // A prefix nothing binds fails the path where it runs, whether or not a
     // step before it selects anything.
@@ -33,41 +33,83 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit) {
             PrefixNamespace(steps[i].prefix, uri);
     }
     NodeId single = path.absolute ? tree::kDocumentNode : context.node;
-    std::vector<NodeId> starts;
+    std::vector<NodeId> nodes;  // the nodes so far, once a step has gathered them
     const NodeId* from = &single;
     std::size_t fromCount = 1;
     if (path.start != kNoExpr) {
-        Nodes(path.start, context, starts);
-        from = starts.data();
-        fromCount = starts.size();
+        Nodes(path.start, context, nodes);
+        from = nodes.data();
+        fromCount = nodes.size();
     }
-    if (path.count == 0) return std::all_of(from, from + fromCount, visit);
-    // Segments of steps, each walked depth-first from the nodes the one
-    // before gathered.
-    for (std::uint32_t begin = 0;;) {
+    std::uint32_t merged = 0;
+    while (merged < path.count && !steps[merged].merge)
+        ++merged;
+    if (merged < path.count)
+        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder);
+    for (std::size_t i = 0; i < fromCount; ++i) {
+        if (!WalkFrom(steps, path.count, from[i], visit)) return false;
+    }
+    return true;
+}
+
+// Runs of steps, each walked depth-first from the nodes so far, up to a step
+// that may meet a node from more than one context: each node the run
+// reaches is a context of that step, which gives each of its nodes once.
+// Its nodes are gathered and put in order for the steps after it (or where
+// the path's nodes are asked for in order); else the walk ends with them,
+// and may stop at the first.
+bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<NodeId>& nodes,
+                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder) {
+    for (std::uint32_t begin = 0; begin < count;) {
         std::uint32_t end = begin;
-        while (end + 1 < path.count && !steps[end].merge)
+        while (end < count && !steps[end].merge)
             ++end;
-        const std::uint32_t length = end + 1 - begin;
-        if (!steps[end].merge) {
+        if (end == count) {
             for (std::size_t i = 0; i < fromCount; ++i) {
-                if (!WalkFrom(steps + begin, length, from[i], visit)) return false;
+                if (!WalkFrom(steps + begin, end - begin, from[i], visit)) return false;
+            }
+            return true;
+        }
+        const Step& step = steps[end];
+        StepUnion united(m_view, step.axis);
+        if (end + 1 == count && !inOrder) {
+            for (std::size_t i = 0; i < fromCount; ++i) {
+                if (!WalkFrom(steps + begin, end - begin, from[i],
+                              [&](NodeId node) { return Unite(united, step, node, visit); })) {
+                    return false;
+                }
             }
             return true;
         }
         std::vector<NodeId> gathered;
+        auto gather = [&](NodeId node) {
+            gathered.push_back(node);
+            ++m_work.held;
+            return true;
+        };
         for (std::size_t i = 0; i < fromCount; ++i) {
-            WalkFrom(steps + begin, length, from[i], [&](NodeId node) {
-                gathered.push_back(node);
-                return true;
-            });
+            WalkFrom(steps + begin, end - begin, from[i],
+                     [&](NodeId node) { return Unite(united, step, node, gather); });
         }
         m_view.SortUnique(gathered);
-        starts = std::move(gathered);
-        from = starts.data();
-        fromCount = starts.size();
+        nodes = std::move(gathered);
+        from = nodes.data();
+        fromCount = nodes.size();
         begin = end + 1;
     }
+    return std::all_of(from, from + fromCount, visit);
+}
+
+bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit) {
+    if (!step.positional && AxisUnion::Takes(step.axis)) {
+        return united.axis.Add(context, [&](NodeId node) {
+            return !Matches(step, node) || !PredicatesHold(step, node) || visit(node);
+        });
+    }
+    // Predicates that count the nodes of each context's axis: the nodes of
+    // each context in turn, each given the first time it is met.
+    return WalkFrom(&step, 1, context,
+                    [&](NodeId node) { return !united.met.insert(node).second || visit(node); });
 }
 
 // Depth-first over the steps: levels[d] holds the cursor of step d from the
@@ -120,6 +162,7 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
          candidate = level.cursor.Next()) {
         if (!Matches(step, candidate)) continue;
         nodes.push_back(candidate);
+        ++m_work.held;
         if (nodes.size() == limit) break;
     }
     for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
@@ -138,16 +181,20 @@ NodeId Evaluator::Advance(Level& level, const Step& step) {
 }
 
 bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
+    if (step.predicates == 0) return true;
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
-    for (std::uint32_t i = 0; i < step.predicates; ++i) {
-        if (!Boolean(predicates[i].expr, Context{node, 0, 0})) return false;
-    }
-    return true;
+    const std::size_t made = m_view.NamespaceMark();
+    bool holds = true;
+    for (std::uint32_t i = 0; i < step.predicates && holds; ++i)
+        holds = Boolean(predicates[i].expr, Context{node, 0, 0});
+    m_view.ForgetNamespaces(made);  // none of them is kept
+    return holds;
 }
 
 bool Evaluator::Matches(const Step& step, NodeId node) {
+    ++m_work.visited;
 #ifdef FLATDOM_QUERY_WORK_LIMIT
-    if (++m_work > kWorkLimit) throw RunError();
+    if (m_work.visited > kWorkLimit) throw RunError();
 #endif
     const NodeKind kind = m_view.Kind(node);
     switch (step.type) {

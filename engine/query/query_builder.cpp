@@ -134,8 +134,10 @@ ExprIndex QueryBuilder::Path(std::size_t stepMark, bool absolute, ExprIndex star
     // Walked depth-first, the steps meet their nodes in document order, each
     // once, until a step could reach a node met before, or an earlier one:
     // a reverse or sideways axis, or children or descendants of nodes that
-    // may hold one another. Where a step could meet a node twice, its nodes
-    // are gathered (merge), and the walk goes on from them in order.
+    // may hold one another. Where a step could meet a node twice, the last
+    // step included, it runs from all the nodes the steps before it reached
+    // at once and gives each of its nodes once (merge), and the walk goes on
+    // from them in order.
     bool single = start == kNoExpr;  // one node so far
     bool nested = !single;           // some of the nodes so far may hold others
     bool ordered = true;
@@ -165,13 +167,23 @@ ExprIndex QueryBuilder::Path(std::size_t stepMark, bool absolute, ExprIndex star
                 nested = true;
                 single = false;
                 break;
-            default:
+            case Axis::kFollowingSibling:
+            case Axis::kFollowing:
+                // From one node, in document order; siblings hold no others.
+                repeats = !single;
+                ordered = ordered && single;
+                nested = step.axis == Axis::kFollowing || !single;
+                single = false;
+                break;
+            default:  // reverse axes: nearest first
                 repeats = !single;
                 ordered = false;
                 nested = true;
                 single = false;
         }
-        step.merge = repeats && i + 1 < m_steps.size();
+        // The last step too: its nodes are the path's, which a union gives
+        // in document order, each once.
+        step.merge = repeats;
         if (step.merge) ordered = nested = true;
     }
     expr.ordered = ordered;

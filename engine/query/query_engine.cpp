@@ -10,19 +10,23 @@ QueryEngine::QueryEngine(const engine::tree::DocumentTree& tree, const Selection
     : m_tree(tree), m_settings(settings), m_cache(kCacheCapacity), m_evaluator(tree, m_settings) {}
 
 const CompiledQuery* QueryEngine::Lookup(std::wstring_view text) {
-    QueryCache::Entry* entry = m_cache.Find(text);
-    if (!entry) {
-        entry = &m_cache.Add(text);
-        std::string utf8;
-        if (QueryToUtf8(text, utf8)) {
-            entry->valid = m_settings.xpath
-                               ? CompileXPath(utf8, m_tree.Names(), entry->query)
-                               : CompilePattern(utf8, m_settings, m_tree.Names(), entry->query);
-        }
-        entry->valid = entry->valid && entry->query.SelectsNodes();
-        if (!entry->valid) entry->query = CompiledQuery();
+    if (const QueryCache::Entry* entry = m_cache.Find(text))
+        return entry->valid ? &entry->query : nullptr;
+    // Compiled before it is cached: a compile that runs out of memory
+    // leaves no entry, and the query is compiled again the next time.
+    CompiledQuery query;
+    bool valid = false;
+    std::string utf8;
+    if (QueryToUtf8(text, utf8)) {
+        valid = m_settings.xpath ? CompileXPath(utf8, m_tree.Names(), query)
+                                 : CompilePattern(utf8, m_settings, m_tree.Names(), query);
     }
-    return entry->valid ? &entry->query : nullptr;
+    valid = valid && query.SelectsNodes();
+    QueryCache::Entry& entry = m_cache.Add(text);
+    entry.valid = valid;
+    if (!valid) return nullptr;
+    entry.query = std::move(query);
+    return &entry.query;
 }
 
 bool QueryEngine::IsContext(engine::tree::NodeId node) const {

@@ -37,6 +37,8 @@ class QueryEngine {
     // The first of those in document order; kNoNode when none matches.
     bool SelectFirst(engine::tree::NodeId context, std::wstring_view query,
                      engine::tree::NodeId& first);
+    // What the last query that ran did.
+    QueryWork LastWork() const { return m_evaluator.Work(); }
 
   private:
     // The compiled query for text; null when it is not a valid query that

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_set>
 
 namespace engine::query {
 namespace {
@@ -14,9 +13,8 @@ constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
 void TreeView::Reset() {
-    if (m_namespaces.empty()) return;
-    m_namespaces.clear();
-    m_namespacesOf.clear();
+    m_made = 0;
+    ForgetNamespaces(0);
 }
 
 bool TreeView::HoldsChildren(NodeId id) const {
@@ -109,49 +107,38 @@ std::string_view TreeView::NamespaceBound(NodeId id) const {
     return declaration == kNoNode ? kXmlNamespace : m_tree.NamespaceUri(declaration);
 }
 
-void TreeView::NamespaceNodes(NodeId element, NodeId& first, NodeId& last) {
-    first = last = kNoNode;
-    if (Kind(element) != NodeKind::kElement) return;
-    const auto known = m_namespacesOf.find(element);
-    std::size_t start;
-    if (known != m_namespacesOf.end()) {
-        start = known->second - m_lastRecord - 1;
-    } else {
-        start = m_namespaces.size();
-        // Ids past the records, as many as 32 bits leave.
-        if (m_namespaces.size() >= 0xFFFFFFFFu - m_lastRecord - 1) throw std::bad_alloc();
-        m_namespaces.push_back({element, kNoNode});
-        // Declarations nearest first, each prefix once; xmlns="" declares no
-        // namespace, and only hides an outer default.
-        std::unordered_set<std::string_view> seen{"xmlns:xml"};
-        for (NodeId scope = element; scope != kNoNode && Kind(scope) == NodeKind::kElement;
-             scope = m_tree.Parent(scope)) {
-            for (NodeId record = m_tree.FirstAttributeRecord(scope);
-                 record <= m_tree.LastAttributeRecord(scope) &&
-                 m_tree.Kind(record) == NodeKind::kNamespace;
-                 ++record) {
-                if (seen.insert(m_tree.Name(record)).second &&
-                    !m_tree.NamespaceUri(record).empty()) {
-                    m_namespaces.push_back({element, record});
-                }
-            }
-        }
-        m_namespacesOf.emplace(element, static_cast<NodeId>(m_lastRecord + 1 + start));
+NodeId TreeView::NamespaceNode(NodeId element, NodeId declaration, std::uint32_t rank) {
+    const auto known = m_byDeclaration.find(KeyOf(element, declaration));
+    if (known != m_byDeclaration.end()) return known->second;
+    // Ids past the records, as many as 32 bits leave.
+    if (m_namespaces.size() >= 0xFFFFFFFFu - m_lastRecord - 1) throw std::bad_alloc();
+    const auto id = static_cast<NodeId>(m_lastRecord + 1 + m_namespaces.size());
+    m_namespaces.push_back({element, declaration, rank});
+    m_byDeclaration.emplace(KeyOf(element, declaration), id);
+    ++m_made;
+    return id;
+}
+
+void TreeView::ForgetNamespacesSince(std::size_t mark) {
+    while (m_namespaces.size() > mark) {
+        m_byDeclaration.erase(KeyOf(m_namespaces.back().element, m_namespaces.back().declaration));
+        m_namespaces.pop_back();
     }
-    first = static_cast<NodeId>(m_lastRecord + 1 + start);
-    std::size_t end = start + 1;
-    while (end < m_namespaces.size() && m_namespaces[end].element == element)
-        ++end;
-    last = static_cast<NodeId>(m_lastRecord + 1 + end);
 }
 
 std::uint64_t TreeView::OrderKey(NodeId id) const {
     if (!IsNamespaceNode(id)) return std::uint64_t{id} << 32;
     // After its element, before the element's attributes.
-    return (std::uint64_t{Owner(id)} << 32) | (id - m_lastRecord);
+    return (std::uint64_t{Owner(id)} << 32) |
+           (std::uint64_t{m_namespaces[id - m_lastRecord - 1].rank} + 1);
 }
 
 void TreeView::SortUnique(std::vector<NodeId>& nodes) const {
+    auto before = [&](NodeId a, NodeId b) { return OrderKey(a) < OrderKey(b); };
+    if (std::adjacent_find(nodes.begin(), nodes.end(),
+                           [&](NodeId a, NodeId b) { return !before(a, b); }) == nodes.end()) {
+        return;  // in order already, each once
+    }
     if (m_namespaces.empty()) {
         std::sort(nodes.begin(), nodes.end());
     } else {

@@ -1,8 +1,10 @@
 // The document tree as XPath sees it: an attribute's parent is its element,
 // an element's string value joins the text and CDATA sections beneath it,
-// and namespace nodes exist. Namespace nodes are made on demand, per element
-// and per query run, with ids past the tree's last record; none of them is
-// ever a query's result.
+// and namespace nodes exist. Namespace nodes are made one at a time, as an
+// element's namespace axis reaches them, with ids past the tree's last
+// record; those that a predicate made are forgotten when it has run, so that
+// a run holds the namespace nodes it keeps, not every one it met. None of
+// them is ever a query's result.
 #ifndef FLATDOM_ENGINE_QUERY_TREE_VIEW_H
 #define FLATDOM_ENGINE_QUERY_TREE_VIEW_H
 
@@ -26,6 +28,8 @@ class TreeView {
 
     // Forgets the namespace nodes of the last run.
     void Reset();
+    // Namespace nodes made since the last Reset.
+    std::uint64_t NamespaceNodesMade() const { return m_made; }
 
     const tree::DocumentTree& Tree() const { return m_tree; }
     bool IsNamespaceNode(NodeId id) const { return id > m_lastRecord; }
@@ -59,10 +63,16 @@ class TreeView {
     std::string_view NamespacePrefix(NodeId id) const;
     std::string_view NamespaceBound(NodeId id) const;
 
-    // The namespace nodes of an element: ids first..last-1 (the same ids
-    // each time within a run): the xml namespace, then the declarations in
-    // scope, nearest first.
-    void NamespaceNodes(NodeId element, NodeId& first, NodeId& last);
+    // The namespace node that declaration (kNoNode: the xml namespace,
+    // declared by none) gives element, the rank-th of its namespace axis:
+    // the same id each time, for as long as the node lasts.
+    NodeId NamespaceNode(NodeId element, NodeId declaration, std::uint32_t rank);
+    // The namespace nodes made so far; those made since a mark are
+    // forgotten.
+    std::size_t NamespaceMark() const { return m_namespaces.size(); }
+    void ForgetNamespaces(std::size_t mark) {
+        if (m_namespaces.size() > mark) ForgetNamespacesSince(mark);
+    }
 
     // A key that orders nodes, namespace nodes included, in document order.
     std::uint64_t OrderKey(NodeId id) const;
@@ -70,15 +80,22 @@ class TreeView {
     void SortUnique(std::vector<NodeId>& nodes) const;
 
   private:
-    struct NamespaceNode {
+    void ForgetNamespacesSince(std::size_t mark);
+
+    struct Namespace {
         NodeId element;
         NodeId declaration;  // kNoNode: the xml namespace, declared by none
+        std::uint32_t rank;  // on the element's namespace axis
     };
+    static std::uint64_t KeyOf(NodeId element, NodeId declaration) {
+        return (std::uint64_t{element} << 32) | declaration;
+    }
 
     const tree::DocumentTree& m_tree;
     NodeId m_lastRecord;
-    std::vector<NamespaceNode> m_namespaces;
-    std::unordered_map<NodeId, NodeId> m_namespacesOf;  // element to its first
+    std::vector<Namespace> m_namespaces;                        // by id past m_lastRecord
+    std::unordered_map<std::uint64_t, NodeId> m_byDeclaration;  // KeyOf to id
+    std::uint64_t m_made = 0;
 };
 
 }  // namespace engine::query

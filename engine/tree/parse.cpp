@@ -3,8 +3,6 @@
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
-#include <libxml/tree.h>
-#include <libxml/xmlIO.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -16,6 +14,7 @@
 
 #include "attribute_declarations.h"
 #include "default_values.h"
+#include "doctype_text.h"
 #include "entity_stand_ins.h"
 #include "libxml2_errors.h"
 #include "limits.h"
@@ -119,13 +118,15 @@ class ParseRun {
         if (m_doc && !m_stopped) {
             Run(m_context, [](ParseRun& parse) { return parse.EndReferences(0); });
         }
-        const bool ok = m_doc && !m_stopped && m_context->wellFormed && m_context->nsWellFormed &&
+        const bool namespacesWellFormed =
+            m_context->nsWellFormed || (m_uriWarned && !m_namespaceError);
+        const bool ok = m_doc && !m_stopped && m_context->wellFormed && namespacesWellFormed &&
                         m_builder.Finish() && m_builder.DeclarationText(DeclarationText());
         if (!ok) {
             return Fail(m_builder.Failure() ? m_builder.Failure()
                                             : "The document could not be parsed.\n");
         }
-        m_builder.Doctype(DoctypeText());
+        m_builder.Doctype(DoctypeText(m_doc));
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
@@ -558,6 +559,17 @@ class ParseRun {
         if (!context || !error || error->level < XML_ERR_ERROR || error->domain == XML_FROM_VALID)
             return;
         ParseRun& parse = Of(context);
+        if (error->domain == XML_FROM_NAMESPACE) {
+            // A namespace name that is no valid URI ("a b"): libxml2 reports
+            // it as an error with a warning's code, and XML Namespaces does
+            // not make it one; the document loads. Other namespace errors
+            // still refuse it.
+            if (error->code == XML_WAR_NS_URI) {
+                parse.m_uriWarned = true;
+                return;
+            }
+            parse.m_namespaceError = true;
+        }
         if (parse.m_error.failed) return;
         try {
             parse.m_error = ErrorOf(error);
@@ -585,29 +597,6 @@ class ParseRun {
         const xmlDocPtr doc = m_doc;
         return doc && doc->encoding ? Chars(doc->encoding) : std::string();
     }
-    // The DOCTYPE as libxml2 writes its DTD; empty for none.
-    std::string DoctypeText() const {
-        const xmlDocPtr doc = m_doc;
-        if (!doc || !doc->intSubset) return {};
-        // Written through an output buffer, which tells when memory ran out
-        // (libxml2 2.9's xmlNodeDump then leaves its buffer pointing at text
-        // it has freed).
-        xmlOutputBufferPtr out = xmlAllocOutputBuffer(nullptr);
-        if (!out) throw std::bad_alloc();
-        xmlNodeDumpOutput(out, doc, reinterpret_cast<xmlNodePtr>(doc->intSubset), 0, 0, nullptr);
-        std::string text;
-        try {
-            const xmlChar* written = xmlOutputBufferGetContent(out);
-            if (!written) throw std::bad_alloc();
-            text.assign(Chars(written), xmlOutputBufferGetSize(out));
-        } catch (...) {
-            xmlOutputBufferClose(out);
-            throw;
-        }
-        xmlOutputBufferClose(out);
-        return text;
-    }
-
     QuietLibxml2 m_quiet;
     std::unique_ptr<DocumentTree> m_tree;
     TreeBuilder m_builder;
@@ -623,6 +612,8 @@ class ParseRun {
     ParseError m_error;
     ParseCost m_cost;
     bool m_stopped = false;
+    bool m_uriWarned = false;       // a namespace name that is no URI
+    bool m_namespaceError = false;  // any other namespace error
     getEntitySAXFunc m_getEntity = nullptr;
     externalSubsetSAXFunc m_externalSubset = nullptr;
     EntityStandIns m_standIns;

@@ -5,6 +5,69 @@
 namespace engine::tree {
 namespace {
 
+// The reference that stands for c in text content, or in an attribute value
+// between double quotes; null where c stands as it is. Markup characters and
+// carriage returns always, and in attribute values quotes and white space
+// other than the space, which would read back as a space.
+const char* Reference(char c, bool attribute) {
+    switch (c) {
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '&':
+            return "&amp;";
+        case '\r':
+            return "&#13;";
+        case '\n':
+            return attribute ? "&#10;" : nullptr;
+        case '\t':
+            return attribute ? "&#9;" : nullptr;
+        case '"':
+            return attribute ? "&quot;" : nullptr;
+        default:
+            return nullptr;
+    }
+}
+
+// Writes the UTF-8 character at text[at] as a hexadecimal character
+// reference; where the next one starts.
+std::size_t CharacterReference(std::string& xml, std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (at + length > text.size()) length = 1;
+    std::uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i)
+        value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    static const char kDigits[] = "0123456789ABCDEF";
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = kDigits[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    xml += "&#x";
+    while (count > 0)
+        xml += digits[--count];
+    xml += ';';
+    return at + length;
+}
+
+// An attribute value between double quotes; beyond ASCII as character
+// references too where ascii says so.
+void AttributeValue(std::string& xml, std::string_view text, bool ascii) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (const char* reference = Reference(c, true)) {
+            xml += reference;
+        } else if (ascii && static_cast<unsigned char>(c) >= 0x80) {
+            i = CharacterReference(xml, text, i) - 1;
+        } else {
+            xml += c;
+        }
+    }
+}
+
 // Writes nodes as libxml2's serializer does without formatting, the text the
 // engine has always given.
 class XmlWriter {
@@ -74,13 +137,16 @@ class XmlWriter {
         m_xml += ' ';
         m_xml += m_tree.Name(id);
         m_xml += '=';
+        // Beyond ASCII as character references in attribute values where the
+        // document did not name its encoding, as libxml2 writes them; a
+        // namespace name keeps its characters.
+        m_xml += '"';
         if (m_tree.Kind(id) == NodeKind::kNamespace) {
-            Quoted(m_tree.NamespaceUri(id));
+            AttributeValue(m_xml, m_tree.NamespaceUri(id), false);
         } else {
-            m_xml += '"';
-            AttributeValue(m_tree.Content(id));
-            m_xml += '"';
+            AttributeValue(m_xml, m_tree.Content(id), !m_tree.EncodingNamed());
         }
+        m_xml += '"';
     }
     void Leaf(NodeId id) {
         const std::string_view content = m_tree.Content(id);
@@ -110,90 +176,11 @@ class XmlWriter {
                 break;
         }
     }
-    // The reference that stands for c in text content, or in an attribute
-    // value between double quotes; null where c stands as it is. Markup
-    // characters and carriage returns always, and in attribute values quotes
-    // and white space other than the space.
-    static const char* Reference(char c, bool attribute) {
-        switch (c) {
-            case '<':
-                return "&lt;";
-            case '>':
-                return "&gt;";
-            case '&':
-                return "&amp;";
-            case '\r':
-                return "&#13;";
-            case '\n':
-                return attribute ? "&#10;" : nullptr;
-            case '\t':
-                return attribute ? "&#9;" : nullptr;
-            case '"':
-                return attribute ? "&quot;" : nullptr;
-            default:
-                return nullptr;
-        }
-    }
     void Escaped(std::string_view text) {
         for (char c : text) {
             const char* reference = Reference(c, false);
             reference ? m_xml.append(reference) : m_xml.append(1, c);
         }
-    }
-    // An attribute value; beyond ASCII as references too when the document
-    // did not name its encoding.
-    void AttributeValue(std::string_view text) {
-        const bool ascii = !m_tree.EncodingNamed();
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            if (const char* reference = Reference(c, true)) {
-                m_xml += reference;
-            } else if (ascii && static_cast<unsigned char>(c) >= 0x80) {
-                i = CharacterReference(text, i) - 1;
-            } else {
-                m_xml += c;
-            }
-        }
-    }
-    // Writes the UTF-8 character at text[at] as a hexadecimal character
-    // reference; where the next one starts.
-    std::size_t CharacterReference(std::string_view text, std::size_t at) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        if (at + length > text.size()) length = 1;
-        std::uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t i = 1; i < length; ++i)
-            value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
-        static const char kDigits[] = "0123456789ABCDEF";
-        char digits[8];
-        int count = 0;
-        do {
-            digits[count++] = kDigits[value & 0xF];
-            value >>= 4;
-        } while (value != 0);
-        m_xml += "&#x";
-        while (count > 0)
-            m_xml += digits[--count];
-        m_xml += ';';
-        return at + length;
-    }
-    // Between double quotes, or single quotes when the text holds a double
-    // quote and no single one; nothing else is escaped.
-    void Quoted(std::string_view text) {
-        const bool doubleQuote = text.find('"') != std::string_view::npos;
-        if (doubleQuote && text.find('\'') == std::string_view::npos) {
-            m_xml.append("'").append(text).append("'");
-            return;
-        }
-        m_xml += '"';
-        for (char c : text) {
-            if (c == '"') {
-                m_xml += "&quot;";
-            } else {
-                m_xml += c;
-            }
-        }
-        m_xml += '"';
     }
     // A CDATA section; one that holds "]]>" is split after its "]]".
     void Cdata(std::string_view text) {
@@ -215,6 +202,10 @@ class XmlWriter {
 };
 
 }  // namespace
+
+void AppendAttributeValue(std::string& xml, std::string_view value) {
+    AttributeValue(xml, value, false);
+}
 
 std::string XmlOf(const DocumentTree& tree, NodeId node) {
     XmlWriter writer(tree);

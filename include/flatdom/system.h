@@ -1,5 +1,7 @@
-// Where the Windows names come from: the system's headers on Windows, the
-// flatdom platform layer everywhere else. This is the only place that asks.
+/// \file
+/// Where the Windows names come from (IXMLDOMNode, BSTR, CoTaskMemFree, ...):
+/// the system's headers on Windows, the flatdom platform layer everywhere
+/// else. This is the only place that asks.
 #ifndef FLATDOM_SYSTEM_H
 #define FLATDOM_SYSTEM_H
 

@@ -4,6 +4,7 @@
 #ifndef SEALWRIGHT_CLI_IO_H
 #define SEALWRIGHT_CLI_IO_H
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -31,8 +32,12 @@ class SecretBytes {
     sealwright::Bytes m_bytes;
 };
 
-// The whole of the file at path ("-": standard input); not a directory.
-void ReadInput(const std::string& path, SecretBytes& bytes);
+// The whole of the file at path ("-": standard input); not a directory, and
+// no more than limit bytes: a larger file is refused from its size before
+// it is read, a pipe once it has given a byte more ("is larger than " +
+// most).
+void ReadInput(const std::string& path, SecretBytes& bytes, std::uint64_t limit,
+               const std::string& most);
 
 enum class Create {
     kReplace,    // create or replace; a new file's mode as the umask leaves it
@@ -40,11 +45,19 @@ enum class Create {
     kExclusive,  // create only, never through a symbolic link; owner only
 };
 // Writes bytes to path ("-": standard output). A file is written whole or
-// not at all (see WriteWholeFile); a device or a pipe takes them as they come.
+// not at all (see WriteWholeFile), where the links at the end of path lead
+// (see FollowLinks; kExclusive follows none). Besides files, only a
+// character device, a pipe without a name or a FIFO of the caller's takes
+// bytes, as they come; another user's FIFO is refused and never waited for.
 void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how);
 
 // Writes all size bytes to fd; false, errno saying why, when it cannot.
 bool WriteAll(int fd, const void* bytes, std::size_t size);
+
+#if defined(_WIN32)
+// Throws IoError: path and the system's sentence for error (GetLastError's).
+[[noreturn]] void FailWithSystemError(const std::string& path, unsigned long error);
+#endif
 
 }  // namespace cli
 

@@ -1,9 +1,10 @@
 #include "whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -18,9 +19,13 @@
 #endif
 
 #include "crypto.h"
+#include "paths.h"
 
 namespace cli {
 namespace {
+
+// Temporary names tried before the command gives up on finding a free one.
+constexpr int kNameAttempts = 100;
 
 [[noreturn]] void Fail(const std::string& path) {
     throw IoError(path + ": " + std::strerror(errno));
@@ -30,14 +35,49 @@ namespace {
     throw IoError(path + ": exists already, and is never replaced");
 }
 
-// The folder part of path, with its last separator ("" for none).
-std::string FolderOf(const std::string& path) {
 #if defined(_WIN32)
-    const std::size_t end = path.find_last_of("/\\:");
+// The longest name for a file in folder: what Windows' file systems take,
+// and no more than keeps its whole path within MAX_PATH, as the system's
+// calls for narrow strings want it.
+std::size_t NameLimit(const std::string& folder) {
+    constexpr std::size_t kLongestName = 255;
+    char full[MAX_PATH];
+    const DWORD length =
+        GetFullPathNameA(folder.empty() ? "." : folder.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return kLongestName;
+    const std::size_t used = length + (full[length - 1] == '\\' || full[length - 1] == '/' ? 0 : 1);
+    return used < MAX_PATH - 1 ? std::min(kLongestName, MAX_PATH - 1 - used) : kLongestName;
+}
 #else
-    const std::size_t end = path.rfind('/');
+// The longest file name that folder takes.
+std::size_t NameLimit(const std::string& folder) {
+    const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
 #endif
-    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+
+// A new name beside path that nobody is likely to use: ".NAME.RANDOM", NAME
+// cut short (at the start of a UTF-8 character) where the whole would pass
+// the folder's limit on names.
+std::string TemporaryName(const std::string& path) {
+    std::uint8_t random[6];
+    if (!sealwright::crypto::RandomBytes(random, sizeof random)) {
+        throw IoError(path + ": no random bytes from the system");
+    }
+    std::string suffix = ".";
+    for (std::uint8_t byte : random)
+        suffix += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+    const std::string folder = FolderOf(path);
+    std::string name = path.substr(folder.size());
+    const std::size_t limit = NameLimit(folder);
+    const std::size_t room = limit > suffix.size() + 1 ? limit - suffix.size() - 1 : 0;
+    if (name.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return folder + "." + name + suffix;
 }
 
 // The temporary file until it takes the target's place; removed when the
@@ -59,34 +99,16 @@ class Temporary {
 };
 
 #if defined(_WIN32)
-// The system's sentence for a failure, as strerror gives one.
-[[noreturn]] void FailWith(const std::string& path, DWORD error) {
-    char text[512] = "";
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' '))
-        reason.pop_back();
-    if (reason.empty()) reason = "system error " + std::to_string(error);
-    throw IoError(path + ": " + reason);
-}
-
 // A new file beside path with a name nobody uses, readable by its owner only
 // unless how is kReplace; its descriptor, the name in name.
 int CreateTemporary(const std::string& path, Create how, std::string& name) {
     OwnerOnly ownerOnly;
     SECURITY_ATTRIBUTES* security = nullptr;
     if (how != Create::kReplace && !(security = ownerOnly.Attributes())) {
-        FailWith(path, GetLastError());
+        FailWithSystemError(path, GetLastError());
     }
-    const std::size_t folder = FolderOf(path).size();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::uint8_t random[6];
-        if (!sealwright::crypto::RandomBytes(random, sizeof random)) break;
-        name = path.substr(0, folder) + "." + path.substr(folder) + ".";
-        for (std::uint8_t byte : random)
-            name += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = TemporaryName(path);
         const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -94,8 +116,13 @@ int CreateTemporary(const std::string& path, Create how, std::string& name) {
             if (fd < 0) CloseHandle(file);
             return fd;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS) FailWith(path, GetLastError());
+        if (GetLastError() != ERROR_FILE_EXISTS) {
+            const DWORD error = GetLastError();
+            name.clear();
+            FailWithSystemError(path, error);
+        }
     }
+    name.clear();
     errno = EEXIST;
     Fail(path);
 }
@@ -113,47 +140,73 @@ void Place(const std::string& path, Temporary& temporary, Create how) {
     if (!MoveFileExA(temporary.name(), path.c_str(), replace | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) Exists(path);
-        FailWith(path, error);
+        FailWithSystemError(path, error);
     }
     temporary.Placed();
 }
+
+bool WriteUnnamed(const std::string&, const void*, std::size_t, Create) {
+    return false;
+}
 #else
-// The mode for how: the owner's alone, or for kReplace that of the file
-// being replaced, or what the umask leaves of 0666.
+// The mode for how: the owner's alone, or for kReplace the permission bits of
+// the file being replaced, or what the umask leaves of 0666.
 mode_t ModeFor(const std::string& path, Create how) {
     if (how != Create::kReplace) return 0600;
     struct stat status {};
-    if (stat(path.c_str(), &status) == 0) return status.st_mode & 07777;
+    if (stat(path.c_str(), &status) == 0) return status.st_mode & 0777;
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
 }
 
 int CreateTemporary(const std::string& path, Create how, std::string& name) {
-    const std::size_t folder = FolderOf(path).size();
-    name = path.substr(0, folder) + "." + path.substr(folder) + ".XXXXXX";
-    const int fd = mkostemp(name.data(), O_CLOEXEC);  // mode 0600
-    if (fd < 0) {
-        name.clear();
-        Fail(path);
-    }
     const mode_t mode = ModeFor(path, how);
-    if (mode != 0600 && fchmod(fd, mode) != 0) {
-        const int error = errno;
-        close(fd);
-        unlink(name.c_str());
-        errno = error;
-        Fail(path);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = TemporaryName(path);
+        const int fd =
+            open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            if (mode != 0600 && fchmod(fd, mode) != 0) {
+                const int error = errno;
+                close(fd);
+                unlink(name.c_str());
+                name.clear();
+                errno = error;
+                Fail(path);
+            }
+            return fd;
+        }
+        if (errno != EEXIST) {
+            name.clear();
+            Fail(path);
+        }
     }
-    return fd;
+    name.clear();
+    errno = EEXIST;
+    Fail(path);
+}
+
+bool Flush(int fd) {
+    return fsync(fd) == 0 || errno == EINVAL;  // EINVAL: nothing to sync
 }
 
 bool FlushAndClose(int fd) {
-    const bool flushed = fsync(fd) == 0 || errno == EINVAL;  // EINVAL: nothing to sync
+    const bool flushed = Flush(fd);
     const int error = errno;
     const bool closed = close(fd) == 0;
     if (!flushed) errno = error;
     return flushed && closed;
+}
+
+// The new name on the disk too, as far as path's folder lets itself be synced.
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
 }
 
 // Moves from to to unless something is there already.
@@ -176,35 +229,82 @@ void Place(const std::string& path, Temporary& temporary, Create how) {
         Fail(path);
     }
     temporary.Placed();
-    // The new name on the disk too, as far as the folder lets itself be synced.
-    const std::string folder = FolderOf(path);
-    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
+    SyncFolderOf(path);
 }
 
-// Through a symbolic link, the file it names, as writing into it would.
-std::string Resolved(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
+// A descriptor closed when the scope ends.
+class Closing {
+  public:
+    explicit Closing(int fd) : m_fd(fd) {}
+    ~Closing() { close(m_fd); }
+    Closing(const Closing&) = delete;
+    Closing& operator=(const Closing&) = delete;
+
+  private:
+    int m_fd;
+};
+
+// Gives the file open as fd, which has no name yet, the name name.
+bool LinkUnnamed(int fd, const std::string& name) {
+    if (linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT && errno != EPERM) return false;
+    // Linking a descriptor takes a privilege; its name in /proc does not.
+    char own[32];
+    std::snprintf(own, sizeof own, "/proc/self/fd/%d", fd);
+    return linkat(AT_FDCWD, own, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Writes bytes into a file that has no name, in path's folder, and names it
+// only once it is complete and on the disk: a command stopped half way
+// leaves nothing behind. False, with nothing left, where the folder's file
+// system cannot make such a file or it cannot be named (no /proc).
+bool WriteUnnamed(const std::string& path, const void* bytes, std::size_t size, Create how) {
+#if defined(O_TMPFILE)
+    const std::string folder = FolderOf(path);
+    const int fd =
+        open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
+        Fail(path);
+    }
+    // Written and synced, the file loses nothing when it is closed.
+    Closing closing(fd);
+    const mode_t mode = ModeFor(path, how);
+    if (mode != 0600 && fchmod(fd, mode) != 0) Fail(path);
+    if (!WriteAll(fd, bytes, size) || !Flush(fd)) Fail(path);
+    // Named where nothing is yet; else under a temporary name, then moved
+    // over what is there.
+    if (LinkUnnamed(fd, path)) {
+        SyncFolderOf(path);
+        return true;
+    }
+    if (errno == ENOENT) return false;
+    if (errno != EEXIST) Fail(path);
+    if (how == Create::kExclusive) Exists(path);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = TemporaryName(path);
+        if (LinkUnnamed(fd, name)) {
+            Temporary temporary(std::move(name));
+            Place(path, temporary, how);
+            return true;
+        }
+        if (errno != EEXIST) Fail(path);
+    }
+    errno = EEXIST;
+    Fail(path);
+#else
+    (void)path, (void)bytes, (void)size, (void)how;
+    return false;
+#endif
 }
 #endif
 
 }  // namespace
 
 void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, Create how) {
-#if defined(_WIN32)
-    const std::string target = path;
-#else
-    const std::string target = how == Create::kExclusive ? path : Resolved(path);
-#endif
+    if (WriteUnnamed(path, bytes, size, how)) return;
     std::string name;
-    const int fd = CreateTemporary(target, how, name);
+    const int fd = CreateTemporary(path, how, name);
     Temporary temporary(name);
     if (fd < 0) Fail(path);
     const bool written = WriteAll(fd, bytes, size);
@@ -213,7 +313,7 @@ void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size
         if (!written) errno = error;
         Fail(path);
     }
-    Place(target, temporary, how);
+    Place(path, temporary, how);
 }
 
 }  // namespace cli

@@ -1,5 +1,6 @@
-// Files written whole or not at all, so that a full disk or a failed write
-// never leaves a cut file where a good one was.
+// Files written whole or not at all, so that a full disk, a failed write or
+// a command stopped half way never leaves a cut file where a good one was,
+// nor the bytes under another name beside it.
 #ifndef SEALWRIGHT_CLI_WHOLE_FILE_H
 #define SEALWRIGHT_CLI_WHOLE_FILE_H
 
@@ -10,11 +11,14 @@
 
 namespace cli {
 
-// Writes bytes to a new temporary file in path's folder, flushes it to the
-// disk and then puts it in path's place: over the file there (through a
-// symbolic link, over the file it names), or, for kExclusive, only where
-// nothing is. On failure it throws IoError and removes the temporary file:
-// path stays as it was.
+// Writes bytes to a new file in path's folder, flushes it to the disk and
+// then puts it in path's place: over what is there (a symbolic link itself,
+// not the file it names), or, for kExclusive, only where nothing is. On
+// Linux the new file has no name until it is complete, where the folder's
+// file system can make such files; elsewhere it has a temporary name, kept
+// within the folder's limit on names. A replaced file's permission bits are
+// carried over, never its set-user-ID, set-group-ID or sticky bit. On failure
+// it throws IoError and removes what it made: path stays as it was.
 void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, Create how);
 
 }  // namespace cli

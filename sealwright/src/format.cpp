@@ -11,6 +11,7 @@ bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size) {
 }
 
 Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce) {
+    if (plain.size() > kMaxPayload) return {};
     Nonce fresh;
     if (!nonce) {
         if (!crypto::RandomBytes(fresh.data(), fresh.size())) return {};
@@ -29,8 +30,8 @@ Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce) {
 
 bool Open(const Key& key, const Bytes& sealed, Bytes& plain) {
     plain.clear();
-    if (sealed.size() < kHeaderSize + kTagSize || !HasSealedHeader(sealed.data(), sealed.size()) ||
-        sealed[sizeof kMagic] != kVersion) {
+    if (sealed.size() < kHeaderSize + kTagSize || sealed.size() > kMaxSealedFile ||
+        !HasSealedHeader(sealed.data(), sealed.size()) || sealed[sizeof kMagic] != kVersion) {
         return false;
     }
     Nonce nonce;

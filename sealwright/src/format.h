@@ -29,11 +29,18 @@ constexpr std::uint8_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 8 + 1 + 12;
 constexpr std::size_t kTagSize = 16;
 
+// The largest document the cipher takes: it is given in one piece, and
+// OpenSSL counts a piece's bytes in an int.
+constexpr std::uint64_t kMaxPayload = 0x7FFFFFFF;
+// The largest sealed file: the header, the largest document, the tag.
+constexpr std::uint64_t kMaxSealedFile = kHeaderSize + kMaxPayload + kTagSize;
+
 // The first bytes of a file are a sealed file's magic and a version byte.
 bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size);
 
 // The sealed form of plain under key, with this nonce (a fresh random one
-// when none is given). Empty when the cipher fails.
+// when none is given). Empty when the cipher fails or plain is larger than
+// kMaxPayload.
 Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce = nullptr);
 
 // The document inside sealed, when key opens it and nothing was changed.

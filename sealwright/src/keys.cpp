@@ -37,23 +37,51 @@ struct WipedBuffer {
     ~WipedBuffer() { Wipe(bytes, N); }
 };
 
+// What a key file's owner and mode let others do with it.
+struct Exposure {
+    bool othersRead = false;
+    bool othersWrite = false;
+    bool foreignOwner = false;  // neither the user nor the administrator
+};
+
+// The sentence that warns of exposure, or "".
+std::string ExposureWarning(const std::string& name, const Exposure& exposure) {
+    std::string what;
+    if (exposure.foreignOwner) what = " belongs to another user";
+    if (exposure.othersRead || exposure.othersWrite) {
+        if (!what.empty()) what += " and";
+        what += exposure.othersRead && exposure.othersWrite ? " can be read and changed"
+                : exposure.othersRead                       ? " can be read"
+                                                            : " can be changed";
+        what += " by others than its owner";
+    }
+    return what.empty() ? what : name + what;
+}
+
 // Reads the key file at path into buffer: false, with the reason in why,
 // for a file that cannot be read, is not a regular file or is too large.
+// Opening never waits: a FIFO or a device is refused, not read.
 bool ReadKeyFile(const char* path, char* buffer, std::size_t& size, std::string& why,
-                 bool& othersRead) {
+                 Exposure& exposure) {
     const std::string name = std::string("the key file ") + path;
 #if defined(_WIN32)
     const int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     struct _stat64 status {};
     const bool described = fd >= 0 && _fstat64(fd, &status) == 0;
     const bool regular = described && (status.st_mode & _S_IFMT) == _S_IFREG;
-    othersRead = false;  // permissions on Windows are ACLs, not mode bits
+    exposure = {};  // permissions on Windows are ACLs, not mode bits
 #else
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat status {};
     const bool described = fd >= 0 && fstat(fd, &status) == 0;
     const bool regular = described && S_ISREG(status.st_mode);
-    othersRead = described && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    if (regular) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        exposure.othersRead = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+        exposure.othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+        exposure.foreignOwner = status.st_uid != geteuid() && status.st_uid != 0;
+    }
 #endif
     const int error = errno;
     bool ok = false;
@@ -151,11 +179,9 @@ bool KeyFromEnvironment(Key& key, std::string* why, std::string* warning) {
     WipedBuffer<kMaxKeyFile + 1> text;
     std::size_t size = 0;
     std::string reason;
-    bool othersRead = false;
-    if (!ReadKeyFile(path, text.bytes, size, reason, othersRead)) return fail(reason);
-    if (othersRead && warning) {
-        *warning = std::string("the key file ") + path + " can be read by others than its owner";
-    }
+    Exposure exposure;
+    if (!ReadKeyFile(path, text.bytes, size, reason, exposure)) return fail(reason);
+    if (warning) *warning = ExposureWarning(std::string("the key file ") + path, exposure);
     return KeyFromText(text.bytes, size, key) ||
            fail(std::string("the key file ") + path + " does not hold 64 hexadecimal digits");
 }

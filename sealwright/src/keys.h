@@ -22,10 +22,12 @@ bool GenerateKey(Key& key);
 
 // The key from SEALWRIGHT_KEY, else from the file SEALWRIGHT_KEY_FILE names
 // (a regular file of at most kMaxKeyFile bytes, where lines starting with '#'
-// are comments); an empty variable counts as unset. False, with the reason in
-// why, when there is no usable key; warning, when given, names a key file
-// that others than its owner can read. Nothing of the key is left in memory
-// but key itself.
+// are comments; anything else, a FIFO too, is refused without waiting); an
+// empty variable counts as unset. False, with the reason in why, when there
+// is no usable key; warning, when given, names a key file that others than
+// its owner can read or change, or that belongs to a user other than the
+// caller and the administrator (who can read it anyway), or is "". Nothing of
+// the key is left in memory but key itself.
 bool KeyFromEnvironment(Key& key, std::string* why = nullptr, std::string* warning = nullptr);
 
 }  // namespace sealwright

@@ -1,8 +1,10 @@
-// The two calls a host makes: is this file sealed, and what does it hold.
+// The calls a host makes: is this file sealed, and what does it hold.
 #include <sealwright/sealwright.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "files.h"
@@ -14,6 +16,9 @@
 
 namespace sealwright {
 namespace {
+
+static_assert(SEALWRIGHT_START_SIZE == sizeof kMagic + 1, "the magic and the version tell");
+static_assert(SEALWRIGHT_UNKNOWN_SIZE == kUnknownSize);
 
 // Closes a file at the end of a scope.
 struct FileCloser {
@@ -30,20 +35,20 @@ struct Wiper {
     ~Wiper() { Wipe(buffer.data(), buffer.size() * sizeof(buffer[0])); }
 };
 
-bool Decrypt(ThreadState& state, const wchar_t* path, wchar_t** text) {
+// Reads a whole sealed file from its source (open is called once the key is
+// there, and answers the source or null with the reason in why), and opens
+// it into the text kept for the thread.
+template <class OpenSource>
+bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     std::string& failure = state.failure;
     Key key;
     Wiper<Key> keyWiper{key};
     if (!KeyFromEnvironment(key, &failure, &state.warning)) return false;
-    FileCloser file{OpenForReading(path)};
-    if (!file.file) {
-        failure = std::string("the file cannot be read: ") + std::strerror(errno);
-        return false;
-    }
     Bytes sealed;
-    if (!ReadAll(file.file, sealed)) {
-        failure = "the file cannot be read";
-        return false;
+    {
+        std::uint64_t size = kUnknownSize;
+        ByteSource* source = open(size, failure);
+        if (!source || !ReadBounded(*source, size, kMaxSealedFile, sealed, failure)) return false;
     }
     Bytes plain;
     Wiper<Bytes> plainWiper{plain};
@@ -58,8 +63,30 @@ bool Decrypt(ThreadState& state, const wchar_t* path, wchar_t** text) {
         return false;
     }
     *text = state.KeepText(wide);
-    if (!*text) failure = "there is not enough memory for the text";
+    if (!*text) state.FailWith(kNoMemory);
     return *text != nullptr;
+}
+
+// Runs a call for the calling thread's state: false, with a reason, however
+// it fails.
+template <class Body>
+bool ForThread(wchar_t** text, Body body) noexcept {
+    if (!text) return false;
+    *text = nullptr;
+    ThreadState* state = CurrentThreadState();
+    if (!state) return false;  // LastFailure says why
+    state->Begin();
+    try {
+        if (body(*state)) return true;
+    } catch (const std::bad_alloc&) {
+        state->FailWith(kNoMemory);
+    } catch (const std::length_error&) {  // more than a container can hold
+        state->FailWith(kNoMemory);
+    } catch (...) {
+        state->FailWith("it cannot be opened: an unexpected failure");
+    }
+    *text = nullptr;
+    return false;
 }
 
 }  // namespace
@@ -68,33 +95,56 @@ bool Decrypt(ThreadState& state, const wchar_t* path, wchar_t** text) {
 bool IsEncrypted(const wchar_t* path) {
     sealwright::FileCloser file{sealwright::OpenForReading(path)};
     if (!file.file) return false;
-    std::uint8_t head[sizeof sealwright::kMagic + 1];
+    std::uint8_t head[SEALWRIGHT_START_SIZE];
     const std::size_t got = sealwright::ReadHead(file.file, head, sizeof head);
     return sealwright::HasSealedHeader(head, got);
 }
 
+bool IsEncryptedStart(const void* start, std::size_t size) {
+    return start && sealwright::HasSealedHeader(static_cast<const std::uint8_t*>(start), size);
+}
+
 bool DecryptXmlFile(const wchar_t* path, wchar_t** text) {
-    if (!path || !text) return false;
-    *text = nullptr;
-    try {
-        sealwright::ThreadState* state = sealwright::CurrentThreadState();
-        if (!state) return false;
-        state->failure.clear();
-        state->warning.clear();
-        state->DropText();
-        return sealwright::Decrypt(*state, path, text);
-    } catch (...) {
-        *text = nullptr;
-        return false;
-    }
+    using namespace sealwright;
+    return ForThread(text, [&](ThreadState& state) {
+        FileCloser file{nullptr};
+        FileBytes bytes(nullptr);
+        return Decrypt(
+            state,
+            [&](std::uint64_t& size, std::string& why) -> ByteSource* {
+                file.file = OpenForReading(path);
+                if (!file.file) {
+                    why = path ? std::string("the file cannot be read: ") + std::strerror(errno)
+                               : "no file was named";
+                    return nullptr;
+                }
+                bytes = FileBytes(file.file);
+                size = bytes.Size();
+                return &bytes;
+            },
+            text);
+    });
+}
+
+bool DecryptXmlStream(ISequentialStream* stream, unsigned long long size, wchar_t** text) {
+    using namespace sealwright;
+    return ForThread(text, [&](ThreadState& state) {
+        StreamBytes bytes(stream);
+        return Decrypt(
+            state,
+            [&](std::uint64_t& known, std::string& why) -> ByteSource* {
+                known = size;
+                if (!stream) why = "no file was given";
+                return stream ? &bytes : nullptr;
+            },
+            text);
+    });
 }
 
 const char* SealwrightLastFailure() {
-    const sealwright::ThreadState* state = sealwright::ExistingThreadState();
-    return state ? state->failure.c_str() : "";
+    return sealwright::LastFailure();
 }
 
 const char* SealwrightKeyWarning() {
-    const sealwright::ThreadState* state = sealwright::ExistingThreadState();
-    return state ? state->warning.c_str() : "";
+    return sealwright::LastWarning();
 }

@@ -6,18 +6,27 @@
 
 #if !defined(_WIN32)
 #include <pthread.h>
+
+#include <mutex>
 #endif
 
 namespace sealwright {
+
+const char kNoMemory[] = "there is not enough memory to open it";
+
 namespace {
 
+// The value of a thread whose state could not be made.
+char g_noState;
+void* const kNoState = &g_noState;
+
 #if defined(_WIN32)
-void WINAPI FreeState(void* state) {
-    delete static_cast<ThreadState*>(state);
+void WINAPI FreeState(void* value) {
+    if (value != kNoState) delete static_cast<ThreadState*>(value);
 }
 
 // A fiber-local slot: Windows calls FreeState for a thread's value when the
-// thread ends, and for every value left when the slot is freed.
+// thread ends, and for every thread's value when the slot is freed.
 class Slot {
   public:
     Slot() : m_index(FlsAlloc(&FreeState)) {}
@@ -26,38 +35,78 @@ class Slot {
     }
     void* Get() const { return m_index == FLS_OUT_OF_INDEXES ? nullptr : FlsGetValue(m_index); }
     bool Set(void* value) { return m_index != FLS_OUT_OF_INDEXES && FlsSetValue(m_index, value); }
+    void Add(ThreadState*) {}
 
   private:
     DWORD m_index;
 };
 #else
-extern "C" void FreeState(void* state) {
-    delete static_cast<ThreadState*>(state);
-}
+extern "C" void FreeState(void* value);
 
 // A thread-specific key: the system calls FreeState for a thread's value when
-// the thread ends; at unload, the unloading thread's own goes too.
+// the thread ends, but deleting the key reaches no value. So every state is
+// also on a list, and the unload frees what is left on it: the states of the
+// threads that are still running, the unloading one among them.
 class Slot {
   public:
     Slot() : m_ready(pthread_key_create(&m_key, &FreeState) == 0) {}
     ~Slot() {
         if (!m_ready) return;
-        FreeState(pthread_getspecific(m_key));
-        pthread_setspecific(m_key, nullptr);
-        pthread_key_delete(m_key);
+        pthread_key_delete(m_key);  // no thread that ends from now on calls FreeState
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (m_first)
+            Delete(m_first);
     }
     void* Get() const { return m_ready ? pthread_getspecific(m_key) : nullptr; }
     bool Set(void* value) { return m_ready && pthread_setspecific(m_key, value) == 0; }
+    void Add(ThreadState* state) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        state->next = m_first;
+        if (m_first) m_first->previous = state;
+        m_first = state;
+    }
+    // Frees the state of a thread that ends, unless the unload, which may
+    // run at the same time, freed it already.
+    void Remove(ThreadState* state) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (ThreadState* listed = m_first; listed; listed = listed->next) {
+            if (listed == state) {
+                Delete(state);
+                return;
+            }
+        }
+    }
 
   private:
+    void Delete(ThreadState* state) {
+        (state->previous ? state->previous->next : m_first) = state->next;
+        if (state->next) state->next->previous = state->previous;
+        delete state;
+    }
+
     pthread_key_t m_key{};
     bool m_ready;
+    std::mutex m_mutex;
+    ThreadState* m_first = nullptr;
 };
 #endif
 
 Slot g_slot;
 
+#if !defined(_WIN32)
+extern "C" void FreeState(void* value) {
+    if (value != kNoState) g_slot.Remove(static_cast<ThreadState*>(value));
+}
+#endif
+
 }  // namespace
+
+void ThreadState::Begin() noexcept {
+    failure.clear();
+    warning.clear();
+    m_fixedFailure = nullptr;
+    DropText();
+}
 
 wchar_t* ThreadState::KeepText(const std::wstring& text) {
     DropText();
@@ -66,25 +115,36 @@ wchar_t* ThreadState::KeepText(const std::wstring& text) {
     return m_text;
 }
 
-void ThreadState::DropText() {
+void ThreadState::DropText() noexcept {
     if (!m_text) return;
     Wipe(m_text, SysStringByteLen(m_text));
     SysFreeString(m_text);
     m_text = nullptr;
 }
 
-ThreadState* ExistingThreadState() {
-    return static_cast<ThreadState*>(g_slot.Get());
+ThreadState* CurrentThreadState() noexcept {
+    void* value = g_slot.Get();
+    if (value && value != kNoState) return static_cast<ThreadState*>(value);
+    auto* state = new (std::nothrow) ThreadState;
+    if (state && g_slot.Set(state)) {
+        g_slot.Add(state);
+        return state;
+    }
+    delete state;
+    g_slot.Set(kNoState);
+    return nullptr;
 }
 
-ThreadState* CurrentThreadState() {
-    if (ThreadState* state = ExistingThreadState()) return state;
-    auto* state = new (std::nothrow) ThreadState;
-    if (state && !g_slot.Set(state)) {
-        delete state;
-        return nullptr;
-    }
-    return state;
+const char* LastFailure() noexcept {
+    void* value = g_slot.Get();
+    if (!value) return "";
+    return value == kNoState ? kNoMemory : static_cast<const ThreadState*>(value)->Failure();
+}
+
+const char* LastWarning() noexcept {
+    void* value = g_slot.Get();
+    return value && value != kNoState ? static_cast<const ThreadState*>(value)->warning.c_str()
+                                      : "";
 }
 
 }  // namespace sealwright

@@ -2,10 +2,55 @@
 // sealed file.
 #include <sealwright/sealwright.h>
 
+#include <cerrno>
+
+#include <common/unreadable_source.h>
+
 #include "frame/module_state.h"
 #include "input/file_stream.h"
 
 namespace {
+
+// Hands the engine a file that cannot be read, with errno error: its parse
+// error then says why, as the system words it.
+void LoadUnreadable(int error, VARIANT_BOOL* bRes) {
+    VARIANT vFailure;
+    VariantInit(&vFailure);
+    V_VT(&vFailure) = VT_ERROR;
+    V_ERROR(&vFailure) = unreadable_source::Code(error);
+    g_pXMLDoc->load(vFailure, bRes);
+}
+
+// Loads the file that stream reads, sealed or plain as its first bytes say:
+// the file is opened once, so a pipe or FIFO is read whole. False when a
+// sealed file does not open (Sealwright says why; nothing is shown).
+bool LoadStream(CMyFileStream* stream, VARIANT_BOOL* bRes) {
+    unsigned char start[SEALWRIGHT_START_SIZE];
+    ULONG got = 0;
+    if (!stream->Peek(start, sizeof start, &got)) {
+        const int error = errno;
+        stream->Release();
+        LoadUnreadable(error, bRes);
+        return true;
+    }
+    if (IsEncryptedStart(start, got)) {
+        ULONGLONG size = SEALWRIGHT_UNKNOWN_SIZE;  // a pipe's
+        stream->GetSize(&size);
+        wchar_t* bstrXml = nullptr;  // Sealwright's, never freed here
+        const bool opened = DecryptXmlStream(stream, size, &bstrXml);
+        stream->Release();
+        if (!opened) return false;
+        g_pXMLDoc->loadXML(bstrXml, bRes);
+        return true;
+    }
+    g_pFileStream = stream;
+    VARIANT vSource;
+    VariantInit(&vSource);
+    V_VT(&vSource) = VT_UNKNOWN;
+    V_UNKNOWN(&vSource) = static_cast<IStream*>(g_pFileStream);
+    g_pXMLDoc->load(vSource, bRes);
+    return true;
+}
 
 int Load(const wchar_t* path) {
     // A thread already in the multithreaded apartment is used as it is; the
@@ -27,19 +72,10 @@ int Load(const wchar_t* path) {
     g_pXMLDoc->put_async(VARIANT_FALSE);
     g_pFileStream = nullptr;
 
-    if (IsEncrypted(path)) {
-        wchar_t* bstrXml = nullptr;  // Sealwright's, never freed here
-        if (!DecryptXmlFile(path, &bstrXml)) return 0;
-        g_pXMLDoc->loadXML(bstrXml, &bRes);
+    if (CMyFileStream* stream = OpenFileStream(path, TRUE)) {
+        if (!LoadStream(stream, &bRes)) return 0;
     } else {
-        g_pFileStream = OpenFileStream(path, TRUE);
-        if (g_pFileStream) {
-            VARIANT vSource;
-            VariantInit(&vSource);
-            V_VT(&vSource) = VT_UNKNOWN;
-            V_UNKNOWN(&vSource) = static_cast<IStream*>(g_pFileStream);
-            g_pXMLDoc->load(vSource, &bRes);
-        }
+        LoadUnreadable(errno, &bRes);
     }
     if (bRes == VARIANT_TRUE) return 1;
 

@@ -1,5 +1,10 @@
 #include "input/file_stream.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 CMyStream::CMyStream() : m_lRef(1) {}
@@ -68,9 +73,36 @@ CMyFileStream::~CMyFileStream() {
 HRESULT CMyFileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     if (!m_bRead || !m_pFile) return S_FALSE;
     if (cb == 0) return S_OK;
-    const std::size_t n = std::fread(pv, 1, cb, m_pFile);
+    // What Peek took first, then the file.
+    const ULONG kept = std::min(cb, m_startSize - m_startRead);
+    std::memcpy(pv, m_start + m_startRead, kept);
+    m_startRead += kept;
+    const std::size_t n = kept + std::fread(static_cast<char*>(pv) + kept, 1, cb - kept, m_pFile);
     if (pcbRead) *pcbRead = static_cast<ULONG>(n);
     return n == 0 ? S_FALSE : S_OK;
+}
+
+BOOL CMyFileStream::Peek(void* pv, ULONG cb, ULONG* pcbRead) {
+    if (!m_bRead || !m_pFile || m_startSize != 0 || cb > kStartSize) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    const std::size_t n = std::fread(m_start, 1, cb, m_pFile);
+    if (n < cb && std::ferror(m_pFile)) return FALSE;
+    m_startSize = static_cast<ULONG>(n);
+    std::memcpy(pv, m_start, n);
+    if (pcbRead) *pcbRead = m_startSize;
+    return TRUE;
+}
+
+BOOL CMyFileStream::GetSize(ULONGLONG* size) const {
+    struct _stat64 status {};
+    if (!m_pFile || _fstat64(_fileno(m_pFile), &status) != 0 ||
+        (status.st_mode & _S_IFMT) != _S_IFREG || status.st_size < 0) {
+        return FALSE;
+    }
+    *size = static_cast<ULONGLONG>(status.st_size);
+    return TRUE;
 }
 
 HRESULT CMyFileStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
@@ -103,9 +135,14 @@ BOOL CMyFileStream::Close() {
 
 CMyFileStream* OpenFileStream(const wchar_t* path, BOOL bRead) {
     CMyFileStream* stream = new (std::nothrow) CMyFileStream();
-    if (!stream) return nullptr;
+    if (!stream) {
+        errno = ENOMEM;
+        return nullptr;
+    }
     CMyStream* base = stream;
     if (base->Open(path, bRead)) return stream;
+    const int error = errno;  // why it failed, for the caller
     delete base;
+    errno = error;
     return nullptr;
 }

@@ -63,8 +63,21 @@ struct CMyFileStream : public CMyStream {
     // FALSE when there is no file; the file is forgotten once closed.
     BOOL Close() override;
 
+    // Before the first Read: reads the file's first cb bytes (at most
+    // kStartSize, fewer at its end) into pv and keeps them, so that Read
+    // gives them again; a pipe is told from its start without losing it.
+    // FALSE when reading fails, errno saying why.
+    BOOL Peek(void* pv, ULONG cb, ULONG* pcbRead);
+    // The file's length, when it is a regular file.
+    BOOL GetSize(ULONGLONG* size) const;
+
+    static constexpr ULONG kStartSize = 16;
+
     std::FILE* m_pFile;
     BOOL m_bRead;
+    unsigned char m_start[kStartSize];  // what Peek read and Read gives again
+    ULONG m_startSize = 0;
+    ULONG m_startRead = 0;
 };
 
 // A stream opened on path, holding one reference for the caller; null when

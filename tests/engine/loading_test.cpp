@@ -1,8 +1,11 @@
 // Loading: from text and from a file; encodings; parse errors; and
 // documents that try to reach outside.
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <vector>
+
+#include <common/unreadable_source.h>
 
 #include <libxml/parser.h>
 
@@ -57,6 +60,42 @@ TEST_F(EngineLoading, LoadsAFileByNameAndEmptiesTheDocumentForAnyOtherSource) {
     EXPECT_EQ(ok, VARIANT_FALSE);
     EXPECT_FALSE(Select(L"root"));  // as a failed load does
     EXPECT_NE(LastError().code, 0);
+}
+
+// A file that cannot be read, named or handed over by the library as an
+// error, is the document's parse error, in the system's words, at line 0.
+TEST_F(EngineLoading, AFileThatCannotBeReadIsTheParseError) {
+    Bstr missing(L"/no/such/doc.xml");
+    VARIANT named, unreadable, foreign;
+    VariantInit(&named);
+    named.vt = VT_BSTR;
+    named.bstrVal = missing.get();
+    VariantInit(&unreadable);
+    unreadable.vt = VT_ERROR;
+    unreadable.scode = unreadable_source::Code(EACCES);
+    VariantInit(&foreign);
+    foreign.vt = VT_ERROR;
+    foreign.scode = E_FAIL;
+    const struct {
+        VARIANT source;
+        HRESULT result;
+        const wchar_t* reason;
+    } rows[] = {
+        {named, S_FALSE, L"The file could not be opened: No such file or directory.\n"},
+        {unreadable, S_FALSE, L"The file could not be opened: Permission denied.\n"},
+        {foreign, E_INVALIDARG, L"The source is neither a stream nor a file name.\n"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(LoadXml(L"<old/>"));
+        VARIANT_BOOL ok = 7;
+        EXPECT_EQ(doc->load(row.source, &ok), row.result);
+        EXPECT_EQ(ok, VARIANT_FALSE);
+        EXPECT_FALSE(Select(L"old"));
+        EXPECT_EQ(LastError().line, 0);
+        EXPECT_EQ(LastError().reason, row.reason);
+    }
+    EXPECT_EQ(unreadable_source::Errno(unreadable_source::Code(0)), 0);
+    EXPECT_EQ(unreadable_source::Errno(S_OK), -1);
 }
 
 TEST_F(EngineLoading, ReadsEachEncodingAsTheSameCharacters) {

@@ -48,7 +48,7 @@ TEST_F(PatternQuery, CollectionsKeepTheirAxis) {
 
 // The case-insensitive operators compare text with ASCII letters folded,
 // every node of a node-set against every value of the other side, never as
-// numbers; $all$ holds when no pair compares the other way.
+// numbers; $all$ holds when every pair compares so (for none, too).
 TEST_F(PatternQuery, CaselessAndAll) {
     Load(kItems);
     Check({
@@ -66,7 +66,16 @@ TEST_F(PatternQuery, CaselessAndAll) {
         {L"r/item[$all$ t $ieq$ 'Y']/@id", "@id=b @id=c"},  // none for c: holds
         {L"r/item[$all$ t $ine$ 'x']/@id", "@id=b @id=c"},
         {L"r/item[$all$ t != 'y']/@id", "@id=a @id=c"},
-        {L"r/item[$all$ t < 'z']/@id", "@id=a @id=b @id=c"},  // NaN < NaN is false: none holds
+        {L"r/item[$all$ t < 'z']/@id", "@id=c"},  // NaN < NaN is false
+        {L"r/item[$all$ @n < 5]/@id", ""},        // a name is no number: NaN orders neither way
+        {L"r/item[$all$ @n >= 5]/@id", ""},
+        {L"r/item[$all$ @v < @n]/@id", ""},
+        {L"r/item[$all$ @v >= 9]/@id", "@id=a @id=b"},
+        {L"r/item[$all$ 'a' < 5]/@id", ""},
+        {L"r[$all$ item/@v < 11]", "r=xYy"},
+        {L"r[$all$ item/@v < item/@n] | r[$all$ item/@n > item/@v]", ""},
+        {L"r[$all$ item/@v > item/@v[. < 9]] | r[$all$ item/@v >= item/@v[. < 9]]", "r=xYy"},
+        {L"r[$all$ item/@v < item/@none][$all$ item/@none > item/@n]", "r=xYy"},  // no pairs
         {L"r/item[$any$ t]/@id", "@id=a @id=b"},
         {L"r/item[@v > 5 = true()]/@id", "@id=a @id=b"},
     });

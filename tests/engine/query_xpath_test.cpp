@@ -131,6 +131,47 @@ TEST_F(XPathQuery, Axes) {
     EXPECT_TRUE(Holds(L"namespace::*[name() = 'xml'] = 'http://www.w3.org/XML/1998/namespace'"));
 }
 
+// Each element has a namespace node for the xml namespace, then one for each
+// prefix declared in scope, nearest first; xmlns="" hides the default. The
+// same node has the same identity wherever a query meets it.
+TEST_F(QueryTest, NamespaceAxis) {
+    Load(
+        "<r xmlns:p='urn:p' xmlns='urn:d'><s xmlns:p='urn:p2' xmlns:q='urn:q'><t xmlns=''/></s>"
+        "<u xmlns:xml='http://www.w3.org/XML/1998/namespace'/></r>",
+        true);
+    for (const wchar_t* test : {
+             L"count(namespace::*) = 3 and count(*/namespace::*) = 4 + 3",
+             L"namespace::*[1] = 'http://www.w3.org/XML/1998/namespace'",
+             L"name(namespace::*[2]) = 'p' and namespace::*[3] = 'urn:d'",
+             L"*/namespace::p = 'urn:p2' and count(*/*/namespace::*) = 3",
+             L"name(*/*/namespace::*[last()]) = 'q'",
+             L"count(//namespace::*) = 13 and count(//namespace::* | //namespace::*) = 13",
+             L"count(//*[namespace::q]) = 2",
+             L"count((//*/namespace::*)[. = 'urn:p'][count(../namespace::*) = 3]) = 2",
+             L"count(//*[namespace::*[. = 'urn:q']/../namespace::*[name() = 'p'] = 'urn:p2']) = 2",
+             L"(//namespace::*)[last()] = 'urn:d' and name((//namespace::*)[last()]) = ''",
+         }) {
+        EXPECT_TRUE(Holds(test)) << Narrow(test);
+    }
+}
+
+// id() finds every element that carries one of the IDs asked for, whichever
+// attribute carries it, in document order, each once.
+TEST_F(QueryTest, IdsFoundInTheIndex) {
+    for (const bool xpath : {false, true}) {
+        Load(
+            "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r><i id='a'>1</i><j id='b'>2</j>"
+            "<i id='c' xml:id='a'>3</i><j xml:id='a'>4</j><i id=' d'>5</i></r>",
+            xpath);
+        EXPECT_EQ(Selected(L"id('a')"), "i=1 i=3 j=4");
+        EXPECT_EQ(Selected(L"id(' c  a\tb c ')"), "i=1 i=3 j=4");
+        EXPECT_EQ(Selected(L"id(//j/@id)"), "");  // not declared of type ID
+        EXPECT_EQ(Selected(L"id(//i) | id('d')"), "i=5");
+        EXPECT_EQ(Selected(L"id('') | id('x')"), "");
+        EXPECT_EQ(Selected(L"//j[id('c')]"), "j=2 j=4");
+    }
+}
+
 // Unprefixed names mean no namespace; a prefix means what SelectionNamespaces
 // binds it to, else what is declared where the query runs from.
 TEST_F(QueryTest, XPathNamesAndPrefixes) {

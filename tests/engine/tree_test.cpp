@@ -3,6 +3,11 @@
 // engine's COM objects show of it is pinned by loading_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -146,6 +151,30 @@ TEST(TreeShape, WhiteSpaceDeclarationDoctypeEntitiesAndDefaults) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(Shape(ParseUtf8(row.xml)), row.shape) << row.xml;
+}
+
+// A namespace name need not be a valid URI: such a document loads, its
+// elements in that namespace. Namespace errors proper still refuse it.
+TEST(TreeShape, NamespaceNamesThatAreNoUrisLoad) {
+    const struct {
+        const char *xml, *uri;
+    } rows[] = {
+        {"<r xmlns:p='a b'><p:x/></r>", "a b"},
+        {"<r xmlns:p='http://x/?a=1&amp;b=2&lt;'><p:x/></r>", "http://x/?a=1&b=2<"},
+        {"<p:x xmlns:p='%zz' xmlns='a b'/>", "%zz"},
+        {"<r><p:x xmlns:p='[' xmlns:q='u' q:a='1'/></r>", "["},
+        {"<r xmlns:p='a b'><q:x/></r>", "refused: Namespace prefix q on x is not defined\n"},
+        {"<r xmlns:p='a b'><p:x xmlns:q='a b' p:a='1' q:a='2'/></r>",
+         "refused: Namespaced Attribute a in 'a b' redefined\n"},
+        {"<r xmlns:p='a b' xmlns:q=''/>", "refused: xmlns:q: Empty XML namespace is not allowed\n"},
+    };
+    for (const auto& row : rows) {
+        const ParseOutcome outcome = ParseUtf8(row.xml);
+        const std::string uri =
+            outcome.tree ? std::string(outcome.tree->NamespaceUri(Find(*outcome.tree, "p:x")))
+                         : "refused: " + outcome.error.reason;
+        EXPECT_EQ(uri, row.uri) << row.xml;
+    }
 }
 
 // The DTD is read with the references in its defaults kept; the values
@@ -324,7 +353,8 @@ TEST(NodeText, ReadsThroughEntityReferencesAndKeepsCdataAsWritten) {
     }
 }
 
-TEST(XmlText, WritesWhatLibxml2sSerializerWrote) {
+// As libxml2's serializer writes, but for the values it left unescaped.
+TEST(XmlText, WritesWhatLibxml2sSerializerWroteWithEveryValueEscaped) {
     const struct {
         const char *xml, *node, *expected;
     } rows[] = {
@@ -338,17 +368,24 @@ TEST(XmlText, WritesWhatLibxml2sSerializerWrote) {
         {"<?xml version='1.0' encoding='UTF-8'?><r a='\xc3\xa9'/>", "r", "<r a=\"\xc3\xa9\"/>"},
         {"<p:r xmlns:p='urn:p' xmlns='urn:d' p:a='1'><s xmlns=''/></p:r>", "p:r",
          "<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\" p:a=\"1\"><s xmlns=\"\"/></p:r>"},
+        {"<r xmlns:p='&amp;&lt;&gt;&quot;&#9;&#10;&#13;\xc3\xa9'/>", "r",
+         "<r xmlns:p=\"&amp;&lt;&gt;&quot;&#9;&#10;&#13;\xc3\xa9\"/>"},
+        {"<r xmlns:p='\"'/>", "r", "<r xmlns:p=\"&quot;\"/>"},
+        {"<!DOCTYPE r [<!ATTLIST r a CDATA '&amp;&lt;&#34;&#39;&#10;'>]><r/>", "#document",
+         "<!DOCTYPE r [\n<!ATTLIST r a CDATA \"&amp;&lt;&quot;'&#10;\">\n]>\n"
+         "<r a=\"&amp;&lt;&quot;'&#10;\"/>"},
         {"<r><?p?><?p ?><?p d?><!----><![CDATA[]]><![CDATA[x]]><e></e></r>", "r",
          "<r><?p?><?p ?><?p d?><!----><![CDATA[x]]><e/></r>"},
         {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "r", "<r>x&e;</r>"},
         {"<!DOCTYPE r [<!ENTITY e '<b>E</b>'>]><r>x&e;</r>", "e", "&e;"},
-        // The DOCTYPE as the document wrote it, its references kept, as Wine
-        // writes it too.
+        // The DOCTYPE with the references the document wrote kept, as Wine
+        // writes it too (Wine writes "&#38;", "<" and a line break as they
+        // stand).
         {"<!DOCTYPE r [<!ENTITY a 'AAAA'><!ENTITY b '&a;&a;'>"
          "<!ATTLIST z d CDATA 'x&b;&#38;y&amp;&lt;&#10;z'>]><r/>",
          "#document",
          "<!DOCTYPE r [\n<!ENTITY a \"AAAA\">\n<!ENTITY b \"&a;&a;\">\n"
-         "<!ATTLIST z d CDATA \"x&b;&#38;y&#38;<\nz\">\n]>\n<r/>"},
+         "<!ATTLIST z d CDATA \"x&b;&amp;y&amp;&lt;&#10;z\">\n]>\n<r/>"},
         {"<?xml version='1.0'?><!--a--><!DOCTYPE r [<!ENTITY e 'E'><!--in-->]><r/><?p?>",
          "#document",
          "<?xml version=\"1.0\"?>\n<!--a-->\n<!DOCTYPE r [\n<!ENTITY e \"E\">\n<!--in-->]>\n"
@@ -358,6 +395,96 @@ TEST(XmlText, WritesWhatLibxml2sSerializerWrote) {
         const ParseOutcome outcome = ParseUtf8(row.xml);
         ASSERT_TRUE(outcome.tree) << row.xml;
         EXPECT_EQ(XmlOf(*outcome.tree, Find(*outcome.tree, row.node)), row.expected) << row.xml;
+    }
+}
+
+// Bytes in memory, as a file would give them.
+class Bytes : public ByteSource {
+  public:
+    explicit Bytes(std::string bytes) : m_bytes(std::move(bytes)) {}
+    long Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, m_bytes.size() - m_at);
+        std::memcpy(buffer, m_bytes.data() + m_at, n);
+        m_at += n;
+        return static_cast<long>(n);
+    }
+
+  private:
+    std::string m_bytes;
+    std::size_t m_at = 0;
+};
+
+// What the XML text of node reads back as, written in its place: after the
+// document's declaration and DOCTYPE, inside the start tags of the elements
+// around it (their declarations and attributes written one by one). The XML
+// text of what stands there after a parse: the innermost element's children,
+// or its attribute of the node's name. The document reads back alone.
+std::string ReadBack(const DocumentTree& tree, NodeId node) {
+    const NodeKind kind = tree.Kind(node);
+    const bool attribute = kind == NodeKind::kAttribute || kind == NodeKind::kNamespace;
+    std::vector<NodeId> around;  // innermost first
+    for (NodeId up = tree.Parent(node); up != kNoNode; up = tree.Parent(up)) {
+        if (tree.Kind(up) == NodeKind::kElement) around.push_back(up);
+    }
+    std::string text;
+    if (kind != NodeKind::kDocument) {
+        const NodeId first = tree.FirstChild(kDocumentNode);
+        if (tree.Kind(first) == NodeKind::kProcessingInstruction && tree.Name(first) == "xml")
+            text += XmlOf(tree, first);
+        text += tree.Doctype();
+    }
+    for (auto element = around.rbegin(); element != around.rend(); ++element) {
+        text += "<" + std::string(tree.Name(*element));
+        for (NodeId a = tree.FirstAttributeRecord(*element);
+             a <= tree.LastAttributeRecord(*element); ++a)
+            text += " " + XmlOf(tree, a);
+        text += attribute && element + 1 == around.rend() ? "/>" : ">";
+    }
+    if (!attribute) text += XmlOf(tree, node);
+    for (std::size_t i = attribute ? 1 : 0; i < around.size(); ++i)
+        text += "</" + std::string(tree.Name(around[i])) + ">";
+
+    const ParseOutcome outcome = ParseUtf8(text);
+    if (!outcome.tree) return "refused: " + outcome.error.reason + text;
+    const DocumentTree& back = *outcome.tree;
+    if (kind == NodeKind::kDocument) return XmlOf(back, kDocumentNode);
+    NodeId inside = kDocumentNode;
+    for (std::size_t i = 0; i < around.size(); ++i) {
+        inside = back.FirstChild(inside);
+        while (back.Kind(inside) != NodeKind::kElement)
+            inside = back.NextSibling(inside);
+    }
+    std::string xml;
+    if (attribute) {
+        for (NodeId a = back.FirstAttributeRecord(inside); a <= back.LastAttributeRecord(inside);
+             ++a)
+            if (back.Name(a) == tree.Name(node)) xml = XmlOf(back, a);
+    } else {
+        for (NodeId child = back.FirstChild(inside); child != kNoNode;
+             child = back.NextSibling(child))
+            xml += XmlOf(back, child);
+    }
+    return xml;
+}
+
+// The XML text of every node of every document in the tests reads back as
+// the same nodes: each value is escaped, or written where it needs no
+// escape. The document's own children are seen in the document's text.
+TEST(XmlText, EveryNodeOfTheTestDocumentsReadsBack) {
+    std::vector<std::filesystem::path> documents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(FLATDOM_TEST_DOCUMENTS))
+        if (entry.path().extension() == ".xml") documents.push_back(entry.path());
+    ASSERT_GE(documents.size(), 8u);
+    for (const std::filesystem::path& path : documents) {
+        std::ifstream file(path, std::ios::binary);
+        Bytes bytes(std::string(std::istreambuf_iterator<char>(file), {}));
+        const ParseOutcome outcome = Parse(bytes);
+        ASSERT_TRUE(outcome.tree) << path << ": " << outcome.error.reason;
+        const DocumentTree& tree = *outcome.tree;
+        for (NodeId node = kDocumentNode; node <= tree.NodeCount(); ++node) {
+            if (tree.Parent(node) == kDocumentNode) continue;
+            EXPECT_EQ(ReadBack(tree, node), XmlOf(tree, node)) << path << ", node " << node;
+        }
     }
 }
 

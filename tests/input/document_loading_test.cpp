@@ -1,15 +1,13 @@
 // LoadXmlDocument: every outcome, what it leaves in the module state and
 // what the user is shown.
-#include <fcntl.h>
-#include <sys/mman.h>
+#include <sealwright/sealwright.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -17,8 +15,11 @@
 #include "keys.h"
 #include "frame/module_state.h"
 #include "input/file_stream.h"
+#include "support/as_user.h"
 #include "support/fakes.h"
+#include "support/fifo.h"
 #include "support/library_fixture.h"
+#include "support/memory_scan.h"
 
 namespace {
 
@@ -34,12 +35,15 @@ class DocumentLoading : public LibraryTest {
         unsetenv("SEALWRIGHT_KEY");
         LibraryTest::TearDown();
     }
-    static std::wstring SealedFile(const std::string& name, const std::string& xml) {
+    static std::string Sealed(const std::string& xml) {
         sealwright::Key key;
         sealwright::ParseKey(kKeyHex, key);
         const sealwright::Bytes sealed =
             sealwright::Seal(key, sealwright::Bytes(xml.begin(), xml.end()));
-        return File(name, std::string(sealed.begin(), sealed.end()));
+        return std::string(sealed.begin(), sealed.end());
+    }
+    static std::wstring SealedFile(const std::string& name, const std::string& xml) {
+        return File(name, Sealed(xml));
     }
 };
 
@@ -58,7 +62,7 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
         int line;  // of the report; -1: none
     } rows[] = {
         {File("plain.xml", "<r><v>1</v></r>"), kKeyHex, L"1", true, -1},
-        {L"FILE:" + sealed, kKeyHex, L"sealed", false, -1},  // Sealwright takes the prefix
+        {L"FILE:" + sealed, kKeyHex, L"sealed", false, -1},
         {sealed, wrongKey.c_str(), nullptr, false, -1},
         {sealed, nullptr, nullptr, false, -1},
         {File("broken.xml", "<r>\n<a>\n</r>"), kKeyHex, nullptr, true, 3},
@@ -89,37 +93,86 @@ TEST_F(DocumentLoading, EachOutcomeLeavesItsDocumentStreamAndReport) {
     }
 }
 
-// How often a text occurs in this process's writable memory, read through
-// /proc/self/mem. The text is given masked (each byte XOR 0x5A) and compared
-// so, that the test's own copy does not count; the chunk buffer is a mapping.
-int Occurrences(const std::string& masked) {
-    constexpr std::size_t kChunk = 1 << 20;
-    auto* bytes = static_cast<unsigned char*>(
-        mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    const int mem = open("/proc/self/mem", O_RDONLY);
-    const auto same = [](unsigned char byte, char mask) { return (byte ^ 0x5A) == (mask & 0xFF); };
-    int found = 0;
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-        std::uintptr_t begin = 0, end = 0;
-        char permissions[5] = {};
-        std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &begin, &end, permissions);
-        // Chunks overlap by the text's size; a match counts in the chunk it starts in.
-        for (std::uintptr_t at = begin; std::string(permissions, 2) == "rw" && at < end;
-             at += kChunk - masked.size()) {
-            const ssize_t got = pread(mem, bytes, std::min<std::uintptr_t>(kChunk, end - at),
-                                      static_cast<off_t>(at));
-            unsigned char* last = bytes + std::max<ssize_t>(got, 0);
-            for (unsigned char* hit = std::search(bytes, last, masked.begin(), masked.end(), same);
-                 hit != last && hit < bytes + kChunk - masked.size();
-                 hit = std::search(hit + 1, last, masked.begin(), masked.end(), same)) {
-                ++found;
-            }
-        }
+// A file that cannot be had is reported as the system words it, at line 0,
+// not as a document that received nothing or is empty.
+TEST_F(DocumentLoading, AFileThatCannotBeHadIsReportedWithTheSystemsReason) {
+    const std::wstring secret = File("secret.xml", "<r/>");
+    std::filesystem::permissions(secret, std::filesystem::perms::none);
+    const std::wstring folder = std::filesystem::path(secret).parent_path().wstring();
+    const struct {
+        std::wstring path;
+        const wchar_t* reason;
+    } rows[] = {
+        {L"/no/such/doc.xml", L"No such file or directory"},
+        {L"FILE://" + folder, L"Is a directory"},
+        {secret, L"Permission denied"},  // for a user other than the administrator
+    };
+    for (const auto& row : rows) {
+        const auto load = [&] {
+            boxes.clear();
+            const int loaded = LoadXmlDocument(row.path.c_str());
+            const bool stream = g_pFileStream != nullptr;
+            ReleaseNodeInterfaces();
+            const std::wstring report = boxes.size() == 1 ? boxes[0].text : L"(no report)";
+            return std::to_string(loaded) + (stream ? " stream " : " ") +
+                   std::string(report.begin(), report.end());
+        };
+        const std::wstring report = L"PARSE ERROR! " + row.path +
+                                    L" @ line 0\nThe file could not be opened: " + row.reason +
+                                    L".\n";
+        EXPECT_EQ(geteuid() == 0 && row.path == secret ? AsUser(kNobody, load) : load(),
+                  "0 " + std::string(report.begin(), report.end()));
     }
-    close(mem);
-    munmap(bytes, kChunk);
-    return found;
+}
+
+// A FIFO (or a pipe, /dev/stdin, a <(...) path) is opened once and read
+// whole, plain or sealed: its first bytes tell which, and are read again as
+// the document's start.
+TEST_F(DocumentLoading, AFifoIsOpenedOnceAndReadWhole) {
+    std::string many = "<r>";  // more than a pipe holds
+    for (int i = 0; i < 20000; ++i)
+        many += "<v>" + std::to_string(i) + "</v>";
+    many += "</r>";
+    const struct {
+        std::string bytes;
+        const wchar_t* last;  // r/v[last()]
+        bool stream;
+    } rows[] = {
+        {"<r><v>small</v></r>", L"small", true},
+        {many, L"19999", true},
+        {Sealed("<r><v>sealed</v></r>"), L"sealed", false},
+    };
+    const std::filesystem::path folder = TestFile("unused", "").parent_path();
+    for (const auto& row : rows) {
+        Fifo fifo(folder / "doc.fifo", row.bytes);
+        const std::wstring path = fifo.Path().wstring();
+        EXPECT_EQ(LoadXmlDocument(path.c_str()), 1) << row.bytes.size();
+        EXPECT_FALSE(fifo.Rescued()) << "the FIFO was opened twice";
+        EXPECT_EQ(g_pFileStream != nullptr, row.stream);
+        const wchar_t* text = GetXmlText(SelectXmlRootNode(L"r/v[end()]"));
+        EXPECT_STREQ(text ? text : L"(null)", row.last);
+        ReleaseNodeInterfaces();
+    }
+    EXPECT_TRUE(boxes.empty()) << std::string(boxes[0].text.begin(), boxes[0].text.end());
+}
+
+// A sealed file larger than any sealed file can be is refused from its
+// size, with the reason: nothing of it is read (memory stays as it was).
+TEST_F(DocumentLoading, AnOversizedSealedFileIsRefusedUnread) {
+    const std::string header = Sealed("<r/>").substr(0, sealwright::kHeaderSize);
+    const std::wstring path = File("huge.sealed", header);
+    std::filesystem::resize_file(path, 8ull << 30);  // sparse
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(LoadXmlDocument(path.c_str()), 0);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(g_pFileStream, nullptr);
+    EXPECT_NE(std::string(SealwrightLastFailure()).find("larger than a sealed file can be"),
+              std::string::npos)
+        << SealwrightLastFailure();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // KiB
+    std::filesystem::remove(path);
 }
 
 // A sealed document's text outlives the final release only where Sealwright

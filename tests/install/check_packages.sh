@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks what make package built: the Debian packages, unpacked into a
-# scratch root (their fields, sonames, copyright files and manual pages, and
-# examples/host.cpp built against the development package and run) and run
-# through lintian, and the contents of each Windows archive.
+# scratch root (their fields, sonames, copyright files, manual pages and API
+# reference, and examples/host.cpp built against the development package and
+# run) and run through lintian, and each Windows archive
+# (check_windows_archive.sh).
 #   check_packages.sh SOURCE_DIR DEB_DIR ZIP...
 set -euo pipefail
 source=$1
@@ -19,6 +20,10 @@ for package in libflatdom1 libflatdom-dev flatdom-tools; do
   [ -n "$deb" ] || fail "no $package package in $debs"
   dpkg-deb -x "$deb" "$root"
   [ -s "$root/usr/share/doc/$package/copyright" ] || fail "$package has no copyright file"
+  # No made-up home page or address where the project has none.
+  [ -z "$(dpkg-deb -f "$deb" Homepage)" ] || fail "$package names a home page"
+  ! grep -qE "^(Upstream-Contact|Source):" "$root/usr/share/doc/$package/copyright" ||
+    fail "$package's copyright file names a contact or a source"
 done
 depends=$(dpkg-deb -f "$debs"/libflatdom1_*.deb Depends)
 for needed in libxml2 libssl3 libstdc++6; do
@@ -34,9 +39,10 @@ for lib in flatdom sealwright flatdom-platform; do
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so.1 has soname '$soname'"
 done
 for command in flatdom sealwright; do
-  zgrep -qF "usage: $command" "$root/usr/share/man/man1/$command.1.gz" ||
-    fail "the manual page of $command does not hold its usage"
+  zgrep -qF "$command \\-\\-version" "$root/usr/share/man/man1/$command.1.gz" ||
+    fail "the manual page of $command does not hold its synopsis"
 done
+[ -f "$root/usr/share/doc/flatdom/api/index.html" ] || fail "libflatdom-dev has no API reference"
 "$here/example_host.sh" "$root/usr" "lib/$multiarch" "$source" "$work" "$root"
 echo "Debian packages: installed into a scratch root, the example host built and ran"
 # Debian's own checks: no error, and each warning left is overridden in the
@@ -48,12 +54,5 @@ fi
 echo "Debian packages: lintian passes them"
 
 for archive in "$@"; do
-  entries=$(cmake -E tar tf "$archive")
-  for entry in bin/flatdom.dll bin/sealwright.dll bin/flatdom.exe bin/sealwright.exe \
-    lib/flatdom.lib lib/libflatdom.dll.a lib/libsealwright.dll.a lib/flatdom.def lib/sealwright.def \
-    include/flatdom/flatdom.h include/flatdom/cstring.h include/sealwright/sealwright.h \
-    include/flatdom/version.h share/doc/flatdom/LICENSE README-windows.txt; do
-    grep -q "/$entry\$" <<<"$entries" || fail "$(basename "$archive") lacks $entry"
-  done
-  echo "$(basename "$archive"): DLLs, import libraries (MSVC and mingw-w64), .def files, headers, commands, notes"
+  "$here/check_windows_archive.sh" "$source" "$archive"
 done

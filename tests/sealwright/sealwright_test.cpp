@@ -1,17 +1,25 @@
-// Sealwright: its format against known answers, and what its two calls give
-// for good, changed, truncated and wrongly keyed files.
+// Sealwright: its format against known answers, and what its calls give for
+// good, changed, truncated, oversized and wrongly keyed files, for key files
+// of every kind, and when memory runs out.
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <future>
+#include <new>
 #include <string>
 #include <thread>
 
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "files.h"
@@ -19,6 +27,42 @@
 #include "keys.h"
 #include "platform.h"
 #include "support/files.h"
+#if !defined(_WIN32)
+#include "support/as_user.h"
+#include "support/fifo.h"
+#include "support/memory_scan.h"
+#endif
+
+// Allocations of a thread that sets this fail, as when memory runs out. The
+// replacements are not inlined: the compiler would see free() meet new.
+thread_local bool t_outOfMemory = false;
+
+[[gnu::noinline]] void* operator new(std::size_t size) {
+    void* block = t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
+}
+[[gnu::noinline]] void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+[[gnu::noinline]] void operator delete(void* block) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 namespace {
 
@@ -55,6 +99,41 @@ bool Inherited(std::FILE* file) {
     return (fcntl(fileno(file), F_GETFD) & FD_CLOEXEC) == 0;
 #endif
 }
+
+constexpr std::size_t kNever = ~std::size_t{0};
+
+// A stream over bytes, piece bytes a Read at most (S_FALSE at the end),
+// that fails at byte failAt and, when endless, gives zeros once the bytes
+// are out. It counts what it gives.
+class TestStream final : public ISequentialStream {
+  public:
+    TestStream(Bytes bytes, std::size_t piece, std::size_t failAt = kNever, bool endless = false)
+        : m_bytes(std::move(bytes)), m_piece(piece), m_failAt(failAt), m_endless(endless) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        if (given >= m_failAt) return E_FAIL;
+        const std::uint64_t left = m_endless ? ~0ull : m_bytes.size() - given;
+        const auto n = static_cast<ULONG>(std::min<std::uint64_t>({cb, m_piece, left}));
+        for (ULONG i = 0; i < n; ++i, ++given)
+            static_cast<std::uint8_t*>(pv)[i] = given < m_bytes.size() ? m_bytes[given] : 0;
+        *pcbRead = n;
+        return n == 0 ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+
+    std::uint64_t given = 0;
+
+  private:
+    Bytes m_bytes;
+    std::size_t m_piece, m_failAt;
+    bool m_endless;
+};
 
 class Sealwright : public ::testing::Test {
   protected:
@@ -190,5 +269,217 @@ TEST_F(Sealwright, EachThreadKeepsItsOwnText) {
     std::thread([&] { EXPECT_EQ(Decrypted(theirs), L"<theirs/>"); }).join();
     EXPECT_EQ(std::wstring(text, SysStringLen(text)), L"<mine/>");
 }
+
+// A host that opened the file itself tells a sealed one by its first bytes,
+// then hands over the stream: read to its end, as it comes, and only once.
+TEST_F(Sealwright, OpensASealedFileFromTheCallersStream) {
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<s>stream</s>"));
+    EXPECT_TRUE(IsEncryptedStart(sealed.data(), SEALWRIGHT_START_SIZE));
+    EXPECT_FALSE(IsEncryptedStart(sealed.data(), SEALWRIGHT_START_SIZE - 1));
+    EXPECT_FALSE(IsEncryptedStart("<plain/>", 8));
+    EXPECT_FALSE(IsEncryptedStart(nullptr, SEALWRIGHT_START_SIZE));
+    const struct {
+        std::size_t piece, failAt, cut;  // cut: bytes missing at the end
+        const char* failure;
+    } rows[] = {
+        {1, kNever, 0, ""},
+        {7, kNever, 0, ""},
+        {1 << 20, kNever, 0, ""},
+        {7, 30, 0, "the file cannot be read"},
+        {7, kNever, 1, "it is not sealed with this key, or it was changed since"},
+    };
+    for (const auto& row : rows) {
+        for (const bool sized : {false, true}) {
+            const Bytes bytes(sealed.begin(), sealed.end() - static_cast<long>(row.cut));
+            TestStream stream(bytes, row.piece, row.failAt);
+            wchar_t* text = nullptr;
+            const bool opened =
+                DecryptXmlStream(&stream, sized ? bytes.size() : SEALWRIGHT_UNKNOWN_SIZE, &text);
+            EXPECT_EQ(opened, !*row.failure) << row.failure;
+            EXPECT_STREQ(SealwrightLastFailure(), row.failure);
+            EXPECT_EQ(opened ? std::wstring(text, SysStringLen(text)) : L"",
+                      opened ? L"<s>stream</s>" : L"");
+            if (row.failAt == kNever) {
+                EXPECT_EQ(stream.given, bytes.size());  // once, whole
+            }
+        }
+    }
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlStream(nullptr, SEALWRIGHT_UNKNOWN_SIZE, &text));
+    EXPECT_STREQ(SealwrightLastFailure(), "no file was given");
+}
+
+// No sealed file holds more than the cipher takes: one known to be larger
+// is refused before a byte is read, and a stream of unknown length is read
+// no further than the first byte too many.
+TEST_F(Sealwright, ReadsNoMoreThanASealedFileCanHold) {
+    const std::string tooLarge = "it is larger than a sealed file can be (" +
+                                 std::to_string(sealwright::kMaxSealedFile) + " bytes)";
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<big/>"));
+    const Bytes header(sealed.begin(), sealed.begin() + sealwright::kHeaderSize);
+    TestStream huge(header, 1 << 16, kNever, true);
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlStream(&huge, sealwright::kMaxSealedFile + 1, &text));
+    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
+    EXPECT_EQ(huge.given, 0u);
+    // What is read grows with the limit, not with the stream.
+    for (const std::uint64_t limit : {1000u, 100000u}) {
+        TestStream endless(header, 4096, kNever, true);
+        sealwright::StreamBytes source(&endless);
+        Bytes bytes;
+        std::string why;
+        EXPECT_FALSE(sealwright::ReadBounded(source, sealwright::kUnknownSize, limit, bytes, why));
+        EXPECT_EQ(endless.given, limit + 1);
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_EQ(why,
+                  "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)");
+    }
+    // A file one byte too large (sparse: nothing of it is written).
+    const std::filesystem::path file =
+        TestFile("huge.sealed", std::string(header.begin(), header.end()));
+    std::filesystem::resize_file(file, sealwright::kMaxSealedFile + 1);
+    EXPECT_EQ(Decrypted(file.wstring()), L"(false)");
+    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
+    std::filesystem::remove(file);
+}
+
+// Every failure has its reason, running out of memory too: before the
+// thread's state can be made, and inside a call.
+TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
+    t_outOfMemory = true;
+    void* probe = ::operator new(1, std::nothrow);  // a call, which no optimizer drops
+    t_outOfMemory = false;
+    if (probe) {
+        ::operator delete(probe);
+        GTEST_SKIP() << "allocations cannot be made to fail here (valgrind replaces operator new)";
+    }
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<m/>"));
+    const std::wstring path = File(sealed);
+    std::thread([&] {
+        const char kNoMemory[] = "there is not enough memory to open it";
+        wchar_t* text = nullptr;
+        t_outOfMemory = true;
+        bool opened = DecryptXmlFile(path.c_str(), &text);  // the thread's first call
+        t_outOfMemory = false;
+        EXPECT_FALSE(opened);
+        EXPECT_STREQ(SealwrightLastFailure(), kNoMemory);
+        EXPECT_EQ(Decrypted(path), L"<m/>");
+        for (const bool stream : {false, true}) {
+            TestStream bytes(sealed, 7);
+            t_outOfMemory = true;
+            opened = stream ? DecryptXmlStream(&bytes, SEALWRIGHT_UNKNOWN_SIZE, &text)
+                            : DecryptXmlFile(path.c_str(), &text);
+            t_outOfMemory = false;
+            EXPECT_FALSE(opened);
+            EXPECT_EQ(text, nullptr);
+            EXPECT_STREQ(SealwrightLastFailure(), kNoMemory) << stream;
+        }
+    }).join();
+}
+
+#if !defined(_WIN32)
+// A key file is read only when it is a regular file; anything else is
+// refused at once: a FIFO that nobody writes to as well, which would keep
+// the caller waiting for a writer.
+TEST_F(Sealwright, KeyFilesThatAreNoRegularFilesAreRefusedAtOnce) {
+    const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
+    const std::filesystem::path folder = TestFile("unused", "").parent_path();
+    Fifo fifo(folder / "key.fifo", std::nullopt);
+    SetEnvironment("SEALWRIGHT_KEY", nullptr);
+    for (const std::string& file :
+         {fifo.Path().string(), std::string("/dev/null"), folder.string()}) {
+        SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
+        EXPECT_EQ(Decrypted(path), L"(false)");
+        EXPECT_EQ(SealwrightLastFailure(), "the key file " + file + " is not a regular file");
+    }
+    EXPECT_FALSE(fifo.Rescued()) << "opening the key file waited for a writer";
+}
+
+// Others who can read the key file can open every sealed file; others who
+// can change it, or its owner, can change the key. Each is named; the
+// administrator, who can do all of it anyway, is not.
+TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
+    const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
+    const std::string file = TestFile("key.txt", kKeyHex).string();
+    SetEnvironment("SEALWRIGHT_KEY", nullptr);
+    SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
+    const uid_t self = geteuid(), nobody = kNobody;
+    const struct {
+        mode_t mode;
+        uid_t owner, reader;
+        const char* warning;
+    } rows[] = {
+        {0600, self, self, ""},
+        {0400, self, self, ""},
+        {0640, self, self, " can be read by others than its owner"},
+        {0604, self, self, " can be read by others than its owner"},
+        {0620, self, self, " can be changed by others than its owner"},
+        {0602, self, self, " can be changed by others than its owner"},
+        {0666, self, self, " can be read and changed by others than its owner"},
+        // Giving a file away takes the administrator's rights.
+        {0600, nobody, 0, " belongs to another user"},
+        {0644, nobody, 0, " belongs to another user and can be read by others than its owner"},
+        {0604, 0, nobody, " can be read by others than its owner"},
+    };
+    for (const auto& row : rows) {
+        if (row.owner != self && self != 0) {
+            std::printf("skipped (not the administrator): mode %o, owner %u\n",
+                        static_cast<unsigned>(row.mode), static_cast<unsigned>(row.owner));
+            continue;
+        }
+        ASSERT_EQ(chown(file.c_str(), row.owner, static_cast<gid_t>(-1)), 0);
+        ASSERT_EQ(chmod(file.c_str(), row.mode), 0);
+        const auto open = [&] {
+            const std::string opened = Decrypted(path) == L"<k/>" ? "" : "(false)";
+            return opened + SealwrightKeyWarning();
+        };
+        EXPECT_EQ(row.reader == self ? open() : AsUser(row.reader, open),
+                  *row.warning ? "the key file " + file + row.warning : "")
+            << std::oct << row.mode;
+    }
+}
+
+// The text that DecryptXmlFile hands out is kept until the thread's next
+// call, or until the library unloads: then every thread's is wiped, not
+// only the unloading thread's. Here a thread still runs when it goes.
+TEST_F(Sealwright, UnloadingWipesTheTextOfEveryThread) {
+#if defined(FLATDOM_SANITIZED)
+    GTEST_SKIP() << "the sanitizers keep freed memory: the plain build scans";
+#endif
+    // Written in place and wiped once sealed: no stray copy of the test's own.
+    Bytes plain(3 + 300 * 20 + 4);
+    auto* chars = reinterpret_cast<char*>(plain.data());
+    std::memcpy(chars, "<t>", 3);
+    for (int i = 0; i < 300; ++i)
+        std::snprintf(chars + 3 + 20 * i, 21, "unload secret %05d;", i);
+    std::memcpy(chars + plain.size() - 4, "</t>", 4);
+    std::string masked;  // the text as the thread holds it, wide
+    for (std::size_t i = 3; i < plain.size() - 4; ++i) {
+        const wchar_t c = plain[i];
+        masked += Masked(&c, sizeof c);
+    }
+    const std::wstring path = File(sealwright::Seal(key, plain));
+    sealwright::Wipe(plain.data(), plain.size());
+
+    void* library = dlopen(SEALWRIGHT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    const auto decrypt = reinterpret_cast<bool (*)(const wchar_t*, wchar_t**)>(
+        dlsym(library, "_Z14DecryptXmlFilePKwPPw"));
+    ASSERT_NE(decrypt, nullptr);
+    std::promise<bool> decrypted, unloaded;
+    std::thread thread([&] {
+        wchar_t* text = nullptr;
+        decrypted.set_value(decrypt(path.c_str(), &text));
+        unloaded.get_future().wait();
+    });
+    EXPECT_TRUE(decrypted.get_future().get());
+    EXPECT_EQ(Occurrences(masked), 1);  // the thread's kept text
+    EXPECT_EQ(dlclose(library), 0);
+    EXPECT_EQ(dlopen(SEALWRIGHT_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
+    EXPECT_EQ(Occurrences(masked), 0);
+    unloaded.set_value(true);
+    thread.join();
+}
+#endif
 
 }  // namespace

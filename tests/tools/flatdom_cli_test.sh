@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The flatdom command as a user sees it, run as a process on the examples.
-#   flatdom_cli_test.sh FLATDOM EXAMPLES_DIR
+#   flatdom_cli_test.sh FLATDOM EXAMPLES_DIR WITHOUT_MEMFD
+# WITHOUT_MEMFD: a library that, preloaded, takes anonymous files away.
 set -uo pipefail
 # FLATDOM_EMULATOR, when set, runs the command (the build is for another system).
 read -r -a emulator <<<"${FLATDOM_EMULATOR:-}"
 flatdom_program=$1
 flatdom() { "${emulator[@]}" "$flatdom_program" "$@"; }
 examples=$2
+without_memfd=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -96,19 +98,78 @@ if flatdom get "$config" configuration/device/serial >/dev/full 2>"$work/stderr"
   echo "FAIL: output to a full disk reported as success"; failures=$((failures + 1))
 fi
 stderr_has "could not be written: No space left on device"
-expect 2 "" -- get "$config"
-expect 2 "" -- get "$config" //device --as bogus
-expect 2 "" -- get "$config" //device --colour
-stderr_has "unknown option --colour"
-stderr_has "usage:"
-expect 2 "" -- frobnicate
-expect 2 "" --
 
-# Every command explains itself; the command says its version.
-for command in get all count fixed hex; do
+# Usage errors: standard error says what is wrong, then shows the usage.
+usage_error() {  # usage_error WHAT ARGS...: flatdom ARGS is a usage error saying WHAT
+  local what=$1
+  shift
+  expect 2 "" -- "$@"
+  if [ "$(head -n 1 "$work/stderr")" != "flatdom: $what" ] ||
+    ! grep -q "^usage: flatdom get" "$work/stderr"; then
+    echo "FAIL: flatdom $*: standard error should say 'flatdom: $what', then the usage:"
+    sed 's/^/  /' "$work/stderr"
+    failures=$((failures + 1))
+  fi
+}
+usage_error "no command given"
+usage_error "unknown command frobnicate" frobnicate
+usage_error "unknown command --" --
+usage_error "count needs FILE and QUERY" count
+usage_error "get needs FILE and QUERY: QUERY is missing" get "$config"
+usage_error "unexpected argument extra" all "$config" //device extra
+usage_error "fixed needs NUMBER and DIGITS: DIGITS is missing" fixed 1.5
+usage_error "hex needs TEXT" hex
+usage_error "unexpected argument 2" hex 1 2
+usage_error "unknown option --colour" get "$config" //device --colour
+usage_error "--as needs a value" get "$config" //device --as
+usage_error "--as takes text, name, int, hex, auto, float or xml, not bogus" \
+  get "$config" //device --as bogus
+usage_error "count takes no --as" count "$config" //device --as int
+usage_error "fixed takes no --xpath" fixed 1 2 --xpath
+usage_error "-N binds prefixes for --xpath queries only" count "$catalogue" //c:item -N c=urn:c
+usage_error "-N needs a value" count "$catalogue" //c:item --xpath -N
+usage_error "-N takes PREFIX=URI, not c" count "$catalogue" //c:item --xpath -N c
+usage_error "-N takes PREFIX=URI, not =urn:c" count "$catalogue" //c:item --xpath -N =urn:c
+usage_error "-N c=a'b\"c: a namespace URI may hold ' or \", not both" \
+  count "$catalogue" //c:item --xpath -N "c=a'b\"c"
+
+# Every command explains itself, and help is the usage too, on standard
+# output; the command says its version.
+for command in get all count fixed hex help; do
   flatdom "$command" --help | grep -q "^usage: flatdom get" ||
     { echo "FAIL: $command --help"; failures=$((failures + 1)); }
 done
+expect 0 "$(flatdom --help)" -- help
+flatdom help | grep -q "indexes in brackets count from 0" &&
+  flatdom help | grep -q "In XPath 1.0 indexes count from 1" ||
+  { echo "FAIL: the usage does not say where indexes start"; failures=$((failures + 1)); }
+
+# XPath 1.0 with --xpath: indexes from 1, prefixes bound by -N (and not by the
+# names the document writes), XPath's functions and not the patterns' methods.
+items=urn:example:catalogue
+expect 0 "VA-0007" -- get "$config" "configuration/device[1]/serial"
+expect 0 "PC-2031-ÆØÅ" -- get "$config" "configuration/device[1]/serial" --xpath
+expect 0 "VA-0007" -- get "$config" "configuration/device[last()]/serial" --xpath
+expect 0 "VA-0007" -- get "$config" "//device[contains(@name, 'Valve')]/serial" --xpath
+expect 0 "3" -- count "$catalogue" //c:item --xpath -N c=$items
+expect 0 "$(printf 'Desk lamp\nCafé table')" -- all "$catalogue" \
+  "//c:item[c:stock > 0]/c:name" --xpath -N c=$items
+expect 0 "39.9" -- get "$catalogue" //c:item/q:price --as float --xpath -N c=$items \
+  -N q=urn:example:price
+expect 1 "0" -- count "$catalogue" //c:item --xpath -N c=urn:example:other
+expect 2 "" -- get "$config" "//device[end()]" --xpath
+stderr_has "not a valid query: //device[end()]"
+expect 2 "" -- count "$catalogue" //c:item --xpath
+stderr_has "not a valid query: //c:item"
+printf '<r xmlns:a="it'"'"'s"><a:x/></r>' >"$work/quote.xml"
+expect 0 "1" -- count "$work/quote.xml" //b:x --xpath -N "b=it's"
+expect 0 "1" -- count - //b:x --xpath -N "b=it's" <"$work/quote.xml"
+
+# A node as XML text.
+expect 0 "<port>8080</port>" -- get "$config" configuration/device/port --as xml
+expect 0 "$(printf 'id="0x1F40"\nid="0x1F41"')" -- all "$config" //device/@id --as xml
+expect 0 '<p:price currency="EUR">39.90</p:price>' -- get "$catalogue" //p:price --as xml
+expect 0 "<r xmlns:a=\"it's\"><a:x/></r>" -- get "$work/quote.xml" / --as xml
 flatdom --version | grep -qxE 'flatdom [0-9]+\.[0-9]+\.[0-9]+' ||
   { echo "FAIL: flatdom --version"; failures=$((failures + 1)); }
 
@@ -128,6 +189,27 @@ if grep -q "PARSE ERROR" "$work/stderr"; then
 fi
 SEALWRIGHT_KEY=$(printf '0%.0s' {1..64}) expect 2 "" -- get "$examples/secrets.sealed" secrets
 stderr_has "not sealed with this key, or it was changed since"
+# A sealed file larger than any can be is refused from its size, unread
+# (reading it would take more memory than the limit here, where one can be set).
+head -c 21 "$examples/secrets.sealed" >"$work/huge.sealed"
+truncate -s 8G "$work/huge.sealed"
+(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  case $(ldd "$flatdom_program" 2>/dev/null) in
+    *libasan*) ;;  # a sanitizer's shadow memory needs more
+    *) ulimit -v 1048576 ;;
+  esac
+fi
+failures=0
+SEALWRIGHT_KEY_FILE=$work/demo.key expect 2 "" -- get "$work/huge.sealed" secrets
+exit "$failures") || failures=$((failures + 1))
+stderr_has "huge.sealed: it is larger than a sealed file can be"
+rm -f "$work/huge.sealed"
+mkfifo "$work/key.fifo"  # nobody writes to it: refused, not waited for
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$flatdom_program" \
+  get "$examples/secrets.sealed" secrets >/dev/null 2>"$work/stderr"
+status=$?
+[ "$status" = 2 ] || { echo "FAIL: a FIFO as the key file: exit $status"; failures=$((failures + 1)); }
+stderr_has "key.fifo is not a regular file"
 
 # Standard input, pipes and FIFOs: read once, whole.
 expect 0 "2" -- count - //device <"$config"
@@ -144,6 +226,47 @@ mkdir "$work/tmp"
 TMPDIR=$work/tmp "${emulator[@]}" "$flatdom_program" all - r/v <"$work/many.xml" | head -1 >/dev/null
 [ -z "$(ls -A "$work/tmp")" ] || { echo "FAIL: a copy of standard input was left: $(ls "$work/tmp")"
   failures=$((failures + 1)); }
+
+# Without anonymous files (no memfd_create; with FLATDOM_TEST_NO_TMPFILE, no
+# unnamed files either) the copy still has no name, from its first byte: the
+# folder stays empty while the command copies, and after it is killed.
+for unnamed in tmpfile unlinked; do
+  folder=$work/tmp-$unnamed
+  mkdir "$folder"
+  without=(env LD_PRELOAD="$without_memfd" TMPDIR="$folder"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
+  [ "$unnamed" = unlinked ] && without+=(FLATDOM_TEST_NO_TMPFILE=1)
+  if [ "$("${without[@]}" "${emulator[@]}" "$flatdom_program" count - //device <"$config")" != 2 ]
+  then
+    echo "FAIL: count - //device without anonymous files ($unnamed)"; failures=$((failures + 1))
+  fi
+  mkfifo "$work/slow-$unnamed"
+  exec {feed}<>"$work/slow-$unnamed"
+  "${without[@]}" "${emulator[@]}" "$flatdom_program" get - r/v <"$work/slow-$unnamed" \
+    >/dev/null 2>&1 &
+  copying=$!
+  printf '<r><v>half of it' >&"$feed"
+  opened=no
+  for _ in $(seq 200); do  # until the copy is open
+    for link in "/proc/$copying/fd/"*; do
+      [[ "$(readlink "$link" 2>/dev/null)" == "$folder"/* ]] && opened=yes
+    done
+    [ "$opened" = yes ] && break
+    sleep 0.1
+  done
+  [ "$opened" = yes ] || { echo "FAIL: no copy of standard input opened in $folder ($unnamed)"
+    failures=$((failures + 1)); }
+  copying_left=$(ls -A "$folder")
+  kill -KILL "$copying"
+  wait "$copying" 2>/dev/null
+  exec {feed}>&-
+  killed_left=$(ls -A "$folder")
+  if [ -n "$copying_left$killed_left" ]; then
+    echo "FAIL: the copy of standard input had a name ($unnamed): '$copying_left' while it" \
+      "was made, '$killed_left' when the command was killed"
+    failures=$((failures + 1))
+  fi
+done
 
 # Wide characters in a path.
 cp "$config" "$work/ünï €.xml"

@@ -5,7 +5,9 @@ set -uo pipefail
 # FLATDOM_EMULATOR, when set, runs the command (the build is for another system).
 read -r -a emulator <<<"${FLATDOM_EMULATOR:-}"
 sealwright_program=$1
-sealwright() { "${emulator[@]}" "$sealwright_program" "$@"; }
+# runas, when set, runs the command as another user.
+runas=()
+sealwright() { "${runas[@]}" "${emulator[@]}" "$sealwright_program" "$@"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -57,6 +59,8 @@ expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
 [ "$(mode "$work/plain.xml")" = 600 ] || fail "open leaves an existing output readable by others"
 [ "$(sealwright seal - - <"$work/doc.xml" | sealwright open -)" = "$(cat "$work/doc.xml")" ] ||
   fail "seal and open through pipes"
+[ "$(sealwright open "$work/doc.sealed" /dev/stdout | cat)" = "$(cat "$work/doc.xml")" ] ||
+  fail "open to a pipe through /dev/stdout"
 
 # Failures say what failed and exit 1, never crash, never claim success.
 expect 1 "is a folder" -- seal "$work" "$work/out.sealed"
@@ -69,6 +73,27 @@ expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/latin1.xml" "$work/latin1.sea
 printf '<\0d\0/\0>\0' >"$work/utf16.xml"
 expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
 [ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
+
+# No input larger than the cipher takes is read: a file is refused from its
+# size (sparse here; reading it would take more memory than the limit set
+# where one can be), standard input once it has given a byte too many.
+truncate -s 3G "$work/huge.xml"
+head -c 21 "$work/doc.sealed" >"$work/huge.sealed"
+truncate -s 8G "$work/huge.sealed"
+(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  case $(ldd "$sealwright_program" 2>/dev/null) in
+    *libasan*) ;;  # a sanitizer's shadow memory needs more
+    *) ulimit -v 1048576 ;;
+  esac
+fi
+failures=0
+expect 1 "huge.xml: is larger than a document that can be sealed (2147483647 bytes)" -- \
+  seal "$work/huge.xml" "$work/out.sealed"
+expect 1 "huge.sealed: is larger than a sealed file can be (2147483684 bytes)" -- \
+  open "$work/huge.sealed" "$work/out.xml"
+exit "$failures") || failures=$((failures + 1))
+rm -f "$work/huge.xml" "$work/huge.sealed"
+[ -e "$work/out.sealed" ] || [ -e "$work/out.xml" ] && fail "a refused input left an output"
 
 # A write that fails half way (a file-size limit stands in for a full disk)
 # leaves what was there as it was, and nothing beside it.
@@ -91,18 +116,193 @@ limited() {  # limited KIB STATUS STDERR_PART -- ARGS...: expect, with files of 
 limited 4 1 "doc.sealed: File too large" -- seal "$work/big.xml" "$work/disk/doc.sealed"
 limited 4 1 "plain.xml: File too large" -- open "$work/big.sealed" "$work/disk/plain.xml"
 limited 0 1 "new.key: File too large" -- keygen --out "$work/disk/new.key"
+# Killed half way (the limit's signal, not caught), a write leaves nothing
+# behind either: the new file has no name until it is complete.
+killed() {  # killed KIB ARGS...: runs sealwright with files of KIB at most
+  local kib=$1
+  shift
+  local actual
+  # The shell's own notice of the signal goes where the command's output goes.
+  actual=$( (ulimit -f "$kib" && exec "${emulator[@]}" "$sealwright_program" "$@") \
+    >/dev/null 2>&1
+    echo $?) 2>/dev/null
+  [ "$actual" -gt 128 ] || fail "sealwright $* was not killed by the file-size limit: $actual"
+}
+killed 4 seal "$work/big.xml" "$work/disk/doc.sealed"
+killed 4 open "$work/big.sealed" "$work/disk/plain.xml"
+killed 4 open "$work/big.sealed" "$work/disk/new.xml"
 cmp -s "$work/doc.sealed" "$work/disk/doc.sealed" || fail "a failed seal changed its output"
 cmp -s "$work/doc.xml" "$work/disk/plain.xml" || fail "a failed open changed its output"
 [ "$(ls -A "$work/disk" | tr '\n' ' ')" = "doc.sealed plain.xml " ] ||
   fail "failed writes left behind: $(ls -A "$work/disk")"
 
-# Keys from the environment: bounded, and named when others can read them.
+# Names as long as a folder takes: the temporary name stays within the limit.
+mkdir "$work/long"
+for length in 250 255; do
+  name() { printf "%s%0$((length - 1))d" "$1" 0; }
+  expect 0 "" -- keygen --out "$work/long/$(name k)"
+  expect 0 "" -- seal "$work/doc.xml" "$work/long/$(name s)"
+  expect 0 "" -- seal "$work/doc.xml" "$work/long/$(name s)"
+  expect 0 "" -- open "$work/long/$(name s)" "$work/long/$(name o)"
+  cmp -s "$work/doc.xml" "$work/long/$(name o)" || fail "open to a name of $length characters"
+done
+[ "$(ls -A "$work/long" | wc -l)" = 6 ] || fail "long names left behind: $(ls -A "$work/long")"
+
+# A replaced file's permission bits stay, its special bits never do.
+for modes in 640:640 4755:755 2750:750 1604:604 6777:777; do
+  cp "$work/doc.sealed" "$work/modes"
+  chmod "${modes%:*}" "$work/modes"
+  expect 0 "" -- seal "$work/doc.xml" "$work/modes"
+  [ "$(mode "$work/modes")" = "${modes#*:}" ] ||
+    fail "seal over mode ${modes%:*} makes mode $(mode "$work/modes"), not ${modes#*:}"
+  rm "$work/modes"
+done
+
+# keygen --out makes the folders a key needs (as on a new home), private ones.
+mkdir "$work/home"
+expect 0 "" -- keygen --out "$work/home/.config/flatdom/flatdom.key"
+[ "$(mode "$work/home/.config")/$(mode "$work/home/.config/flatdom")" = 700/700 ] ||
+  fail "keygen --out makes folders of modes $(mode "$work/home/.config") $(mode "$work/home/.config/flatdom")"
+[ "$(mode "$work/home")" = 755 ] || fail "keygen --out changed the mode of an existing folder"
+[ "$(mode "$work/home/.config/flatdom/flatdom.key")" = 600 ] || fail "keygen --out in new folders"
+expect 1 "Not a directory" -- keygen --out "$work/doc.xml/folder/flatdom.key"
+
+# Keys from the environment: bounded, refused at once when no regular file
+# (a FIFO that nobody writes to as well), and named when others can read or
+# change them or they belong to another user.
 SEALWRIGHT_KEY_FILE=/dev/zero expect 1 "not a regular file" -- open "$work/doc.sealed"
+mkfifo "$work/key.fifo"
+SEALWRIGHT_KEY_FILE=$work/key.fifo timeout 20 "${emulator[@]}" "$sealwright_program" \
+  open "$work/doc.sealed" >/dev/null 2>"$work/err"
+status=$?
+[ "$status" = 1 ] && grep -q "key.fifo is not a regular file" "$work/err" ||
+  fail "a FIFO as the key file: exit $status: $(cat "$work/err")"
 SEALWRIGHT_KEY= expect 0 "" -- open "$work/doc.sealed"
-chmod 644 "$work/key"
-expect 0 "can be read by others" -- open "$work/doc.sealed"
+for mode in "644 can be read by others" "620 can be changed by others" \
+  "602 can be changed by others" "666 can be read and changed by others"; do
+  chmod "${mode%% *}" "$work/key"
+  expect 0 "${mode#* }" -- open "$work/doc.sealed"
+done
+chmod 600 "$work/key"
+if [ "$(id -u)" = 0 ]; then
+  chown 65534 "$work/key"
+  expect 0 "key belongs to another user" -- open "$work/doc.sealed"
+  chown 0 "$work/key"
+else
+  echo "skipped: a key file of another user (giving it away takes root)"
+fi
 unset SEALWRIGHT_KEY_FILE
 expect 1 "no key" -- open "$work/doc.sealed"
+
+# Shared folders: another user plants a FIFO or a symbolic link where the
+# victim writes. Both are users without privileges: root would pass checks
+# that the victim must meet.
+victim=$(getent passwd nobody | cut -d: -f3,4)
+attacker=$(getent passwd daemon | cut -d: -f3,4)
+if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null || [ -z "$victim" ] ||
+  [ -z "$attacker" ]; then
+  echo "SKIPPED: the shared-folder cases (they need root, setpriv and the users nobody and daemon)"
+else
+  as() {  # as UID:GID COMMAND...
+    local user=$1
+    shift
+    setpriv --reuid="${user%:*}" --regid="${user#*:}" --clear-groups "$@"
+  }
+  chmod 711 "$work"
+  people=$work/people shared=$work/people/shared home=$work/people/victim
+  theirs=$work/people/attacker
+  mkdir -m 755 "$people"
+  mkdir -m 1777 "$shared"
+  mkdir -m 700 "$home"
+  mkdir -m 755 "$theirs"
+  cp "$work/doc.xml" "$work/doc.sealed" "$home/"
+  chown -R "$victim" "$home"
+  chown "$attacker" "$theirs"
+  SEALWRIGHT_KEY=$(cat "$work/key")
+  export SEALWRIGHT_KEY
+  if ! as "$victim" "${emulator[@]}" "$sealwright_program" --version >/dev/null 2>&1; then
+    echo "SKIPPED: the shared-folder cases (user nobody cannot run $sealwright_program)"
+  else
+    # A FIFO another user made never takes the output, with a reader or
+    # without one (then the command would wait for ever).
+    runas=(timeout 10 setpriv --reuid="${victim%:*}" --regid="${victim#*:}" --clear-groups)
+    as "$attacker" mkfifo -m 622 "$shared/read.xml" "$shared/unread.xml"
+    exec 7<>"$shared/read.xml"
+    expect 1 "another user" -- open "$home/doc.sealed" "$shared/read.xml"
+    printf '\n#end\n' >&7
+    got=$(sed '/^#end$/q' <&7)
+    exec 7>&-
+    [ "$got" = $'\n#end' ] || fail "another user's FIFO received: ${got%#end}"
+    expect 1 "another user" -- open "$home/doc.sealed" "$shared/unread.xml"
+    expect 1 "another user" -- seal "$home/doc.xml" "$shared/unread.xml"
+    # The user's own FIFO, with its reader there or coming; a device.
+    as "$victim" mkfifo -m 600 "$shared/own.xml"
+    timeout 10 cat "$shared/own.xml" >"$work/got" &
+    expect 0 "" -- open "$home/doc.sealed" "$shared/own.xml"
+    wait $!
+    cmp -s "$work/doc.xml" "$work/got" || fail "open to the user's own FIFO"
+    expect 0 "" -- open "$home/doc.sealed" /dev/null
+
+    # Links, as the kernel follows them: in a shared folder, only the user's
+    # own and the folder owner's; elsewhere, any.
+    while read -r owner status link target; do
+      case $owner in
+        victim) user=$victim ;;
+        attacker) user=$attacker ;;
+        *) user=0:0 ;;
+      esac
+      [ -e "$people/$target" ] || { echo precious >"$people/$target" && chown "$victim" "$people/$target"; }
+      as "$user" ln -s "$people/$target" "$people/$link"
+      for command in seal open; do
+        input=$home/doc.xml
+        [ "$command" = open ] && input=$home/doc.sealed
+        if [ "$status" = 0 ]; then
+          expect 0 "" -- "$command" "$input" "$people/$link"
+        else
+          expect 1 "another user made in a shared folder" -- "$command" "$input" "$people/$link"
+          grep -qx precious "$people/$target" ||
+            fail "$command through $owner's $link replaced the victim's $target"
+        fi
+      done
+      [ -L "$people/$link" ] || fail "$command replaced $owner's link $link"
+    done <<EOF
+attacker 1 shared/planted victim/precious
+victim 0 shared/own-link victim/own
+root 0 shared/root-link victim/roots
+attacker 0 attacker/link victim/theirs
+victim 1 shared/chain shared/planted
+EOF
+    cmp -s "$work/doc.xml" "$home/own" || fail "open through the user's own link"
+    runas=()
+  fi
+  unset SEALWRIGHT_KEY
+fi
+
+# Usage errors say what is wrong, then show the usage; help is the usage, on
+# standard output, as for flatdom.
+usage_error() {  # usage_error WHAT ARGS...: sealwright ARGS is a usage error saying WHAT
+  local what=$1
+  shift
+  expect 2 "" -- "$@"
+  [ "$(head -n 1 "$work/err")" = "sealwright: $what" ] && grep -q "^usage: sealwright" "$work/err" ||
+    fail "sealwright $*: standard error should say 'sealwright: $what', then the usage: $(cat "$work/err")"
+}
+usage_error "no command given"
+usage_error "unknown command frobnicate" frobnicate
+usage_error "seal needs INPUT and OUTPUT" seal
+usage_error "seal needs INPUT and OUTPUT: OUTPUT is missing" seal "$work/doc.xml"
+usage_error "open needs INPUT" open
+usage_error "unexpected argument c" open a b c
+usage_error "unknown option --force" seal --force a b
+usage_error "--out needs a value" keygen --out
+usage_error "unexpected argument extra" keygen --out "$work/never.key" extra
+usage_error "unexpected argument key" keygen key
+[ ! -e "$work/never.key" ] || fail "a usage error wrote a key"
+for help in help --help -h "seal --help"; do
+  # shellcheck disable=SC2086
+  [ "$(sealwright $help)" = "$(sealwright --help)" ] && sealwright $help | grep -q "^usage: sealwright" ||
+    fail "sealwright $help does not print the usage and exit 0"
+done
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"

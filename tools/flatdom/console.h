@@ -1,5 +1,6 @@
 // The command line and the console, in wide text: arguments come in as the
-// system gives them, output goes out as UTF-8.
+// system gives them, output goes out as UTF-8 (on Windows, to a console as
+// wide characters).
 #ifndef FLATDOM_TOOLS_CONSOLE_H
 #define FLATDOM_TOOLS_CONSOLE_H
 
@@ -14,7 +15,8 @@ namespace console {
 // (overlong forms, surrogates and bytes F8 to FF included).
 bool Arguments(int argc, char** argv, std::vector<std::wstring>& arguments, int& bad);
 
-// Writes text as UTF-8.
+// Writes text as UTF-8; on Windows, where stream is a console, as wide
+// characters, which the console shows whatever its code page.
 void Write(std::FILE* stream, const std::wstring& text);
 inline void Out(const std::wstring& text) {
     Write(stdout, text);

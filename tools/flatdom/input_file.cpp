@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
+
+#include <vector>
 
 #include <common/owner_only.h>
 #else
@@ -53,50 +56,92 @@ std::wstring WithoutPrefix(const std::wstring& path) {
 
 #if defined(_WIN32)
 
+// Memory that is wiped before it goes back, so that no copy of the input is
+// left behind when the copy grows or ends.
+template <class T>
+struct WipingAllocator {
+    using value_type = T;
+    WipingAllocator() = default;
+    template <class U>
+    WipingAllocator(const WipingAllocator<U>&) {}
+    T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+    void deallocate(T* data, std::size_t count) {
+        SecureZeroMemory(data, count * sizeof(T));
+        std::allocator<T>().deallocate(data, count);
+    }
+    template <class U>
+    bool operator==(const WipingAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const WipingAllocator<U>&) const {
+        return false;
+    }
+};
+
 // The copy in memory, and the pipe that hands it out: one instance of the
-// pipe always waits for the next reader, which gets every byte and then the
-// end. The serving thread lives as long as the copy.
+// pipe always waits for the next reader, and every reader gets every byte
+// and then the end, at its own pace: one that stops reading holds up no
+// other, nor the end of the copy. A thread serves them all, with overlapped
+// I/O, until the copy goes.
 struct InputFile::Copy {
-    std::string bytes;
+    // A piece of standard input, and of a write to a reader.
+    static constexpr DWORD kPiece = 65536;
+    // Readers served at once, each with its event, besides the stop event,
+    // as many as one wait can watch; others wait for a free instance.
+    static constexpr std::size_t kMostReaders = MAXIMUM_WAIT_OBJECTS - 1;
+
+    std::vector<char, WipingAllocator<char>> bytes;
     std::wstring name;
-    HANDLE waiting = INVALID_HANDLE_VALUE;  // the instance the next reader gets
+    HANDLE first = INVALID_HANDLE_VALUE;  // the instance made before the thread
+    HANDLE stop = nullptr;                // set when the copy goes
     HANDLE thread = nullptr;
-    volatile LONG stopping = 0;
 
     ~Copy() {
-        if (!thread) {
-            if (waiting != INVALID_HANDLE_VALUE) CloseHandle(waiting);
-            return;
+        if (thread) {
+            SetEvent(stop);
+            WaitForSingleObject(thread, INFINITE);  // every write is over
+            CloseHandle(thread);
+        } else if (first != INVALID_HANDLE_VALUE) {
+            CloseHandle(first);
         }
-        // Wakes the thread in ConnectNamedPipe as a reader would.
-        InterlockedExchange(&stopping, 1);
-        const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
-        SecureZeroMemory(bytes.data(), bytes.size());
+        if (stop) CloseHandle(stop);
     }
 
     // Standard input into bytes; "" or why not.
     std::wstring Read() try {
         _setmode(0, _O_BINARY);
-        char buffer[65536];
-        for (int got; (got = _read(0, buffer, sizeof buffer)) != 0;) {
+        while (true) {
+            const std::size_t at = bytes.size();
+            bytes.resize(at + kPiece);
+            const int got = _read(0, bytes.data() + at, kPiece);
+            bytes.resize(at + (got > 0 ? got : 0));
             if (got < 0) return Reason(errno);
-            if (static_cast<long long>(bytes.size()) + got > kMaxCopy) return kTooLarge;
-            bytes.append(buffer, static_cast<std::size_t>(got));
+            if (got == 0) return L"";
+            if (static_cast<long long>(bytes.size()) > kMaxCopy) return kTooLarge;
         }
-        return L"";
     } catch (const std::bad_alloc&) {
         return L"there is not enough memory for it";
     }
 
-    HANDLE NewInstance(DWORD first) {
-        OwnerOnly ownerOnly;
-        return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND | first,
-                                PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                PIPE_UNLIMITED_INSTANCES, 65536, 0, 0, ownerOnly.Attributes());
+    // A new instance of the pipe that nobody but this user may open, or
+    // INVALID_HANDLE_VALUE (GetLastError says why).
+    HANDLE NewInstance(DWORD flags) {
+        HANDLE pipe = INVALID_HANDLE_VALUE;
+        DWORD error = 0;
+        {
+            OwnerOnly ownerOnly;
+            // Never the system's default access: no instance at all then.
+            if (SECURITY_ATTRIBUTES* const security = ownerOnly.Attributes()) {
+                pipe = CreateNamedPipeW(name.c_str(),
+                                        PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | flags,
+                                        PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                        PIPE_UNLIMITED_INSTANCES, kPiece, 0, 0, security);
+            }
+            error = GetLastError();
+        }
+        SetLastError(error);
+        return pipe;
     }
 
     // Opens the pipe and starts serving it; "" or why not.
@@ -106,35 +151,123 @@ struct InputFile::Copy {
         QueryPerformanceCounter(&now);
         name = L"\\\\.\\pipe\\flatdom-input-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
-        waiting = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
-        if (waiting == INVALID_HANDLE_VALUE) return L"no pipe for it can be made";
-        thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
-        return thread ? L"" : L"no pipe for it can be served";
+        first = NewInstance(FILE_FLAG_FIRST_PIPE_INSTANCE);
+        if (first == INVALID_HANDLE_VALUE) return L"no pipe for it can be made: " + System();
+        stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (stop) thread = CreateThread(nullptr, 0, &Copy::Run, this, 0, nullptr);
+        return thread ? L"" : L"no pipe for it can be served: " + System();
     }
+
+    // The system's sentence for the last failure.
+    static std::wstring System() {
+        const DWORD error = GetLastError();
+        wchar_t text[512] = L"";
+        DWORD length =
+            FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, text, sizeof text / sizeof text[0], nullptr);
+        while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
+                              text[length - 1] == L'.' || text[length - 1] == L' ')) {
+            --length;
+        }
+        return length ? std::wstring(text, length) : L"system error " + std::to_wstring(error);
+    }
+
+    // One instance of the pipe and the operation it has under way: waiting
+    // for its reader, then writing to it.
+    struct Instance {
+        HANDLE pipe = INVALID_HANDLE_VALUE;
+        OVERLAPPED io{};
+        bool connected = false;
+        bool early = false;  // the reader came before the wait: nothing under way
+        std::size_t at = 0;  // what the reader has been given
+    };
 
     static DWORD WINAPI Run(void* self) {
         static_cast<Copy*>(self)->Loop();
         return 0;
     }
-    void Loop() {
-        while (true) {
-            const HANDLE current = waiting;
-            const bool connected =
-                ConnectNamedPipe(current, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
-            waiting = InterlockedCompareExchange(&stopping, 0, 0)
-                          ? INVALID_HANDLE_VALUE
-                          : NewInstance(0);  // before this reader is done
-            for (std::size_t at = 0; connected && at < bytes.size();) {
-                DWORD wrote = 0;
-                const DWORD chunk =
-                    static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 65536));
-                if (!WriteFile(current, bytes.data() + at, chunk, &wrote, nullptr)) break;
-                at += wrote;
-            }
-            if (connected) FlushFileBuffers(current);
-            CloseHandle(current);  // the reader sees the end
-            if (waiting == INVALID_HANDLE_VALUE) return;
+
+    // Starts writing the instance's reader its next piece; false when there
+    // is nothing left or the reader has gone.
+    bool Write(Instance& instance) {
+        if (instance.at == bytes.size()) return false;
+        ResetEvent(instance.io.hEvent);
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - instance.at, kPiece));
+        if (WriteFile(instance.pipe, bytes.data() + instance.at, piece, nullptr, &instance.io)) {
+            SetEvent(instance.io.hEvent);  // done at once: taken up as any other
+            return true;
         }
+        return GetLastError() == ERROR_IO_PENDING;
+    }
+
+    void Loop() {
+        std::vector<std::unique_ptr<Instance>> instances;
+        bool listening = false;  // one of them waits for a reader
+        // A new instance waits for the next reader, where there is room.
+        auto listen = [&] {
+            if (listening || instances.size() >= kMostReaders) return;
+            const HANDLE pipe = first != INVALID_HANDLE_VALUE ? first : NewInstance(0);
+            first = INVALID_HANDLE_VALUE;
+            if (pipe == INVALID_HANDLE_VALUE) return;
+            auto instance = std::make_unique<Instance>();
+            instance->pipe = pipe;
+            instance->io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            if (!instance->io.hEvent) {
+                CloseHandle(pipe);
+                return;
+            }
+            if (ConnectNamedPipe(pipe, &instance->io) || GetLastError() == ERROR_PIPE_CONNECTED) {
+                instance->early = true;
+                SetEvent(instance->io.hEvent);
+            } else if (GetLastError() != ERROR_IO_PENDING) {
+                CloseHandle(instance->io.hEvent);
+                CloseHandle(pipe);
+                return;
+            }
+            instances.push_back(std::move(instance));
+            listening = true;
+        };
+        auto remove = [&](std::size_t index) {
+            CloseHandle(instances[index]->pipe);  // the reader gets the rest, then the end
+            CloseHandle(instances[index]->io.hEvent);
+            instances.erase(instances.begin() + static_cast<std::ptrdiff_t>(index));
+        };
+        std::vector<HANDLE> events;
+        while (true) {
+            listen();
+            events.assign(1, stop);
+            for (const auto& instance : instances)
+                events.push_back(instance->io.hEvent);
+            const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(events.size()),
+                                                      events.data(), FALSE, INFINITE);
+            if (woke <= WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + events.size()) break;
+            const std::size_t index = woke - WAIT_OBJECT_0 - 1;
+            Instance& instance = *instances[index];
+            DWORD wrote = 0;
+            const bool done =
+                instance.early || GetOverlappedResult(instance.pipe, &instance.io, &wrote, FALSE);
+            instance.early = false;
+            if (!instance.connected) {
+                listening = false;
+                instance.connected = done;
+                // The next reader's instance exists before this one's first
+                // byte: a reader that has read and opens the pipe again
+                // finds it.
+                if (done) listen();
+            } else {
+                instance.at += wrote;
+            }
+            if (!done || !Write(instance)) remove(index);
+        }
+        // Every operation under way ends before the copy may go.
+        for (const auto& instance : instances) {
+            DWORD ignored = 0;
+            CancelIo(instance->pipe);
+            GetOverlappedResult(instance->pipe, &instance->io, &ignored, TRUE);
+        }
+        while (!instances.empty())
+            remove(instances.size() - 1);
     }
 };
 
@@ -163,47 +296,50 @@ bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
     return true;
 }
 
-void InputFile::Loaded() {}
-
 #else
 
-// The copy: an anonymous file, or where none can be made, a private
-// temporary one whose name goes once the library has opened it.
+// The copy: a file with no name on disk from its first byte to its last, so
+// that nothing of the input outlives the command however it ends. The
+// library opens it as /proc/self/fd/N.
 struct InputFile::Copy {
     int fd = -1;
     std::string path;
-    std::string name;  // while the copy has one on disk
 
     ~Copy() {
-        Unname();
         if (fd >= 0) close(fd);
-    }
-    void Unname() {
-        if (!name.empty()) unlink(name.c_str());
-        name.clear();
     }
 
     // Makes the file; "" or why not.
     std::wstring Make() {
         fd = memfd_create("flatdom-input", MFD_CLOEXEC);
-        if (fd >= 0) {
-            path = "/proc/self/fd/" + std::to_string(fd);
-            if (access(path.c_str(), R_OK) == 0) return L"";
-            close(fd);
+        if (fd < 0) fd = Unnamed();
+        if (fd < 0) return L"no copy of it can be made: " + Reason(errno);
+        path = "/proc/self/fd/" + std::to_string(fd);
+        if (access(path.c_str(), R_OK) != 0) {
+            const std::wstring reason = Reason(errno);
+            return L"no copy of it can be made: " + std::wstring(path.begin(), path.end()) + L": " +
+                   reason;
         }
-        const char* folder = std::getenv("TMPDIR");
-        std::string base = folder && *folder ? folder : "/tmp";
-        for (char c : base) {  // the name goes back to the library as ASCII
-            if (static_cast<unsigned char>(c) >= 0x80) base = "/tmp";
-        }
-        name = base + "/flatdom-input-XXXXXX";
-        fd = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
-        if (fd < 0) {
-            name.clear();
-            return L"no copy of it can be made: " + Reason(errno);
-        }
-        path = name;
         return L"";
+    }
+
+    // Where there are no anonymous files (memfd_create is missing): one in
+    // the temporary folder, made without a name where its file system allows,
+    // else named privately and unnamed before anything is written to it.
+    static int Unnamed() {
+        const char* folder = std::getenv("TMPDIR");
+        const std::string base = folder && *folder ? folder : "/tmp";
+        int made = open(base.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (made >= 0) return made;
+        std::string name = base + "/flatdom-input-XXXXXX";
+        made = mkostemp(name.data(), O_CLOEXEC);  // readable by its owner only
+        if (made >= 0 && unlink(name.c_str()) != 0) {
+            const int error = errno;
+            close(made);
+            errno = error;
+            return -1;
+        }
+        return made;
     }
 
     // Everything from source; "" or why not.
@@ -262,11 +398,11 @@ bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
     return true;
 }
 
-void InputFile::Loaded() {
-    if (m_copy) m_copy->Unname();
-}
-
 #endif
+
+void InputFile::Loaded() {
+    m_copy.reset();
+}
 
 InputFile::InputFile() = default;
 InputFile::~InputFile() = default;

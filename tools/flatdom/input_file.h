@@ -1,9 +1,11 @@
 // A FILE argument as a path the library can open twice (once to look for a
 // seal, once to read). "-" (standard input) and anything that is not a
 // regular file (a FIFO, a pipe) are first copied whole, 1 GiB at most, where
-// no name on disk shows them: on Linux into an anonymous file, which the
-// library opens as /proc/self/fd/N; on Windows into memory, which a named
-// pipe of this process serves to each reader.
+// no name on disk shows them: on Linux into a file that never has a name (an
+// anonymous one, else an unnamed one in the temporary folder), which the
+// library opens as /proc/self/fd/N; on Windows into memory, wiped when it
+// goes, which a named pipe of this process that only its user may open serves
+// to each reader at the reader's own pace.
 #ifndef FLATDOM_TOOLS_INPUT_FILE_H
 #define FLATDOM_TOOLS_INPUT_FILE_H
 
@@ -22,8 +24,7 @@ class InputFile {
     bool Open(const std::wstring& argument, std::wstring& why);
     // What to hand LoadXmlDocument.
     const std::wstring& Path() const { return m_path; }
-    // The library has read the document: a copy that had to be given a name
-    // (where no anonymous file can be made) loses it now.
+    // The library has read the document: a copy goes now, and Path() with it.
     void Loaded();
 
   private:

@@ -6,12 +6,26 @@
 #include <cstdio>
 #include "wintypes.h"
 
+// What _fstat64 tells of a file: its type (the same bits as on Windows, and
+// here) and its size.
+struct _stat64 {
+    unsigned short st_mode;
+    long long st_size;
+};
+#define _S_IFMT 0xF000
+#define _S_IFDIR 0x4000
+#define _S_IFREG 0x8000
+
 extern "C" {
 // fopen with a wide path (taken as UTF-8 on this system) and a wide mode, in
 // which "N" (not inherited by child processes) is close-on-exec. Null, with
 // errno EILSEQ, for a path holding a lone surrogate or any other value that
 // is no Unicode character.
 FLATDOM_PLATFORM_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
+// The descriptor of an open file; -1, with errno EINVAL, for null.
+FLATDOM_PLATFORM_API int _fileno(std::FILE* stream);
+// The status of the open file fd: 0, or -1 with errno saying why.
+FLATDOM_PLATFORM_API int _fstat64(int fd, struct _stat64* buffer);
 // Compares at most count characters, ASCII letters without regard to case;
 // answers <0, 0 or >0.
 FLATDOM_PLATFORM_API int _wcsnicmp(const wchar_t* a, const wchar_t* b, std::size_t count);

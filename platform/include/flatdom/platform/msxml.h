@@ -108,8 +108,10 @@ struct IXMLDOMDocument : public IXMLDOMNode {
     // Loading is always finished when load and loadXML return.
     virtual HRESULT STDMETHODCALLTYPE put_async(VARIANT_BOOL isAsync) = 0;
     // Source: VT_UNKNOWN answering IStream (read until it answers S_FALSE or
-    // 0 bytes) or VT_BSTR naming a local file. *isSuccessful is VARIANT_TRUE
-    // when the document parsed; a failed load leaves the document empty.
+    // 0 bytes) or VT_BSTR naming a local file; or VT_ERROR for a file that
+    // could not be read, whose code carries why (common/unreadable_source.h),
+    // which becomes the parse error. *isSuccessful is VARIANT_TRUE when the
+    // document parsed; a failed load leaves the document empty.
     virtual HRESULT STDMETHODCALLTYPE load(VARIANT xmlSource, VARIANT_BOOL* isSuccessful) = 0;
     // Parses an OLE string (its whole length); a declared encoding is ignored.
     virtual HRESULT STDMETHODCALLTYPE loadXML(BSTR bstrXML, VARIANT_BOOL* isSuccessful) = 0;

@@ -9,6 +9,7 @@ typedef OLECHAR* BSTR;
 typedef const OLECHAR* LPCOLESTR;
 typedef short VARIANT_BOOL;
 typedef std::uint16_t VARTYPE;
+typedef LONG SCODE;
 
 #define VARIANT_TRUE static_cast<VARIANT_BOOL>(-1)
 #define VARIANT_FALSE static_cast<VARIANT_BOOL>(0)
@@ -18,6 +19,7 @@ enum VARENUM : VARTYPE {
     VT_NULL = 1,
     VT_I4 = 3,
     VT_BSTR = 8,
+    VT_ERROR = 10,
     VT_BOOL = 11,
     VT_UNKNOWN = 13,
 };
@@ -31,6 +33,7 @@ struct VARIANT {
         LONG lVal;
         VARIANT_BOOL boolVal;
         BSTR bstrVal;
+        SCODE scode;
         IUnknown* punkVal;
         LONGLONG llVal;
     };
@@ -38,6 +41,7 @@ struct VARIANT {
 #define V_VT(v) ((v)->vt)
 #define V_UNKNOWN(v) ((v)->punkVal)
 #define V_BSTR(v) ((v)->bstrVal)
+#define V_ERROR(v) ((v)->scode)
 
 extern "C" {
 // A new OLE string of len characters; the content is copied from psz when it is
