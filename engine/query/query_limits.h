@@ -14,7 +14,7 @@ namespace engine::query {
 
 // Levels of nesting a query may hold, as users are told: 64 groups in one
 // another are read, 65 refused. The query itself is one more level.
-constexpr int kMaxDepth = 64;
+constexpr int kMaxNesting = 64;
 
 #ifdef FLATDOM_QUERY_WORK_LIMIT
 // Fuzzing builds stop a query run after meeting this many nodes, and fail it
@@ -36,7 +36,7 @@ struct CompileError {};
 class DepthGuard {
   public:
     explicit DepthGuard(int& depth) : m_depth(depth) {
-        if (++m_depth > kMaxDepth + 1) Refuse();
+        if (++m_depth > kMaxNesting + 1) Refuse();
     }
     ~DepthGuard() { --m_depth; }
     DepthGuard(const DepthGuard&) = delete;

@@ -35,7 +35,7 @@ constexpr char kTooMuchAtOnce[] =
 
 // Elements nested in one another: the root and 256 levels below it, the
 // depth libxml2 allows the trees it builds (its SAX events keep no limit).
-constexpr std::uint32_t kMaxDepth = 257;
+constexpr std::uint32_t kMaxElementDepth = 257;
 constexpr char kTooDeep[] =
     "The document nests elements more than 256 levels deep, the most this engine reads.\n";
 
