@@ -4,6 +4,7 @@
 
 #include <common/utf8.h>
 
+#include "libxml2_strings.h"
 #include "xml_chars.h"
 
 namespace engine::tree {
@@ -38,7 +39,7 @@ std::uint32_t CharacterReference(std::string_view text, std::size_t& length) {
 }
 
 std::string_view Content(const xmlEntity* entity) {
-    return reinterpret_cast<const char*>(entity->content);
+    return View(entity->content);
 }
 
 // Runs of spaces made one, none left at either end.

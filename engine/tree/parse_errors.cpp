@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "libxml2_strings.h"
+
 namespace engine::tree {
 namespace {
 
@@ -69,8 +71,7 @@ std::string SourceLine(xmlParserCtxtPtr context) {
            static_cast<std::size_t>(stop - cur) < kSourceContext) {
         ++stop;
     }
-    return std::string(reinterpret_cast<const char*>(start),
-                       static_cast<std::size_t>(stop - start));
+    return std::string(Chars(start), static_cast<std::size_t>(stop - start));
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#include "error_capture.h"
+
+#include "parse_errors.h"
+
+namespace engine::tree {
+
+void ErrorCapture::Capture(XmlError error) {
+    if (!error || error->level < XML_ERR_ERROR || error->domain == XML_FROM_VALID) return;
+    if (error->domain == XML_FROM_NAMESPACE) {
+        if (error->code == XML_WAR_NS_URI) {
+            m_uriWarned = true;
+            return;
+        }
+        m_namespaceError = true;
+    }
+    if (m_error.failed) return;
+    try {
+        m_error = ErrorOf(error);
+    } catch (...) {
+        m_error.failed = true;
+    }
+}
+
+void ErrorCapture::Record(std::string_view reason, const xmlParserCtxt* parser) {
+    if (m_error.failed) return;
+    m_error.failed = true;
+    m_error.reason = reason;
+    if (parser) {
+        m_error.line = parser->input ? parser->input->line : 0;
+        m_error.column = parser->input ? parser->input->col : 0;
+    }
+}
+
+}  // namespace engine::tree
