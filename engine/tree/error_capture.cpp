@@ -1,5 +1,7 @@
 #include "error_capture.h"
 
+#include <new>
+
 #include "parse_errors.h"
 
 namespace engine::tree {
@@ -21,10 +23,14 @@ void ErrorCapture::Capture(XmlError error) {
     }
 }
 
-void ErrorCapture::Record(std::string_view reason, const xmlParserCtxt* parser) {
+void ErrorCapture::Record(std::string_view reason, const xmlParserCtxt* parser) noexcept {
     if (m_error.failed) return;
     m_error.failed = true;
-    m_error.reason = reason;
+    try {
+        m_error.reason = reason;
+    } catch (const std::bad_alloc&) {
+        m_error.reason = kNoWords;  // no memory for the words; fits in place
+    }
     if (parser) {
         m_error.line = parser->input ? parser->input->line : 0;
         m_error.column = parser->input ? parser->input->col : 0;

@@ -21,8 +21,10 @@ class ErrorCapture {
     // What libxml2 reports.
     void Capture(XmlError error);
     // An error the parse found while parser read: the reason, and where
-    // parser is unless it is null. Nothing when an error came first.
-    void Record(std::string_view reason, const xmlParserCtxt* parser);
+    // parser is unless it is null. Nothing when an error came first. Throws
+    // nothing: it is called from libxml2's callbacks, where memory may have
+    // run out.
+    void Record(std::string_view reason, const xmlParserCtxt* parser) noexcept;
     bool Failed() const { return m_error.failed; }
     // Whether the namespaces of what context read are well formed: a
     // namespace name that is no valid URI ("a b") is reported as an error
@@ -35,6 +37,10 @@ class ErrorCapture {
     ParseError Take() { return std::move(m_error); }
 
   private:
+    // The reason when there was no memory to copy one: short enough to sit
+    // in the string itself, so that giving it allocates nothing.
+    static constexpr char kNoWords[] = "No memory.\n";
+
     ParseError m_error;
     bool m_uriWarned = false;       // a namespace name that is no URI
     bool m_namespaceError = false;  // any other namespace error

@@ -138,7 +138,12 @@ class ParseRun {
                 return parse.Unread(kTooMuchAtOnce);
             }
         }
-        const long given = parse.m_input.Give(buffer, static_cast<std::size_t>(length));
+        long given = -1;
+        try {
+            given = parse.m_input.Give(buffer, static_cast<std::size_t>(length));
+        } catch (const std::bad_alloc&) {
+            return parse.Unread(kOutOfMemory);  // no exception may cross libxml2
+        }
         if (given < 0) return parse.Unread("The document could not be read.\n");
         parse.m_builder.Read(static_cast<std::size_t>(given));
         return static_cast<int>(given);
