@@ -31,8 +31,9 @@ install(DIRECTORY include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPON
 install(DIRECTORY sealwright/include/sealwright DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT development)
 if(NOT WIN32)
+  # The table of built-in classes is the platform library's own business.
   install(DIRECTORY platform/include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-          COMPONENT development)
+          COMPONENT development PATTERN class_table.h EXCLUDE)
 endif()
 
 set(FLATDOM_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/flatdom)

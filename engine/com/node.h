@@ -1,6 +1,6 @@
 // A node object: the one engine object of a node of the tree, found again
 // through the tree's node objects for as long as it lives, in whose storage
-// it lives.
+// it lives. WrapNode (node_ops.h), which makes them, is in node.cpp.
 #ifndef FLATDOM_ENGINE_COM_NODE_H
 #define FLATDOM_ENGINE_COM_NODE_H
 
@@ -26,10 +26,6 @@ class NodeObject final : public NodeBase<IXMLDOMNode> {
     NodeId m_node;
     TreeRef m_tree;  // keeps the node, and this object's storage, alive
 };
-
-// The object of a node that has none, with one reference for the caller;
-// made only by WrapNode. Null when memory runs out.
-IXMLDOMNode* NewNodeObject(const TreeRef& tree, NodeId node);
 
 }  // namespace engine::com
 

@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-
-#include "node.h"
 
 namespace engine::com {
 
 // Room for one object; a free one holds the number + 1 of the next free
 // slot, or 0.
 struct NodeObjects::Slot {
-    alignas(NodeObject) unsigned char bytes[sizeof(NodeObject)];
+    alignas(kObjectAlignment) unsigned char bytes[kObjectSize];
 };
 
 NodeObjects::NodeObjects(tree::NodeId lastNode) : m_lastNode(lastNode) {}
@@ -40,11 +37,11 @@ std::uint32_t& NodeObjects::Entry(tree::NodeId node) const {
     return m_tables[node >> kBlockBits][node & ((1u << kBlockBits) - 1)];
 }
 
-NodeObject* NodeObjects::Find(tree::NodeId node) const {
+void* NodeObjects::Find(tree::NodeId node) const {
     const std::size_t block = node >> kBlockBits;
     if (block >= m_tables.size() || !m_tables[block]) return nullptr;
     const std::uint32_t slot = Entry(node);
-    return slot ? std::launder(reinterpret_cast<NodeObject*>(At(slot - 1).bytes)) : nullptr;
+    return slot ? At(slot - 1).bytes : nullptr;
 }
 
 void* NodeObjects::Allocate(tree::NodeId node) {

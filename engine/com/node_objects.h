@@ -5,7 +5,9 @@
 // object through a table of slot numbers for each block of nodes that ever
 // had one. Both grow with the document: a block's table covers the nodes the
 // tree has, the first chunks hold a few objects and each next one twice as
-// many, so that a small document stays small.
+// many, so that a small document stays small. The storage knows the objects
+// by their size alone (node.cpp, which makes them, checks it), so that it
+// needs nothing of what they are.
 #ifndef FLATDOM_ENGINE_COM_NODE_OBJECTS_H
 #define FLATDOM_ENGINE_COM_NODE_OBJECTS_H
 
@@ -18,18 +20,21 @@
 
 namespace engine::com {
 
-class NodeObject;
-
 class NodeObjects {
   public:
+    // The size and alignment of a node object (node.h): a pointer to its
+    // table of methods, its reference count, its node and its tree.
+    static constexpr std::size_t kObjectSize = 2 * sizeof(void*) + 2 * sizeof(std::uint32_t);
+    static constexpr std::size_t kObjectAlignment = alignof(void*);
+
     // For the nodes of a tree whose last id is lastNode.
     explicit NodeObjects(tree::NodeId lastNode);
     ~NodeObjects();
     NodeObjects(const NodeObjects&) = delete;
     NodeObjects& operator=(const NodeObjects&) = delete;
 
-    // The node's object, or null while it has none.
-    NodeObject* Find(tree::NodeId node) const;
+    // Where the node's object is, or null while it has none.
+    void* Find(tree::NodeId node) const;
     // Storage for a new object of a node (at most lastNode) that has none,
     // recorded as the node's object. Throws std::bad_alloc when memory runs
     // out, with nothing recorded.

@@ -6,7 +6,6 @@
 #include "engine/query/query_engine.h"
 #include "engine/tree/node_text.h"
 #include "engine/tree/xml_writer.h"
-#include "node.h"
 #include "text.h"
 
 namespace engine::com {
@@ -40,24 +39,6 @@ std::wstring_view QueryText(BSTR query) {
 }
 
 }  // namespace
-
-HRESULT WrapNode(const TreeRef& tree, NodeId node, IXMLDOMNode** out) {
-    *out = nullptr;
-    if (node == tree::kNoNode) return S_FALSE;
-    IXMLDOMNode* existing = nullptr;
-    if (node == tree::kDocumentNode && tree->Owner()) {
-        existing = tree->Owner();
-    } else {
-        existing = tree->Objects().Find(node);
-    }
-    if (existing) {
-        existing->AddRef();
-        *out = existing;
-        return S_OK;
-    }
-    *out = NewNodeObject(tree, node);
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
 
 HRESULT NodeName(const TreeRef& tree, NodeId node, BSTR* out) {
     if (!out) return E_INVALIDARG;

@@ -14,7 +14,8 @@ namespace engine::com {
 
 // The engine object of node with one reference for the caller: the same
 // object for as long as one exists, the document object for the document
-// node it shows. S_FALSE and null for no node.
+// node it shows. S_FALSE and null for no node. (In node.cpp, beside the node
+// object it makes: the operations here need nothing of that object.)
 HRESULT WrapNode(const TreeRef& tree, NodeId node, IXMLDOMNode** out);
 
 // A new list over nodes in this order, with one reference for the caller.

@@ -21,10 +21,8 @@ void AxisCursor::Start(TreeView& view, Axis axis, NodeId context) {
             }
             break;
         case Axis::kNamespace:
-            m_element = m_scope = kind == NodeKind::kElement ? context : kNoNode;
-            m_next = tree.FirstAttributeRecord(context);
+            m_element = kind == NodeKind::kElement ? context : kNoNode;
             m_rank = 0;
-            if (!m_declared.empty()) m_declared.clear();
             break;
         case Axis::kSelf:
         case Axis::kAncestorOrSelf:
@@ -93,20 +91,17 @@ NodeId AxisCursor::PreviousSibling(NodeId node) const {
 // default.
 NodeId AxisCursor::NextNamespace() {
     if (m_element == kNoNode) return kNoNode;
-    if (m_rank == 0) return m_view->NamespaceNode(m_element, kNoNode, m_rank++);
     const tree::DocumentTree& tree = m_view->Tree();
-    while (m_scope != kNoNode) {
-        while (m_next <= tree.LastAttributeRecord(m_scope) &&
-               tree.Kind(m_next) == NodeKind::kNamespace) {
-            const NodeId record = m_next++;
-            if (m_declared.insert(tree.NameOf(record)).second &&
-                !tree.NamespaceUri(record).empty() && tree.Name(record) != "xmlns:xml") {
-                return m_view->NamespaceNode(m_element, record, m_rank++);
-            }
+    if (m_rank == 0) {
+        m_declarations = DeclarationsInScope(tree, m_element);
+        if (!m_declared.empty()) m_declared.clear();
+        return m_view->NamespaceNode(m_element, kNoNode, m_rank++);
+    }
+    for (NodeId record = m_declarations.Next(); record != kNoNode; record = m_declarations.Next()) {
+        if (m_declared.insert(tree.NameOf(record)).second && !tree.NamespaceUri(record).empty() &&
+            tree.Name(record) != "xmlns:xml") {
+            return m_view->NamespaceNode(m_element, record, m_rank++);
         }
-        m_scope = tree.Parent(m_scope);
-        if (m_scope == kNoNode || tree.Kind(m_scope) != NodeKind::kElement) return kNoNode;
-        m_next = tree.FirstAttributeRecord(m_scope);
     }
     return kNoNode;
 }

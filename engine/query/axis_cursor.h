@@ -32,11 +32,11 @@ class AxisCursor {
     NodeId m_next = kNoNode;
     NodeId m_end = kNoNode;
     NodeId m_ancestor = kNoNode;  // preceding: the next ancestor to skip
-    // The namespace axis: its element, the element whose declarations come
-    // next (m_next), the rank of the next node, and the prefixes declared
-    // nearer (xmlns or xmlns:p), which hide those further out.
+    // The namespace axis: its element, the declarations in scope there, the
+    // rank of the next node, and the prefixes declared nearer (xmlns or
+    // xmlns:p), which hide those further out.
     NodeId m_element = kNoNode;
-    NodeId m_scope = kNoNode;
+    DeclarationsInScope m_declarations;
     std::uint32_t m_rank = 0;
     std::unordered_set<tree::NameId> m_declared;
 };

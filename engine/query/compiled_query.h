@@ -66,7 +66,7 @@ enum class NameMatch : std::uint8_t {
 };
 
 // A piece of the query's text: offset and length in CompiledQuery::text.
-struct TextRef {
+struct TextSpan {
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
 };
@@ -83,7 +83,7 @@ struct Step {
     // and gives each of its nodes once, in document order (axis_union.h), so
     // that repeats neither multiply along the path nor pile up at its end.
     bool merge = false;
-    TextRef name;
+    TextSpan name;
     // kWritten, kNoNamespace: the name's id in the tree, if the tree has it.
     tree::NameId nameId = 0;
     bool nameKnown = false;
@@ -149,7 +149,7 @@ struct Expr {
     // kPath: meets its nodes in document order, each once.
     bool ordered = false;
     double number = 0;
-    TextRef text;               // kLiteral
+    TextSpan text;              // kLiteral
     ExprIndex start = kNoExpr;  // kPath (a filter or other node-set), kFilter, kNegate
     std::uint32_t first = 0;    // kPath: steps; others: operands
     std::uint32_t count = 0;
@@ -158,12 +158,12 @@ struct Expr {
 struct CompiledQuery {
     std::vector<Expr> exprs;
     std::vector<Step> steps;
-    std::vector<Operand> operands;  // operands and predicates, by position
-    std::vector<TextRef> prefixes;  // distinct prefixes that name namespaces
-    std::string text;               // names, literals, prefixes
+    std::vector<Operand> operands;   // operands and predicates, by position
+    std::vector<TextSpan> prefixes;  // distinct prefixes that name namespaces
+    std::string text;                // names, literals, prefixes
     ExprIndex root = kNoExpr;
 
-    std::string_view Text(TextRef ref) const { return {text.data() + ref.offset, ref.length}; }
+    std::string_view Text(TextSpan ref) const { return {text.data() + ref.offset, ref.length}; }
     const Expr& At(ExprIndex index) const { return exprs[index]; }
     // Whether the query selects nodes (rather than giving a value).
     bool SelectsNodes() const { return root != kNoExpr && exprs[root].type == ValueType::kNodeSet; }

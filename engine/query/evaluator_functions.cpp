@@ -7,16 +7,13 @@
 
 #include <common/utf8.h>
 
+#include "engine/tree/xml_chars.h"
 #include "evaluator.h"
 #include "number_text.h"
 #include "xml_names.h"
 
 namespace engine::query {
 namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 std::size_t CharacterCount(std::string_view text) {
     std::size_t count = 0;
@@ -246,11 +243,11 @@ std::string_view Evaluator::NormalizeSpace(const Expr& call, const Context& cont
                                       : String(OperandsOf(call)[0].expr, context, scratch);
     std::string normal;
     for (std::size_t i = 0; i < text.size();) {
-        if (!IsSpace(text[i])) {
+        if (!IsXmlSpace(text[i])) {
             normal += text[i++];
             continue;
         }
-        while (i < text.size() && IsSpace(text[i]))
+        while (i < text.size() && IsXmlSpace(text[i]))
             ++i;
         if (!normal.empty() && i < text.size()) normal += ' ';
     }
@@ -286,10 +283,10 @@ void Evaluator::IdFunction(const Expr& call, const Context& context, std::vector
     // string value.
     auto find = [&](std::string_view value) {
         for (std::size_t i = 0; i < value.size();) {
-            while (i < value.size() && IsSpace(value[i]))
+            while (i < value.size() && IsXmlSpace(value[i]))
                 ++i;
             const std::size_t start = i;
-            while (i < value.size() && !IsSpace(value[i]))
+            while (i < value.size() && !IsXmlSpace(value[i]))
                 ++i;
             if (i == start) break;
             if (!m_ids.Built()) m_work.visited += m_ids.Build(m_view.Tree());

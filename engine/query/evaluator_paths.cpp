@@ -7,8 +7,6 @@
 namespace engine::query {
 namespace {
 
-constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
-
 // The kind of node a name test selects on an axis.
 NodeKind PrincipalKind(Axis axis) {
     switch (axis) {
@@ -223,26 +221,25 @@ bool Evaluator::Matches(const Step& step, NodeId node) {
             break;
     }
     if (step.match == NameMatch::kAny) return true;
-    const tree::DocumentTree& tree = m_view.Tree();
     if (kind == NodeKind::kNamespace) {  // named by its prefix
         return (step.match == NameMatch::kWritten || step.match == NameMatch::kNoNamespace) &&
                m_view.NamespacePrefix(node) == m_query->Text(step.name);
     }
     switch (step.match) {
         case NameMatch::kWritten:
-            return step.nameKnown && tree.NameOf(node) == step.nameId;
+            return step.nameKnown && m_view.NameOf(node) == step.nameId;
         case NameMatch::kNoNamespace:
-            return step.nameKnown && tree.NameOf(node) == step.nameId && tree.UriOf(node) == 0;
+            return step.nameKnown && m_view.NameOf(node) == step.nameId && m_view.UriOf(node) == 0;
         case NameMatch::kWrittenPrefix:
-            return tree.Prefix(node) == m_query->Text(step.name);
+            return m_view.Prefix(node) == m_query->Text(step.name);
         case NameMatch::kNamespaced: {
             tree::NameId uri;
-            return PrefixNamespace(step.prefix, uri) && tree.UriOf(node) == uri &&
-                   tree.LocalName(node) == m_query->Text(step.name);
+            return PrefixNamespace(step.prefix, uri) && m_view.UriOf(node) == uri &&
+                   m_view.LocalName(node) == m_query->Text(step.name);
         }
         case NameMatch::kNamespaceAny: {
             tree::NameId uri;
-            return PrefixNamespace(step.prefix, uri) && tree.UriOf(node) == uri;
+            return PrefixNamespace(step.prefix, uri) && m_view.UriOf(node) == uri;
         }
         default:
             return true;
@@ -302,18 +299,13 @@ bool Evaluator::PrefixNamespace(std::uint32_t slot, tree::NameId& uri) {
                 found = true;
             }
         }
-        for (NodeId scope = PrefixScope(); !found && m_settings.xpath && scope != kNoNode &&
-                                           tree.Kind(scope) == NodeKind::kElement;
-             scope = tree.Parent(scope)) {
-            for (NodeId record = tree.FirstAttributeRecord(scope);
-                 record <= tree.LastAttributeRecord(scope) &&
-                 tree.Kind(record) == NodeKind::kNamespace;
-                 ++record) {
-                const std::string_view name = tree.Name(record);
-                if (name.size() == prefix.size() + 6 && name.substr(6) == prefix) {
+        if (!found && m_settings.xpath && !prefix.empty()) {
+            DeclarationsInScope declarations(tree, PrefixScope());
+            for (NodeId record = declarations.Next(); record != kNoNode && !found;
+                 record = declarations.Next()) {
+                if (m_view.DeclaredPrefix(record) == prefix) {
                     bound = tree.NamespaceUri(record);
                     found = true;
-                    break;
                 }
             }
         }

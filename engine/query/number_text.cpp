@@ -5,24 +5,16 @@
 #include <limits>
 #include <system_error>
 
+#include "engine/tree/xml_chars.h"
+
 namespace engine::query {
-namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-}  // namespace
 
 double TextToNumber(std::string_view text) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     std::size_t begin = 0, end = text.size();
-    while (begin < end && IsSpace(text[begin]))
+    while (begin < end && IsXmlSpace(text[begin]))
         ++begin;
-    while (end > begin && IsSpace(text[end - 1]))
+    while (end > begin && IsXmlSpace(text[end - 1]))
         --end;
     std::size_t at = begin;
     const bool negative = at < end && text[at] == '-';
@@ -31,12 +23,12 @@ double TextToNumber(std::string_view text) {
     long leadingZeros = 0;  // before the first significant digit
     long integerDigits = 0;
     bool significant = false;
-    for (; at < end && IsDigit(text[at]); ++at, ++digits) {
+    for (; at < end && IsAsciiDigit(text[at]); ++at, ++digits) {
         significant = significant || text[at] != '0';
         if (significant) ++integerDigits;
     }
     if (at < end && text[at] == '.') {
-        for (++at; at < end && IsDigit(text[at]); ++at, ++digits) {
+        for (++at; at < end && IsAsciiDigit(text[at]); ++at, ++digits) {
             if (!significant && text[at] == '0') ++leadingZeros;
             significant = significant || text[at] != '0';
         }
@@ -47,8 +39,8 @@ double TextToNumber(std::string_view text) {
         ++at;
         const bool negativeExponent = at < end && text[at] == '-';
         if (at < end && (text[at] == '-' || text[at] == '+')) ++at;
-        if (at == end || !IsDigit(text[at])) return kNaN;
-        for (; at < end && IsDigit(text[at]); ++at)
+        if (at == end || !IsAsciiDigit(text[at])) return kNaN;
+        for (; at < end && IsAsciiDigit(text[at]); ++at)
             exponent = exponent < 100000 ? exponent * 10 + (text[at] - '0') : exponent;
         if (negativeExponent) exponent = -exponent;
     }

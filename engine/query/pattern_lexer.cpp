@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "engine/tree/xml_chars.h"
 #include "query_limits.h"
 
 namespace engine::query {
@@ -11,18 +12,14 @@ namespace {
 using Kind = PatternToken;
 using Op = PatternOp;
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsNameStart(char c) {
+// The bytes of a name: any byte of a character beyond ASCII (the parser
+// checks the whole name by code point, xml_names.h).
+bool IsNameStartByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
 }
-bool IsNameChar(char c) {
-    return IsNameStart(c) || IsDigit(c) || c == '-' || c == '.';
+bool IsNameByte(char c) {
+    return IsNameStartByte(c) || IsAsciiDigit(c) || c == '-' || c == '.';
 }
 
 struct DollarOperator {
@@ -59,12 +56,12 @@ std::vector<Token> TokenizePattern(std::string_view in) {
     };
     auto next = [&](std::size_t k) { return i + k < in.size() ? in[i + k] : '\0'; };
     auto digits = [&](std::size_t from) {
-        while (IsDigit(next(from)))
+        while (IsAsciiDigit(next(from)))
             ++from;
         return from;
     };
     while (true) {
-        while (i < in.size() && IsSpace(in[i]))
+        while (i < in.size() && IsXmlSpace(in[i]))
             ++i;
         if (i == in.size()) break;
         const char c = in[i];
@@ -122,20 +119,20 @@ std::vector<Token> TokenizePattern(std::string_view in) {
                 break;
             }
             case '.':
-                if (IsDigit(next(1))) {
+                if (IsAsciiDigit(next(1))) {
                     add(Kind::kNumber, digits(1));
                 } else {
                     next(1) == '.' ? add(Kind::kDotDot, 2) : add(Kind::kDot, 1);
                 }
                 break;
             default:
-                if (IsDigit(c)) {
+                if (IsAsciiDigit(c)) {
                     std::size_t length = digits(1);
                     if (next(length) == '.') length = digits(length + 1);
                     add(Kind::kNumber, length);
-                } else if (IsNameStart(c)) {
+                } else if (IsNameStartByte(c)) {
                     std::size_t length = 1;
-                    while (IsNameChar(next(length)))
+                    while (IsNameByte(next(length)))
                         ++length;
                     add(Kind::kName, length);
                 } else {

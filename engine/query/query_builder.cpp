@@ -9,10 +9,10 @@ namespace engine::query {
 QueryBuilder::QueryBuilder(const tree::NameTable& names, CompiledQuery& query)
     : m_names(names), m_query(query) {}
 
-TextRef QueryBuilder::AddText(std::string_view text) {
+TextSpan QueryBuilder::AddText(std::string_view text) {
     if (m_query.text.size() + text.size() > std::numeric_limits<std::uint32_t>::max()) Refuse();
-    TextRef ref{static_cast<std::uint32_t>(m_query.text.size()),
-                static_cast<std::uint32_t>(text.size())};
+    TextSpan ref{static_cast<std::uint32_t>(m_query.text.size()),
+                 static_cast<std::uint32_t>(text.size())};
     m_query.text.append(text);
     return ref;
 }

@@ -20,7 +20,7 @@ class QueryBuilder {
   public:
     QueryBuilder(const tree::NameTable& names, CompiledQuery& query);
 
-    TextRef AddText(std::string_view text);
+    TextSpan AddText(std::string_view text);
 
     ExprIndex Literal(std::string_view text);
     ExprIndex Number(double number);

@@ -2,23 +2,17 @@
 
 #include <common/utf8.h>
 
+#include "engine/tree/xml_chars.h"
 #include "xml_names.h"
 
 namespace engine::query {
-namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-}  // namespace
 
 bool ParseNamespaceBindings(std::wstring_view text, std::vector<NamespaceBinding>& bindings) {
     const std::string in = utf8::FromWide(text.data(), text.size());
     std::vector<NamespaceBinding> found;
     std::size_t i = 0;
     while (true) {
-        while (i < in.size() && IsSpace(in[i]))
+        while (i < in.size() && IsXmlSpace(in[i]))
             ++i;
         if (i == in.size()) break;
         if (in.compare(i, 5, "xmlns") != 0) return false;
@@ -26,7 +20,7 @@ bool ParseNamespaceBindings(std::wstring_view text, std::vector<NamespaceBinding
         std::string prefix;
         if (i < in.size() && in[i] == ':') {
             const std::size_t start = ++i;
-            while (i < in.size() && in[i] != '=' && !IsSpace(in[i]))
+            while (i < in.size() && in[i] != '=' && !IsXmlSpace(in[i]))
                 ++i;
             prefix = in.substr(start, i - start);
             if (!IsNcName(prefix) || prefix == "xmlns") return false;
@@ -39,7 +33,7 @@ bool ParseNamespaceBindings(std::wstring_view text, std::vector<NamespaceBinding
         if (close == std::string::npos) return false;
         std::string uri = in.substr(i + 2, close - i - 2);
         i = close + 1;
-        if (i < in.size() && !IsSpace(in[i])) return false;
+        if (i < in.size() && !IsXmlSpace(in[i])) return false;
         if (!prefix.empty()) found.push_back({std::move(prefix), std::move(uri)});
     }
     bindings = std::move(found);

@@ -4,11 +4,26 @@
 #include <new>
 
 namespace engine::query {
-namespace {
 
-constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+DeclarationsInScope::DeclarationsInScope(const tree::DocumentTree& tree, NodeId element)
+    : m_tree(&tree) {
+    if (element != kNoNode && tree.Kind(element) == NodeKind::kElement) Enter(element);
+}
 
-}  // namespace
+NodeId DeclarationsInScope::NextOut() {
+    while (m_element != kNoNode) {
+        const NodeId parent = m_tree->Parent(m_element);
+        if (parent == kNoNode || m_tree->Kind(parent) != NodeKind::kElement) {
+            m_element = kNoNode;
+            m_next = 1;
+            m_last = 0;
+            return kNoNode;
+        }
+        Enter(parent);
+        if (m_next <= m_last && m_tree->Kind(m_next) == NodeKind::kNamespace) return m_next++;
+    }
+    return kNoNode;
+}
 
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
@@ -97,7 +112,10 @@ std::string_view TreeView::NamespaceUri(NodeId id) const {
 
 std::string_view TreeView::NamespacePrefix(NodeId id) const {
     const NodeId declaration = m_namespaces[id - m_lastRecord - 1].declaration;
-    if (declaration == kNoNode) return "xml";
+    return declaration == kNoNode ? "xml" : DeclaredPrefix(declaration);
+}
+
+std::string_view TreeView::DeclaredPrefix(NodeId declaration) const {
     const std::string_view name = m_tree.Name(declaration);  // xmlns or xmlns:prefix
     return name.size() > 6 ? name.substr(6) : std::string_view();
 }

@@ -4,7 +4,9 @@
 // element's namespace axis reaches them, with ids past the tree's last
 // record; those that a predicate made are forgotten when it has run, so that
 // a run holds the namespace nodes it keeps, not every one it met. None of
-// them is ever a query's result.
+// them is ever a query's result. The view is where an id is told to be a
+// namespace node or a record: the evaluator asks the view about nodes, and
+// the tree (Tree()) only about records, which the view's cursors walk.
 #ifndef FLATDOM_ENGINE_QUERY_TREE_VIEW_H
 #define FLATDOM_ENGINE_QUERY_TREE_VIEW_H
 
@@ -21,6 +23,39 @@ namespace engine::query {
 using tree::kNoNode;
 using tree::NodeId;
 using tree::NodeKind;
+
+// The namespace that the prefix xml is bound to, declared by no element.
+inline constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+// The namespace declarations in scope at an element, nearest first: the
+// element's own, then its parent's, up to the root element. A prefix may be
+// declared again further out, where the nearer declaration hides it.
+class DeclarationsInScope {
+  public:
+    DeclarationsInScope() = default;
+    // None when element is kNoNode or no element.
+    DeclarationsInScope(const tree::DocumentTree& tree, NodeId element);
+    // The next declaration's record; kNoNode after the last.
+    NodeId Next() {
+        // An element's declarations come first among its attribute records.
+        if (m_next <= m_last && m_tree->Kind(m_next) == NodeKind::kNamespace) return m_next++;
+        return NextOut();
+    }
+
+  private:
+    void Enter(NodeId element) {
+        m_element = element;
+        m_next = m_tree->FirstAttributeRecord(element);
+        m_last = m_tree->LastAttributeRecord(element);
+    }
+    // The first declaration of the elements further out.
+    NodeId NextOut();
+
+    const tree::DocumentTree* m_tree = nullptr;
+    NodeId m_element = kNoNode;  // whose declarations come next
+    NodeId m_next = 1;           // the next of its records, up to m_last
+    NodeId m_last = 0;
+};
 
 class TreeView {
   public:
@@ -62,6 +97,16 @@ class TreeView {
     // A namespace node's prefix (empty for the default namespace) and URI.
     std::string_view NamespacePrefix(NodeId id) const;
     std::string_view NamespaceBound(NodeId id) const;
+    // The prefix a namespace declaration's record declares: p for xmlns:p,
+    // empty for xmlns.
+    std::string_view DeclaredPrefix(NodeId declaration) const;
+    // An element's or attribute's qualified name and namespace URI as name
+    // ids of the tree, and its prefix; none (0, empty) for a namespace node.
+    tree::NameId NameOf(NodeId id) const { return IsNamespaceNode(id) ? 0 : m_tree.NameOf(id); }
+    tree::NameId UriOf(NodeId id) const { return IsNamespaceNode(id) ? 0 : m_tree.UriOf(id); }
+    std::string_view Prefix(NodeId id) const {
+        return IsNamespaceNode(id) ? std::string_view() : m_tree.Prefix(id);
+    }
 
     // The namespace node that declaration (kNoNode: the xml namespace,
     // declared by none) gives element, the rank-th of its namespace axis:

@@ -1,5 +1,6 @@
 #include "xpath_lexer.h"
 
+#include "engine/tree/xml_chars.h"
 #include "query_limits.h"
 #include "xml_names.h"
 
@@ -7,13 +8,6 @@ namespace engine::query {
 namespace {
 
 using Kind = XPathToken;
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Tokens after which "*" multiplies and names are operators: the ends of
 // operands.
@@ -51,7 +45,7 @@ class Lexer {
   private:
     char Next(std::size_t k = 0) const { return m_at + k < m_in.size() ? m_in[m_at + k] : '\0'; }
     void SkipSpace() {
-        while (m_at < m_in.size() && IsSpace(m_in[m_at]))
+        while (m_at < m_in.size() && IsXmlSpace(m_in[m_at]))
             ++m_at;
     }
     void Add(Kind kind, std::size_t length) {
@@ -98,7 +92,7 @@ class Lexer {
                 if (Next(1) != ':') Refuse();
                 return Add(Kind::kDoubleColon, 2);
             case '.':
-                if (IsDigit(Next(1))) return Number();
+                if (IsAsciiDigit(Next(1))) return Number();
                 return Next(1) == '.' ? Add(Kind::kDotDot, 2) : Add(Kind::kDot, 1);
             case '"':
             case '\'': {
@@ -115,7 +109,7 @@ class Lexer {
                 return Add(Kind::kVariable, length);
             }
             default:
-                if (IsDigit(c)) return Number();
+                if (IsAsciiDigit(c)) return Number();
                 return Name();
         }
     }
@@ -123,18 +117,18 @@ class Lexer {
     // Digits with a decimal point somewhere, and an exponent.
     void Number() {
         std::size_t length = 0;
-        while (IsDigit(Next(length)))
+        while (IsAsciiDigit(Next(length)))
             ++length;
         if (Next(length) == '.') {
             ++length;
-            while (IsDigit(Next(length)))
+            while (IsAsciiDigit(Next(length)))
                 ++length;
         }
         if (Next(length) == 'e' || Next(length) == 'E') {
             std::size_t exponent = length + 1;
             if (Next(exponent) == '+' || Next(exponent) == '-') ++exponent;
-            if (IsDigit(Next(exponent))) {
-                while (IsDigit(Next(exponent)))
+            if (IsAsciiDigit(Next(exponent))) {
+                while (IsAsciiDigit(Next(exponent)))
                     ++exponent;
                 length = exponent;
             }
@@ -166,7 +160,7 @@ class Lexer {
         if (length == 0) Refuse();
         const std::size_t end = m_at + length;
         std::size_t after = end;
-        while (after < m_in.size() && IsSpace(m_in[after]))
+        while (after < m_in.size() && IsXmlSpace(m_in[after]))
             ++after;
         const bool wildcard = m_in[end - 1] == '*';
         if (!wildcard && after < m_in.size() && m_in[after] == '(')

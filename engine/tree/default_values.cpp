@@ -2,12 +2,13 @@
 
 #include <libxml/entities.h>
 
+#include <common/utf8.h>
+
+#include "libxml2_strings.h"
+#include "xml_chars.h"
+
 namespace engine::tree {
 namespace {
-
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
 
 // The character reference text starts with ("&#10;", "&#xA;"): its value, 0
 // for none, and its length.
@@ -20,7 +21,7 @@ std::uint32_t CharacterReference(std::string_view text, std::size_t& length) {
     for (; i < text.size() && text[i] != ';'; ++i) {
         const char c = text[i];
         std::uint32_t digit;
-        if (c >= '0' && c <= '9') {
+        if (IsAsciiDigit(c)) {
             digit = static_cast<std::uint32_t>(c - '0');
         } else if (hex && c >= 'a' && c <= 'f') {
             digit = static_cast<std::uint32_t>(c - 'a' + 10);
@@ -37,30 +38,8 @@ std::uint32_t CharacterReference(std::string_view text, std::size_t& length) {
     return value;
 }
 
-std::size_t Utf8Length(std::uint32_t c) {
-    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-}
-
-void AppendUtf8(std::uint32_t c, std::string& text) {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string_view Content(const xmlEntity* entity) {
-    return reinterpret_cast<const char*>(entity->content);
+    return View(entity->content);
 }
 
 // Runs of spaces made one, none left at either end.
@@ -93,7 +72,7 @@ bool DefaultValues::ContentCost(const xmlEntity* entity, int depth, std::uint64_
         cost = known->second;
         return true;
     }
-    if (depth > kMaxDepth) return false;
+    if (depth > kMaxEntityNesting) return false;
     const std::string_view content = Content(entity);
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < content.size();) {
@@ -101,7 +80,7 @@ bool DefaultValues::ContentCost(const xmlEntity* entity, int depth, std::uint64_
         if (content[i] != '&') {
             ++total;
         } else if (const std::uint32_t c = CharacterReference(content.substr(i), length)) {
-            total += Utf8Length(c);
+            total += utf8::EncodedSize(c);
         } else if (const xmlEntity* inner = Entity(content.substr(i), length)) {
             std::uint64_t innerCost = length;
             if (inner->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
@@ -119,13 +98,13 @@ bool DefaultValues::ContentCost(const xmlEntity* entity, int depth, std::uint64_
 }
 
 bool DefaultValues::AppendContent(std::string_view content, int depth, std::string& value) {
-    if (depth > kMaxDepth) return false;
+    if (depth > kMaxEntityNesting) return false;
     for (std::size_t i = 0; i < content.size();) {
         std::size_t length = 1;
         if (content[i] != '&') {
             value += content[i];
         } else if (const std::uint32_t c = CharacterReference(content.substr(i), length)) {
-            AppendUtf8(c, value);
+            utf8::Append(value, c);
         } else if (const xmlEntity* inner = Entity(content.substr(i), length)) {
             if (inner->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
                 value += Content(inner).substr(0, 1);
@@ -147,7 +126,7 @@ bool DefaultValues::Cost(std::string_view kept, std::uint64_t& cost) {
         if (kept[i] != '&') {
             ++cost;
         } else if (const std::uint32_t c = CharacterReference(kept.substr(i), length)) {
-            cost += Utf8Length(c);
+            cost += utf8::EncodedSize(c);
         } else if (const xmlEntity* entity = Entity(kept.substr(i), length)) {
             std::uint64_t entityCost = 0;
             if (entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
@@ -169,7 +148,7 @@ bool DefaultValues::Value(std::string_view kept, bool normalize, std::string& va
         if (kept[i] != '&') {
             value += kept[i];
         } else if (const std::uint32_t c = CharacterReference(kept.substr(i), length)) {
-            AppendUtf8(c, value);
+            utf8::Append(value, c);
         } else if (const xmlEntity* entity = Entity(kept.substr(i), length)) {
             // libxml2 gives nothing for an entity without text (an external
             // one, which an attribute value may not name).
@@ -180,7 +159,7 @@ bool DefaultValues::Value(std::string_view kept, bool normalize, std::string& va
                 return false;
             }
             for (std::size_t j = start; j < value.size(); ++j) {
-                if (IsWhiteSpace(value[j])) value[j] = ' ';
+                if (IsXmlSpace(value[j])) value[j] = ' ';
             }
         }
         i += length;

@@ -32,7 +32,7 @@ class DefaultValues {
 
   private:
     // How deep libxml2 follows references in entities.
-    static constexpr int kMaxDepth = 40;
+    static constexpr int kMaxEntityNesting = 40;
 
     // The entity of a reference text starts with ("&name;"); null for none,
     // and the reference's length.

@@ -2,19 +2,10 @@
 
 #include <vector>
 
+#include "xml_chars.h"
+
 namespace engine::tree {
 namespace {
-
-bool IsXmlSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool IsBlank(std::string_view text) {
-    for (char c : text) {
-        if (!IsXmlSpace(c)) return false;
-    }
-    return true;
-}
 
 // Nodes whose text is that of their descendants.
 bool IsContainer(NodeKind kind) {

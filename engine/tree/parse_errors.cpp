@@ -1,8 +1,12 @@
 #include "parse_errors.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 
 #include <cstring>
+
+#include "libxml2_strings.h"
+#include "limits.h"
 
 namespace engine::tree {
 namespace {
@@ -11,39 +15,24 @@ constexpr std::size_t kSourceContext = 200;  // bytes of source kept on each sid
 
 // libxml2's reasons for the limits it keeps name the option that lifts them,
 // which a host cannot set: say which limit the document reached instead.
+static_assert(kMaxTextLength == XML_MAX_TEXT_LENGTH && kMaxLookahead == XML_MAX_LOOKUP_LIMIT &&
+                  kMaxNameLength == XML_MAX_NAME_LENGTH,
+              "the limits are libxml2's own");
 struct LimitReason {
     const char* found;  // in libxml2's message
     const char* reason;
 };
 constexpr LimitReason kLimitReasons[] = {
-    {"Excessive depth",
-     "The document nests elements more than 256 levels deep, the most this engine reads.\n"},
-    {"huge text node",
-     "A text in the document is longer than the 10,000,000 bytes this engine "
-     "reads in one piece.\n"},
-    {"Huge input lookup",
-     "A piece of markup in the document is longer than the 10,000,000 "
-     "bytes this engine reads in one piece.\n"},
-    {"Name too long",
-     "A name in the document is longer than the 50,000 characters this engine "
-     "reads.\n"},
-    {"AttValue length too long",
-     "An attribute value in the document is longer than the "
-     "10,000,000 bytes this engine reads.\n"},
-    {"entity value too long",
-     "An entity value in the document is longer than the 10,000,000 "
-     "bytes this engine reads.\n"},
-    {"Comment too big",
-     "A comment in the document is longer than the 10,000,000 bytes this engine reads.\n"},
-    {"CData section too big",
-     "A CDATA section in the document is longer than the 10,000,000 bytes this engine "
-     "reads.\n"},
-    {" too big found",
-     "A processing instruction in the document is longer than the 10,000,000 bytes this "
-     "engine reads.\n"},
-    {"too deep, use XML_PARSE_HUGE",
-     "An element declaration of the document nests more than "
-     "128 levels deep, the most this engine reads.\n"},
+    {"Excessive depth", kTooDeep},
+    {"huge text node", kTextTooLong},
+    {"Huge input lookup", kMarkupTooLong},
+    {"Name too long", kNameTooLong},
+    {"AttValue length too long", kAttributeValueTooLong},
+    {"entity value too long", kEntityValueTooLong},
+    {"Comment too big", kCommentTooLong},
+    {"CData section too big", kCdataTooLong},
+    {" too big found", kProcessingInstructionTooLong},
+    {"too deep, use XML_PARSE_HUGE", kDeclarationTooDeep},
 };
 
 std::string Reason(const char* message) {
@@ -69,8 +58,7 @@ std::string SourceLine(xmlParserCtxtPtr context) {
            static_cast<std::size_t>(stop - cur) < kSourceContext) {
         ++stop;
     }
-    return std::string(reinterpret_cast<const char*>(start),
-                       static_cast<std::size_t>(stop - start));
+    return std::string(Chars(start), static_cast<std::size_t>(stop - start));
 }
 
 }  // namespace

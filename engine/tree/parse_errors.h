@@ -4,7 +4,7 @@
 #define FLATDOM_ENGINE_TREE_PARSE_ERRORS_H
 
 #include "libxml2_errors.h"
-#include "parse.h"
+#include "parse_outcome.h"
 
 namespace engine::tree {
 

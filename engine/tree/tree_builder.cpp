@@ -1,19 +1,13 @@
 #include "tree_builder.h"
 
 #include "limits.h"
+#include "xml_chars.h"
 
 namespace engine::tree {
 namespace {
 
 static_assert(kMaxTextLength <= kMaxRecordLength && kMaxAttributes <= kMaxRecordLength,
               "lengths fit in a record");
-
-bool IsBlank(std::string_view text) {
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -136,7 +130,7 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
                                const std::vector<AttributeEvent>& attributes, std::size_t defaulted,
                                std::size_t namespaceDefaults) {
     if (m_failure || !Flush()) return false;
-    if (m_depth == kMaxDepth) return Refuse(kTooDeep);
+    if (m_depth == kMaxElementDepth) return Refuse(kTooDeep);
     if (namespaces.size() + attributes.size() > kMaxAttributes) return Refuse(kTooManyAttributes);
     // Attribute values (the document's own take at most 3 bytes for each byte
     // read) but what their entities' text was counted for already, the

@@ -1,12 +1,10 @@
 // The COM runtime: apartment state per thread, and object creation from
 // registered class factories or the built-in classes.
+#include <flatdom/platform/class_table.h>
 #include <flatdom/platform/combaseapi.h>
-#include <flatdom/platform/msxml.h>
 
 #include <mutex>
 #include <vector>
-
-#include "builtin_classes.h"
 
 namespace {
 
@@ -43,6 +41,16 @@ IClassFactory* FindRegistered(REFCLSID clsid) {
         }
     }
     return nullptr;
+}
+
+// A class of the built-in table (class_table.h); REGDB_E_CLASSNOTREG for
+// another.
+HRESULT CreateBuiltinInstance(REFCLSID clsid, REFIID riid, void** ppv) {
+    const platform::ClassTable& table = platform::kBuiltinClasses;
+    for (std::size_t i = 0; i < table.count; ++i) {
+        if (IsEqualCLSID(clsid, *table.entries[i].clsid)) return table.entries[i].make(riid, ppv);
+    }
+    return REGDB_E_CLASSNOTREG;
 }
 
 DWORD ModelOf(DWORD dwCoInit) {
@@ -85,7 +93,7 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
         if (FAILED(hr)) *ppv = nullptr;
         return hr;
     }
-    return platform::CreateBuiltinInstance(rclsid, riid, ppv);
+    return CreateBuiltinInstance(rclsid, riid, ppv);
 }
 
 HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD, DWORD, DWORD* lpdwRegister) {

@@ -13,8 +13,8 @@
 #include <unistd.h>
 #endif
 
+#include "descriptor.h"
 #include "paths.h"
-#include "whole_file.h"
 
 namespace cli {
 namespace {
@@ -42,12 +42,6 @@ int OpenDevice(const std::string& path) {
 long long Read(int fd, void* buffer, std::size_t size) {
     return _read(fd, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
 }
-long long Write(int fd, const void* buffer, std::size_t size) {
-    return _write(fd, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
-}
-int Close(int fd) {
-    return _close(fd);
-}
 const int kStdin = 0, kStdout = 1;
 #else
 using Stat = struct stat;
@@ -69,40 +63,8 @@ int OpenInput(const char* path) {
 long long Read(int fd, void* buffer, std::size_t size) {
     return read(fd, buffer, size);
 }
-long long Write(int fd, const void* buffer, std::size_t size) {
-    return write(fd, buffer, size);
-}
-int Close(int fd) {
-    return close(fd);
-}
 const int kStdin = STDIN_FILENO, kStdout = STDOUT_FILENO;
 #endif
-
-// A descriptor the command opened, closed when the scope ends however it
-// ends; the standard ones stay open.
-class Descriptor {
-  public:
-    Descriptor(int fd, bool owned) : m_fd(fd), m_owned(owned) {}
-    ~Descriptor() {
-        if (m_owned && m_fd >= 0) Close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    // No longer the scope's to close.
-    void Release() { m_fd = -1; }
-    // Closes now: false when that fails (errno says why).
-    bool CloseNow() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return !m_owned || Close(fd) == 0;
-    }
-
-  private:
-    int m_fd;
-    bool m_owned;
-};
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what) {
     throw IoError((path == "-" ? std::string("standard ") + what : path) + ": " +
@@ -167,20 +129,6 @@ bool SameFile(const Stat& status, const Stat& other) {
 
 }  // namespace
 
-#if defined(_WIN32)
-[[noreturn]] void FailWithSystemError(const std::string& path, unsigned long error) {
-    char text[512] = "";
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' '))
-        reason.pop_back();
-    if (reason.empty()) reason = "system error " + std::to_string(error);
-    throw IoError(path + ": " + reason);
-}
-#endif
-
 void SecretBytes::Reserve(std::size_t size) {
     if (size <= m_bytes.capacity()) return;
     sealwright::Bytes grown;
@@ -227,21 +175,6 @@ void ReadInput(const std::string& path, SecretBytes& bytes, std::uint64_t limit,
         used += static_cast<std::size_t>(got);
     }
     data.resize(used);
-}
-
-bool WriteAll(int fd, const void* bytes, std::size_t size) {
-    const auto* at = static_cast<const unsigned char*>(bytes);
-    while (size > 0) {
-        const long long wrote = Write(fd, at, size);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            if (wrote == 0) errno = ENOSPC;
-            return false;
-        }
-        at += wrote;
-        size -= static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how) {

@@ -5,16 +5,13 @@
 #define SEALWRIGHT_CLI_IO_H
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "format.h"
+#include "io_error.h"
+#include "whole_file.h"
 
 namespace cli {
-
-struct IoError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // Bytes that are wiped before their memory is freed, also as they grow.
 class SecretBytes {
@@ -39,25 +36,12 @@ class SecretBytes {
 void ReadInput(const std::string& path, SecretBytes& bytes, std::uint64_t limit,
                const std::string& most);
 
-enum class Create {
-    kReplace,    // create or replace; a new file's mode as the umask leaves it
-    kPrivate,    // create or replace, readable by the owner only
-    kExclusive,  // create only, never through a symbolic link; owner only
-};
 // Writes bytes to path ("-": standard output). A file is written whole or
 // not at all (see WriteWholeFile), where the links at the end of path lead
 // (see FollowLinks; kExclusive follows none). Besides files, only a
 // character device, a pipe without a name or a FIFO of the caller's takes
 // bytes, as they come; another user's FIFO is refused and never waited for.
 void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how);
-
-// Writes all size bytes to fd; false, errno saying why, when it cannot.
-bool WriteAll(int fd, const void* bytes, std::size_t size);
-
-#if defined(_WIN32)
-// Throws IoError: path and the system's sentence for error (GetLastError's).
-[[noreturn]] void FailWithSystemError(const std::string& path, unsigned long error);
-#endif
 
 }  // namespace cli
 

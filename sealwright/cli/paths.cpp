@@ -1,7 +1,6 @@
 #include "paths.h"
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include <sys/stat.h>
@@ -13,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "io.h"
+#include "io_error.h"
 
 namespace cli {
 namespace {
@@ -72,10 +71,6 @@ class PrivateFolder {
     SECURITY_ATTRIBUTES m_attributes{};
 };
 #else
-[[noreturn]] void Fail(const std::string& path) {
-    throw IoError(path + ": " + std::strerror(errno));
-}
-
 // As many links as the kernel follows in one path before it gives up.
 constexpr int kMostLinks = 40;
 
@@ -147,7 +142,7 @@ std::string FollowLinks(const std::string& path) {
         if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return name;
         if (links == kMostLinks) {
             errno = ELOOP;
-            Fail(path);
+            FailWithErrno(path);
         }
         if (!KernelWouldFollow(name, status)) {
             throw IoError(path + (name == path ? ": " : ": leads to " + name + ", ") +
@@ -155,7 +150,7 @@ std::string FollowLinks(const std::string& path) {
                           "it is not followed");
         }
         std::string target;
-        if (!ReadLink(name, target)) Fail(name);
+        if (!ReadLink(name, target)) FailWithErrno(name);
         name = !target.empty() && target[0] == '/' ? target : FolderOf(name) + target;
     }
 }
@@ -169,7 +164,7 @@ void MakeFolders(const std::string& path) {
         missing.push_back(folder);
     }
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-        if (mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) Fail(*folder);
+        if (mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) FailWithErrno(*folder);
     }
 }
 #endif

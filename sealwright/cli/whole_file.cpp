@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +18,8 @@
 #endif
 
 #include "crypto.h"
+#include "descriptor.h"
+#include "io_error.h"
 #include "paths.h"
 
 namespace cli {
@@ -26,10 +27,6 @@ namespace {
 
 // Temporary names tried before the command gives up on finding a free one.
 constexpr int kNameAttempts = 100;
-
-[[noreturn]] void Fail(const std::string& path) {
-    throw IoError(path + ": " + std::strerror(errno));
-}
 
 [[noreturn]] void Exists(const std::string& path) {
     throw IoError(path + ": exists already, and is never replaced");
@@ -124,7 +121,7 @@ int CreateTemporary(const std::string& path, Create how, std::string& name) {
     }
     name.clear();
     errno = EEXIST;
-    Fail(path);
+    FailWithErrno(path);
 }
 
 bool FlushAndClose(int fd) {
@@ -173,18 +170,18 @@ int CreateTemporary(const std::string& path, Create how, std::string& name) {
                 unlink(name.c_str());
                 name.clear();
                 errno = error;
-                Fail(path);
+                FailWithErrno(path);
             }
             return fd;
         }
         if (errno != EEXIST) {
             name.clear();
-            Fail(path);
+            FailWithErrno(path);
         }
     }
     name.clear();
     errno = EEXIST;
-    Fail(path);
+    FailWithErrno(path);
 }
 
 bool Flush(int fd) {
@@ -223,26 +220,14 @@ void Place(const std::string& path, Temporary& temporary, Create how) {
     if (how == Create::kExclusive) {
         if (!MoveWithoutReplacing(temporary.name(), path.c_str())) {
             if (errno == EEXIST) Exists(path);
-            Fail(path);
+            FailWithErrno(path);
         }
     } else if (std::rename(temporary.name(), path.c_str()) != 0) {
-        Fail(path);
+        FailWithErrno(path);
     }
     temporary.Placed();
     SyncFolderOf(path);
 }
-
-// A descriptor closed when the scope ends.
-class Closing {
-  public:
-    explicit Closing(int fd) : m_fd(fd) {}
-    ~Closing() { close(m_fd); }
-    Closing(const Closing&) = delete;
-    Closing& operator=(const Closing&) = delete;
-
-  private:
-    int m_fd;
-};
 
 // Gives the file open as fd, which has no name yet, the name name.
 bool LinkUnnamed(int fd, const std::string& name) {
@@ -265,13 +250,13 @@ bool WriteUnnamed(const std::string& path, const void* bytes, std::size_t size, 
         open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
-        Fail(path);
+        FailWithErrno(path);
     }
     // Written and synced, the file loses nothing when it is closed.
-    Closing closing(fd);
+    Descriptor closing(fd, true);
     const mode_t mode = ModeFor(path, how);
-    if (mode != 0600 && fchmod(fd, mode) != 0) Fail(path);
-    if (!WriteAll(fd, bytes, size) || !Flush(fd)) Fail(path);
+    if (mode != 0600 && fchmod(fd, mode) != 0) FailWithErrno(path);
+    if (!WriteAll(fd, bytes, size) || !Flush(fd)) FailWithErrno(path);
     // Named where nothing is yet; else under a temporary name, then moved
     // over what is there.
     if (LinkUnnamed(fd, path)) {
@@ -279,7 +264,7 @@ bool WriteUnnamed(const std::string& path, const void* bytes, std::size_t size, 
         return true;
     }
     if (errno == ENOENT) return false;
-    if (errno != EEXIST) Fail(path);
+    if (errno != EEXIST) FailWithErrno(path);
     if (how == Create::kExclusive) Exists(path);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = TemporaryName(path);
@@ -288,10 +273,10 @@ bool WriteUnnamed(const std::string& path, const void* bytes, std::size_t size, 
             Place(path, temporary, how);
             return true;
         }
-        if (errno != EEXIST) Fail(path);
+        if (errno != EEXIST) FailWithErrno(path);
     }
     errno = EEXIST;
-    Fail(path);
+    FailWithErrno(path);
 #else
     (void)path, (void)bytes, (void)size, (void)how;
     return false;
@@ -306,12 +291,12 @@ void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size
     std::string name;
     const int fd = CreateTemporary(path, how, name);
     Temporary temporary(name);
-    if (fd < 0) Fail(path);
+    if (fd < 0) FailWithErrno(path);
     const bool written = WriteAll(fd, bytes, size);
     const int error = errno;
     if (!FlushAndClose(fd) || !written) {
         if (!written) errno = error;
-        Fail(path);
+        FailWithErrno(path);
     }
     Place(path, temporary, how);
 }

@@ -7,9 +7,13 @@
 #include <cstddef>
 #include <string>
 
-#include "io.h"
-
 namespace cli {
+
+enum class Create {
+    kReplace,    // create or replace; a new file's mode as the umask leaves it
+    kPrivate,    // create or replace, readable by the owner only
+    kExclusive,  // create only, never through a symbolic link; owner only
+};
 
 // Writes bytes to a new file in path's folder, flushes it to the disk and
 // then puts it in path's place: over what is there (a symbolic link itself,
@@ -18,7 +22,7 @@ namespace cli {
 // file system can make such files; elsewhere it has a temporary name, kept
 // within the folder's limit on names. A replaced file's permission bits are
 // carried over, never its set-user-ID, set-group-ID or sticky bit. On failure
-// it throws IoError and removes what it made: path stays as it was.
+// it throws IoError (io_error.h) and removes what it made: path stays as it was.
 void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size, Create how);
 
 }  // namespace cli

@@ -3,10 +3,18 @@
 #ifndef SEALWRIGHT_CRYPTO_H
 #define SEALWRIGHT_CRYPTO_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "format.h"
+namespace sealwright {
+
+// AES-256-GCM's key, nonce and tag.
+using Key = std::array<std::uint8_t, 32>;
+using Nonce = std::array<std::uint8_t, 12>;
+constexpr std::size_t kTagSize = 16;
+
+}  // namespace sealwright
 
 namespace sealwright::crypto {
 

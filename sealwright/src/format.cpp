@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "crypto.h"
-
 namespace sealwright {
 
 bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size) {

@@ -12,22 +12,20 @@
 #ifndef SEALWRIGHT_FORMAT_H
 #define SEALWRIGHT_FORMAT_H
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "crypto.h"
+
 namespace sealwright {
 
 using Bytes = std::vector<std::uint8_t>;
-using Key = std::array<std::uint8_t, 32>;
-using Nonce = std::array<std::uint8_t, 12>;
 
 constexpr std::uint8_t kMagic[8] = {0x89, 'S', 'W', 'L', '\r', '\n', 0x1A, '\n'};
 constexpr std::uint8_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 8 + 1 + 12;
-constexpr std::size_t kTagSize = 16;
 
 // The largest document the cipher takes: it is given in one piece, and
 // OpenSSL counts a piece's bytes in an int.

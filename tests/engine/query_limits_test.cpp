@@ -12,7 +12,7 @@
 
 namespace {
 
-using engine::query::kMaxDepth;
+using engine::query::kMaxNesting;
 
 std::wstring Repeat(const std::wstring& text, int times) {
     std::wstring repeated;
@@ -69,14 +69,14 @@ const Shape kShapes[] = {
 };
 
 TEST_F(QueryTest, OneDepthBudgetForEveryKindOfNesting) {
-    static_assert(kMaxDepth == 64, "README.md says 64 levels");
+    static_assert(kMaxNesting == 64, "README.md says 64 levels");
     for (const Shape& shape : kShapes) {
         Load("<a><a x='1'>t</a></a>", shape.xpath);
-        const std::wstring deepest = shape.query(kMaxDepth);
+        const std::wstring deepest = shape.query(kMaxNesting);
         std::string answer;
         OnSmallStack([&] { answer = Selected(deepest); });
         EXPECT_NE(answer, "error") << Narrow(deepest);
-        const std::wstring deeper = shape.query(kMaxDepth + 1);
+        const std::wstring deeper = shape.query(kMaxNesting + 1);
         EXPECT_EQ(Selected(deeper), "error") << Narrow(deeper);
     }
 }

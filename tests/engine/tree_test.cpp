@@ -277,7 +277,7 @@ TEST(TreeLimits, DocumentsUpToEachLimitLoad) {
     EXPECT_EQ(defaults.tree->NodeCount(), 1 + 1 + 400000 * 5u);
 
     std::string deep;
-    for (std::uint32_t i = 0; i < kMaxDepth; ++i)
+    for (std::uint32_t i = 0; i < kMaxElementDepth; ++i)
         deep = "<a>" + deep + "</a>";
     EXPECT_TRUE(ParseUtf8(deep).tree);
     EXPECT_FALSE(ParseUtf8("<r>" + deep + "</r>").tree);

@@ -1,9 +1,10 @@
 // The COM runtime: per-thread apartments, a class table for CoCreateInstance
 // and the task allocator.
 //
-// Classes come from a built-in table (the XML DOM engine's document class) and
-// from factories registered with CoRegisterClassObject, which take precedence
-// until revoked, as process-local registrations do on Windows.
+// Classes come from a built-in table that the platform library is built with
+// (the XML DOM engine's document class) and from factories registered with
+// CoRegisterClassObject, which take precedence until revoked, as
+// process-local registrations do on Windows.
 #ifndef FLATDOM_PLATFORM_COMBASEAPI_H
 #define FLATDOM_PLATFORM_COMBASEAPI_H
 

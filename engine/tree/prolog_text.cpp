@@ -1,4 +1,4 @@
-#include "doctype_text.h"
+#include "prolog_text.h"
 
 #include <libxml/valid.h>
 #include <libxml/xmlIO.h>
@@ -7,14 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "libxml2_strings.h"
 #include "xml_writer.h"
 
 namespace engine::tree {
 namespace {
-
-const char* Chars(const xmlChar* text) {
-    return reinterpret_cast<const char*>(text);
-}
 
 // A default as the DTD holds it, read with its references kept: "&#38;" for
 // each ampersand and "&name;" for each reference to an entity, every other
@@ -77,6 +74,16 @@ class EscapedDefaults {
 };
 
 }  // namespace
+
+std::string DeclarationText(xmlDocPtr doc, const std::string& encoding) {
+    std::string text = "version=\"";
+    text += doc && doc->version ? Chars(doc->version) : "1.0";
+    text += '"';
+    if (!encoding.empty()) text += " encoding=\"" + encoding + '"';
+    if (doc && doc->standalone >= 0)
+        text += doc->standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
+    return text;
+}
 
 std::string DoctypeText(xmlDocPtr doc) {
     if (!doc || !doc->intSubset) return {};

@@ -1,0 +1,78 @@
+#include "attribute_defaults.h"
+
+#include <libxml/hash.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "libxml2_strings.h"
+#include "limits.h"
+
+namespace engine::tree {
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+void AttributeDefaults::KeepReferences(xmlParserCtxtPtr parser, bool keep) {
+    parser->replaceEntities = keep ? 0 : 1;
+}
+#pragma GCC diagnostic pop
+
+bool AttributeDefaults::Declare(xmlParserCtxtPtr context, const xmlChar* element,
+                                const xmlChar* name, int type, int kind, const xmlChar* value,
+                                bool& toDtd) {
+    ElementDeclarations& declared = m_declarations.Declare(Split(context, element));
+    const DictionaryName attribute = Split(context, name);
+    if (!declared.Declare(attribute, type == XML_ATTRIBUTE_ID)) return true;
+    if (declared.IdAttributes() > kMaxIdAttributes) {
+        toDtd = false;
+        return m_builder.Refuse(kTooManyIdAttributes);
+    }
+    if (!value || kind == XML_ATTRIBUTE_IMPLIED || kind == XML_ATTRIBUTE_REQUIRED) return true;
+    if (attribute.prefix == context->str_xmlns ||
+        (attribute.local == context->str_xmlns && !attribute.prefix)) {
+        declared.AddNamespaceDefault();
+        if (declared.NamespaceDefaults() > kMaxNamespaceDefaults)
+            return m_builder.Refuse(kTooManyNamespaceDefaults);
+    } else {
+        if (declared.Defaults() + declared.NamespaceDefaults() >= kMaxAttributes)
+            return m_builder.Refuse(kTooManyAttributes);
+        if (!m_values) m_values.emplace(context->myDoc);
+        std::uint64_t cost = 0;
+        if (!m_values->Cost(View(value), cost)) return m_builder.Refuse(kTooMuchAmplification);
+        if (!m_builder.SpendBeside(cost)) return false;
+        std::string made;
+        m_values->Value(View(value), type != XML_ATTRIBUTE_CDATA, made);
+        declared.AddDefault(attribute, std::move(made));
+        if (attribute.prefix && attribute.prefix != context->str_xml && !m_scope) m_scope.emplace();
+        // libxml2 adds no default for an attribute it knows a type of.
+        if (!context->attsSpecial) context->attsSpecial = xmlHashCreateDict(10, context->dict);
+        // The type as libxml2 keeps it there, as a pointer.
+        void* const special = reinterpret_cast<void*>(  // NOLINT(performance-no-int-to-ptr)
+            static_cast<std::ptrdiff_t>(type));
+        if (!context->attsSpecial ||
+            xmlHashAddEntry2(context->attsSpecial, element, name, special) < 0) {
+            throw std::bad_alloc();
+        }
+    }
+    if (declared.Defaults() + declared.NamespaceDefaults() > kMaxAttributes)
+        return m_builder.Refuse(kTooManyAttributes);
+    return true;
+}
+
+DictionaryName AttributeDefaults::Split(xmlParserCtxtPtr context, const xmlChar* name) {
+    int length = 0;
+    const xmlChar* local = xmlSplitQName3(name, &length);
+    const xmlChar* prefix = nullptr;
+    if (local) {
+        prefix = xmlDictLookup(context->dict, name, length);
+        local = xmlDictLookup(context->dict, local, -1);
+    } else {
+        local = xmlDictLookup(context->dict, name, -1);
+    }
+    if (!local || (length && !prefix)) throw std::bad_alloc();
+    return {local, prefix};
+}
+
+}  // namespace engine::tree
