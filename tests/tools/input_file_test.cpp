@@ -20,29 +20,14 @@ namespace {
 // How long a reader waits for the next bytes before it gives up.
 constexpr DWORD kPatience = 10000;
 
-// Standard input (descriptor 0) reads bytes while one lives.
-class StandardInput {
-  public:
-    explicit StandardInput(const std::string& bytes) : m_saved(_dup(0)) {
-        const int fd = _wopen(TestFile("input", bytes).c_str(), _O_RDONLY | _O_BINARY);
-        EXPECT_GE(fd, 0);
-        _dup2(fd, 0);
-        _close(fd);
-    }
-    ~StandardInput() {
-        if (m_saved < 0) {
-            _close(0);
-            return;
-        }
-        _dup2(m_saved, 0);
-        _close(m_saved);
-    }
-    StandardInput(const StandardInput&) = delete;
-    StandardInput& operator=(const StandardInput&) = delete;
-
-  private:
-    int m_saved;
-};
+// Standard input (descriptor 0) reads bytes from now on.
+void SetStandardInput(const std::string& bytes) {
+    const std::string name = "input-" + std::to_string(bytes.size());
+    const int fd = _wopen(TestFile(name, bytes).c_str(), _O_RDONLY | _O_BINARY);
+    ASSERT_GE(fd, 0);
+    _dup2(fd, 0);
+    _close(fd);
+}
 
 // size bytes, no two pieces of the pipe alike.
 std::string Bytes(std::size_t size) {
@@ -99,7 +84,7 @@ TEST(StandardInputCopy, EveryReaderGetsEveryByteAtItsOwnPace) {
     for (const std::size_t size : {0, 1, 65535, 65536, 65537, 200001}) {
         SCOPED_TRACE(size);
         const std::string input = Bytes(size);
-        StandardInput standardInput(input);
+        SetStandardInput(input);
         InputFile file;
         std::wstring why;
         ASSERT_TRUE(file.Open(L"-", why)) << std::string(why.begin(), why.end());
@@ -123,7 +108,7 @@ TEST(StandardInputCopy, EveryReaderGetsEveryByteAtItsOwnPace) {
 TEST(StandardInputCopy, AReaderThatStopsHoldsNothingUpAndNoCopyIsLeft) {
     const std::string input = Bytes(1 << 20);  // far more than the pipe holds
     const std::string piece = input.substr(1000, 64);
-    StandardInput standardInput(input);
+    SetStandardInput(input);
     std::string got, stalledGot;
     got.reserve(input.size() + 16384);  // the test's own copies grow no more
     stalledGot.reserve(input.size() + 16384);
@@ -158,7 +143,7 @@ BOOL WINAPI NoToken(HANDLE, DWORD, HANDLE*) {
 }
 
 TEST(StandardInputCopy, OnlyItsOwnerMayOpenThePipe) {
-    StandardInput standardInput("<r/>");
+    SetStandardInput("<r/>");
     {
         // The pipe's access list lets its owner alone in, nothing inherited.
         InputFile file;
