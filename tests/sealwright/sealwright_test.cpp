@@ -1,6 +1,6 @@
 // Sealwright: its format against known answers, and what its calls give for
-// good, changed, truncated, oversized and wrongly keyed files, for key files
-// of every kind, and when memory runs out.
+// good, changed, truncated, oversized and wrongly keyed files and streams,
+// for key files others can reach, and when memory runs out.
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
@@ -359,8 +359,9 @@ TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
 
 #if !defined(_WIN32)
 // Others who can read the key file can open every sealed file; others who
-// can change it, or its owner, can change the key. Each is named; the
-// administrator, who can do all of it anyway, is not.
+// can change it, or its owner, can change the key. Each is named (the
+// command's test shows each mode others can change); the administrator,
+// who can do all of it anyway, is not.
 TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
     const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
     const std::string file = TestFile("key.txt", kKeyHex).string();
@@ -374,8 +375,6 @@ TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
     } rows[] = {
         {0600, self, self, ""},
         {0640, self, self, " can be read by others than its owner"},
-        {0620, self, self, " can be changed by others than its owner"},
-        {0666, self, self, " can be read and changed by others than its owner"},
         // Giving a file away takes the administrator's rights.
         {0600, nobody, 0, " belongs to another user"},
         {0644, nobody, 0, " belongs to another user and can be read by others than its owner"},
