@@ -6,44 +6,24 @@
 #include <string>
 
 #include "engine/query_fixture.h"
+#include "support/repeat.h"
 
 namespace {
 
-// <r><item/>...</r>: n siblings.
+// n siblings; a chain of n elements, each in the one before; a root that
+// declares n prefixes, with n children; n elements with an ID.
 std::string Siblings(int n) {
-    std::string xml = "<r>";
-    for (int i = 0; i < n; ++i)
-        xml += "<item/>";
-    return xml + "</r>";
+    return "<r>" + Repeat("<item/>", n) + "</r>";
 }
-
-// <x><x>...</x></x>: n elements, each in the one before.
 std::string Chain(int n) {
-    std::string xml;
-    for (int i = 0; i < n; ++i)
-        xml += "<x>";
-    for (int i = 0; i < n; ++i)
-        xml += "</x>";
-    return xml;
+    return Repeat("<x>", n) + Repeat("</x>", n);
 }
-
-// A root that declares n prefixes, with n children.
 std::string Declarations(int n) {
-    std::string xml = "<r";
-    for (int i = 0; i < n; ++i)
-        xml += " xmlns:a" + std::to_string(i) + "='urn:" + std::to_string(i) + "'";
-    xml += ">";
-    for (int i = 0; i < n; ++i)
-        xml += "<b/>";
-    return xml + "</r>";
+    return "<r" + Numbered(" xmlns:a", "='urn:a'", n) + ">" + Repeat("<b/>", n) + "</r>";
 }
-
-// n elements with an attribute the DTD declares of type ID.
 std::string Ids(int n) {
-    std::string xml = "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r>";
-    for (int i = 0; i < n; ++i)
-        xml += "<i id='x" + std::to_string(i) + "'/>";
-    return xml + "</r>";
+    return "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r>" + Numbered("<i id='x", "'/>", n) +
+           "</r>";
 }
 
 struct Shape {

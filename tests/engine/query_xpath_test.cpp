@@ -127,8 +127,6 @@ TEST_F(XPathQuery, Axes) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(Selected(row.query), row.expected) << Narrow(row.query);
-    EXPECT_TRUE(Holds(L"count(namespace::*) = 2 and namespace::p = 'urn:p'"));
-    EXPECT_TRUE(Holds(L"namespace::*[name() = 'xml'] = 'http://www.w3.org/XML/1998/namespace'"));
 }
 
 // Each element has a namespace node for the xml namespace, then one for each

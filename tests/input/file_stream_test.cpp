@@ -1,9 +1,6 @@
 // The library's file stream, on its own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "input/file_stream.h"
 #include "support/files.h"
@@ -94,50 +91,6 @@ TEST_F(FileStreamTest, RefusesEverythingButReadingAndWriting) {
     EXPECT_EQ(stream->Release(), 2u);
     EXPECT_EQ(stream->Release(), 1u);
     EXPECT_EQ(stream->Release(), 0u);
-}
-
-// The first bytes, read to tell a sealed file from a plain one, are read
-// again: a pipe is read once, from its start. Only a regular file has a
-// size; a folder's first read fails, with its reason.
-TEST_F(FileStreamTest, PeekedBytesAreReadAgain) {
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    ASSERT_EQ(write(pipeEnds[1], "0123456789", 10), 10);
-    close(pipeEnds[1]);
-    const std::wstring pipePath = L"/dev/fd/" + std::to_wstring(pipeEnds[0]);
-    for (const std::wstring& file : {path, pipePath}) {
-        CMyFileStream* stream = OpenFileStream(file.c_str(), TRUE);
-        ASSERT_NE(stream, nullptr);
-        char buffer[16] = {};
-        ULONG got = 0;
-        ASSERT_TRUE(stream->Peek(buffer, 4, &got));
-        EXPECT_EQ(std::string(buffer, got), "0123");
-        EXPECT_FALSE(stream->Peek(buffer, 4, &got));  // once, at the start
-        ULONGLONG size = 77;
-        EXPECT_EQ(stream->GetSize(&size), file == path);
-        EXPECT_EQ(size, file == path ? 10u : 77u);
-        EXPECT_EQ(stream->Read(buffer, 3, &got), S_OK);
-        EXPECT_EQ(std::string(buffer, got), "012");
-        EXPECT_EQ(stream->Read(buffer, 16, &got), S_OK);  // the rest of the start, then the file
-        EXPECT_EQ(std::string(buffer, got), "3456789");
-        EXPECT_EQ(stream->Read(buffer, 16, &got), S_FALSE);
-        EXPECT_EQ(got, 0u);
-        stream->Release();
-    }
-    close(pipeEnds[0]);
-    CMyFileStream* shorter = OpenFileStream(TestFile("short.bin", "ab").wstring().c_str(), TRUE);
-    char start[9];
-    ULONG got = 0;
-    ASSERT_TRUE(shorter->Peek(start, sizeof start, &got));
-    EXPECT_EQ(got, 2u);
-    shorter->Release();
-    CMyFileStream* folder =
-        OpenFileStream(std::filesystem::path(path).parent_path().wstring().c_str(), TRUE);
-    ASSERT_NE(folder, nullptr);  // a folder opens for reading here, but does not read
-    errno = 0;
-    EXPECT_FALSE(folder->Peek(start, sizeof start, &got));
-    EXPECT_EQ(errno, EISDIR);
-    folder->Release();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Sealwright: its format against known answers, and what its calls give for
-// good, changed, truncated, oversized and wrongly keyed files, for key files
-// of every kind, and when memory runs out.
+// good, changed, truncated, oversized and wrongly keyed files and streams,
+// for key files others can reach, and when memory runs out.
 #include <gtest/gtest.h>
 #include <sealwright/sealwright.h>
 
@@ -29,38 +29,26 @@
 #include "support/files.h"
 #if !defined(_WIN32)
 #include "support/as_user.h"
-#include "support/fifo.h"
 #include "support/memory_scan.h"
 #endif
 
 // Allocations of a thread that sets this fail, as when memory runs out. The
-// replacements are not inlined: the compiler would see free() meet new.
+// replacements are not inlined: the compiler would see free() meet new. The
+// runtime's other forms of new and delete call these (a sanitizer's do not,
+// but the library uses these alone).
 thread_local bool t_outOfMemory = false;
 
-[[gnu::noinline]] void* operator new(std::size_t size) {
-    void* block = t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
-    if (!block) throw std::bad_alloc();
-    return block;
-}
 [[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return t_outOfMemory ? nullptr : std::malloc(size ? size : 1);
 }
-[[gnu::noinline]] void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return operator new(size, std::nothrow);
+[[gnu::noinline]] void* operator new(std::size_t size) {
+    if (void* block = operator new(size, std::nothrow)) return block;
+    throw std::bad_alloc();
 }
 [[gnu::noinline]] void operator delete(void* block) noexcept {
     std::free(block);
 }
 [[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept {
     std::free(block);
 }
 
@@ -103,12 +91,11 @@ bool Inherited(std::FILE* file) {
 constexpr std::size_t kNever = ~std::size_t{0};
 
 // A stream over bytes, piece bytes a Read at most (S_FALSE at the end),
-// that fails at byte failAt and, when endless, gives zeros once the bytes
-// are out. It counts what it gives.
+// that fails at byte failAt. It counts what it gives.
 class TestStream final : public ISequentialStream {
   public:
-    TestStream(Bytes bytes, std::size_t piece, std::size_t failAt = kNever, bool endless = false)
-        : m_bytes(std::move(bytes)), m_piece(piece), m_failAt(failAt), m_endless(endless) {}
+    TestStream(Bytes bytes, std::size_t piece, std::size_t failAt = kNever)
+        : m_bytes(std::move(bytes)), m_piece(piece), m_failAt(failAt) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
         *ppv = nullptr;
@@ -118,10 +105,10 @@ class TestStream final : public ISequentialStream {
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (given >= m_failAt) return E_FAIL;
-        const std::uint64_t left = m_endless ? ~0ull : m_bytes.size() - given;
-        const auto n = static_cast<ULONG>(std::min<std::uint64_t>({cb, m_piece, left}));
-        for (ULONG i = 0; i < n; ++i, ++given)
-            static_cast<std::uint8_t*>(pv)[i] = given < m_bytes.size() ? m_bytes[given] : 0;
+        const auto n =
+            static_cast<ULONG>(std::min<std::uint64_t>({cb, m_piece, m_bytes.size() - given}));
+        std::copy_n(m_bytes.begin() + static_cast<long>(given), n, static_cast<std::uint8_t*>(pv));
+        given += n;
         *pcbRead = n;
         return n == 0 ? S_FALSE : S_OK;
     }
@@ -132,7 +119,6 @@ class TestStream final : public ISequentialStream {
   private:
     Bytes m_bytes;
     std::size_t m_piece, m_failAt;
-    bool m_endless;
 };
 
 class Sealwright : public ::testing::Test {
@@ -309,37 +295,31 @@ TEST_F(Sealwright, OpensASealedFileFromTheCallersStream) {
     EXPECT_STREQ(SealwrightLastFailure(), "no file was given");
 }
 
-// No sealed file holds more than the cipher takes: one known to be larger
-// is refused before a byte is read, and a stream of unknown length is read
-// no further than the first byte too many.
+// No sealed file holds more than the cipher takes: a stream of unknown
+// length is read no further than the first byte too many, and a file known
+// to be larger is refused unread.
 TEST_F(Sealwright, ReadsNoMoreThanASealedFileCanHold) {
-    const std::string tooLarge = "it is larger than a sealed file can be (" +
-                                 std::to_string(sealwright::kMaxSealedFile) + " bytes)";
-    const Bytes sealed = sealwright::Seal(key, AsBytes("<big/>"));
-    const Bytes header(sealed.begin(), sealed.begin() + sealwright::kHeaderSize);
-    TestStream huge(header, 1 << 16, kNever, true);
-    wchar_t* text = nullptr;
-    EXPECT_FALSE(DecryptXmlStream(&huge, sealwright::kMaxSealedFile + 1, &text));
-    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
-    EXPECT_EQ(huge.given, 0u);
+    const auto tooLarge = [](std::uint64_t limit) {
+        return "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)";
+    };
     // What is read grows with the limit, not with the stream.
     for (const std::uint64_t limit : {1000u, 100000u}) {
-        TestStream endless(header, 4096, kNever, true);
-        sealwright::StreamBytes source(&endless);
+        TestStream large(Bytes(1 << 20), 4096);  // far more than the limit
+        sealwright::StreamBytes source(&large);
         Bytes bytes;
         std::string why;
         EXPECT_FALSE(sealwright::ReadBounded(source, sealwright::kUnknownSize, limit, bytes, why));
-        EXPECT_EQ(endless.given, limit + 1);
+        EXPECT_EQ(large.given, limit + 1);
         EXPECT_TRUE(bytes.empty());
-        EXPECT_EQ(why,
-                  "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)");
+        EXPECT_EQ(why, tooLarge(limit));
     }
     // A file one byte too large (sparse: nothing of it is written).
-    const std::filesystem::path file =
-        TestFile("huge.sealed", std::string(header.begin(), header.end()));
+    const Bytes sealed = sealwright::Seal(key, AsBytes("<big/>"));
+    const std::filesystem::path file = TestFile(
+        "huge.sealed", std::string(sealed.begin(), sealed.begin() + sealwright::kHeaderSize));
     std::filesystem::resize_file(file, sealwright::kMaxSealedFile + 1);
     EXPECT_EQ(Decrypted(file.wstring()), L"(false)");
-    EXPECT_EQ(SealwrightLastFailure(), tooLarge);
+    EXPECT_EQ(SealwrightLastFailure(), tooLarge(sealwright::kMaxSealedFile));
     std::filesystem::remove(file);
 }
 
@@ -378,26 +358,10 @@ TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
 }
 
 #if !defined(_WIN32)
-// A key file is read only when it is a regular file; anything else is
-// refused at once: a FIFO that nobody writes to as well, which would keep
-// the caller waiting for a writer.
-TEST_F(Sealwright, KeyFilesThatAreNoRegularFilesAreRefusedAtOnce) {
-    const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
-    const std::filesystem::path folder = TestFile("unused", "").parent_path();
-    Fifo fifo(folder / "key.fifo", std::nullopt);
-    SetEnvironment("SEALWRIGHT_KEY", nullptr);
-    for (const std::string& file :
-         {fifo.Path().string(), std::string("/dev/null"), folder.string()}) {
-        SetEnvironment("SEALWRIGHT_KEY_FILE", file.c_str());
-        EXPECT_EQ(Decrypted(path), L"(false)");
-        EXPECT_EQ(SealwrightLastFailure(), "the key file " + file + " is not a regular file");
-    }
-    EXPECT_FALSE(fifo.Rescued()) << "opening the key file waited for a writer";
-}
-
 // Others who can read the key file can open every sealed file; others who
-// can change it, or its owner, can change the key. Each is named; the
-// administrator, who can do all of it anyway, is not.
+// can change it, or its owner, can change the key. Each is named (the
+// command's test shows each mode others can change); the administrator,
+// who can do all of it anyway, is not.
 TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
     const std::wstring path = File(sealwright::Seal(key, AsBytes("<k/>")));
     const std::string file = TestFile("key.txt", kKeyHex).string();
@@ -410,12 +374,7 @@ TEST_F(Sealwright, KeyFilesOthersCanReadChangeOrOwnAreNamed) {
         const char* warning;
     } rows[] = {
         {0600, self, self, ""},
-        {0400, self, self, ""},
         {0640, self, self, " can be read by others than its owner"},
-        {0604, self, self, " can be read by others than its owner"},
-        {0620, self, self, " can be changed by others than its owner"},
-        {0602, self, self, " can be changed by others than its owner"},
-        {0666, self, self, " can be read and changed by others than its owner"},
         // Giving a file away takes the administrator's rights.
         {0600, nobody, 0, " belongs to another user"},
         {0644, nobody, 0, " belongs to another user and can be read by others than its owner"},
@@ -446,17 +405,14 @@ TEST_F(Sealwright, UnloadingWipesTheTextOfEveryThread) {
 #if defined(FLATDOM_SANITIZED)
     GTEST_SKIP() << "the sanitizers keep freed memory: the plain build scans";
 #endif
-    // Written in place and wiped once sealed: no stray copy of the test's own.
-    Bytes plain(3 + 300 * 20 + 4);
-    auto* chars = reinterpret_cast<char*>(plain.data());
-    std::memcpy(chars, "<t>", 3);
-    for (int i = 0; i < 300; ++i)
-        std::snprintf(chars + 3 + 20 * i, 21, "unload secret %05d;", i);
-    std::memcpy(chars + plain.size() - 4, "</t>", 4);
-    std::string masked;  // the text as the thread holds it, wide
-    for (std::size_t i = 3; i < plain.size() - 4; ++i) {
-        const wchar_t c = plain[i];
-        masked += Masked(&c, sizeof c);
+    // The text in read-only memory, which the scan skips, and a copy to seal
+    // that is wiped once sealed: no stray copy of the test's own.
+    static const char kText[] = "<t>a secret that unloading wipes from every thread</t>";
+    Bytes plain(kText, kText + sizeof kText - 1);
+    std::string masked;  // the secret as the thread holds it, wide
+    for (const char* c = kText + 3; c < kText + sizeof kText - 5; ++c) {
+        const wchar_t wide = *c;
+        masked += Masked(&wide, sizeof wide);
     }
     const std::wstring path = File(sealwright::Seal(key, plain));
     sealwright::Wipe(plain.data(), plain.size());

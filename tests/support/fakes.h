@@ -1,12 +1,10 @@
 // Counting stand-ins for engine objects, for tests that must see exactly
-// which calls the library makes. Each logs to a shared journal ("name.Method")
-// and answers Release from a script when one is given.
+// which calls the library makes. Each logs to a shared journal ("name.Method").
 #ifndef FLATDOM_TESTS_SUPPORT_FAKES_H
 #define FLATDOM_TESTS_SUPPORT_FAKES_H
 
 #include <flatdom/system.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -29,7 +27,6 @@ class Fake : public Interface {
     std::string name;
     Journal* journal;
     long refs = 1;
-    std::deque<ULONG> releaseAnswers;  // when set, Release answers these in turn
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
@@ -41,11 +38,7 @@ class Fake : public Interface {
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
     ULONG STDMETHODCALLTYPE Release() override {
         Log("Release");
-        --refs;
-        if (releaseAnswers.empty()) return refs > 0 ? static_cast<ULONG>(refs) : 0;
-        const ULONG answer = releaseAnswers.front();
-        releaseAnswers.pop_front();
-        return answer;
+        return --refs > 0 ? static_cast<ULONG>(refs) : 0;
     }
 
   protected:
@@ -190,15 +183,14 @@ class FakeDocument : public FakeNodeBase<IXMLDOMDocument> {
     }
 };
 
-// Registers a class factory for clsid for the life of the object:
+// Registers a class factory for documents for the life of the object:
 // CoCreateInstance then hands out document with a new reference, or fails
-// with failure when it is null.
+// as when memory runs out when it is null.
 class DocumentClassOverride final : public IClassFactory {
   public:
-    explicit DocumentClassOverride(IXMLDOMDocument* document, HRESULT failure = E_OUTOFMEMORY,
-                                   const CLSID& clsid = CLSID_DOMDocument)
-        : m_document(document), m_failure(failure) {
-        CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
+    explicit DocumentClassOverride(IXMLDOMDocument* document) : m_document(document) {
+        CoRegisterClassObject(CLSID_DOMDocument, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                              &m_cookie);
     }
     ~DocumentClassOverride() { CoRevokeClassObject(m_cookie); }
     DocumentClassOverride(const DocumentClassOverride&) = delete;
@@ -212,13 +204,12 @@ class DocumentClassOverride final : public IClassFactory {
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
         *ppv = nullptr;
-        return m_document ? m_document->QueryInterface(riid, ppv) : m_failure;
+        return m_document ? m_document->QueryInterface(riid, ppv) : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
     IXMLDOMDocument* m_document;
-    HRESULT m_failure;
     DWORD m_cookie = 0;
 };
 

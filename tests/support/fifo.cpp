@@ -7,15 +7,31 @@
 
 #include <cerrno>
 
-Fifo::Fifo(std::filesystem::path path, std::optional<std::string> bytes) : m_path(std::move(path)) {
+Fifo::Fifo(std::filesystem::path path, std::string bytes) : m_path(std::move(path)) {
     std::filesystem::remove(m_path);
     if (mkfifo(m_path.c_str(), 0600) != 0)
         throw std::filesystem::filesystem_error("mkfifo", m_path,
                                                 std::error_code(errno, std::generic_category()));
-    // A reader that leaves early must not end the test with SIGPIPE.
-    signal(SIGPIPE, SIG_IGN);
-    m_writing = bytes.has_value();
-    m_thread = std::thread(&Fifo::Run, this, std::move(bytes));
+    signal(SIGPIPE, SIG_IGN);  // a reader that leaves early must not end the test
+    m_thread = std::thread([this, bytes = std::move(bytes), stop = m_stop.get_future()] {
+        const int fd = open(m_path.c_str(), O_WRONLY);  // waits for the first reader
+        for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
+            const ssize_t wrote = write(fd, bytes.data() + at, bytes.size() - at);
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) break;  // the reader left
+            at += static_cast<std::size_t>(wrote);
+        }
+        if (fd >= 0) close(fd);
+        m_writing = false;
+        if (stop.wait_for(kPatience) == std::future_status::ready) return;
+        // Someone waits in open(): a writer that comes and goes lets it on,
+        // to the end of the FIFO at once.
+        const int late = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (late >= 0) {
+            m_rescued = true;
+            close(late);
+        }
+    });
 }
 
 Fifo::~Fifo() {
@@ -25,11 +41,7 @@ Fifo::~Fifo() {
 
 bool Fifo::Rescued() {
     if (m_thread.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_done.notify_all();
+        m_stop.set_value();
         // A writer still waiting for its first reader opens with this one,
         // which leaves at once.
         if (m_writing) {
@@ -39,27 +51,4 @@ bool Fifo::Rescued() {
         m_thread.join();
     }
     return m_rescued;
-}
-
-void Fifo::Run(std::optional<std::string> bytes) {
-    if (bytes) {
-        const int fd = open(m_path.c_str(), O_WRONLY);  // waits for the first reader
-        for (std::size_t at = 0; fd >= 0 && at < bytes->size();) {
-            const ssize_t wrote = write(fd, bytes->data() + at, bytes->size() - at);
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) break;  // the reader left
-            at += static_cast<std::size_t>(wrote);
-        }
-        if (fd >= 0) close(fd);
-        m_writing = false;
-    }
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_done.wait_for(lock, kPatience, [&] { return m_stop; })) return;
-    // Someone waits in open(): a writer that comes and goes lets it on, to
-    // the end of the FIFO at once.
-    const int fd = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0) {
-        m_rescued = true;
-        close(fd);
-    }
 }

@@ -1,5 +1,7 @@
 #include "support/freed_blocks.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -7,34 +9,8 @@
 
 namespace {
 
-// Each block starts with its size, as far ahead as any object's alignment.
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
 std::atomic<const std::string*> watched{nullptr};
 std::atomic<std::size_t> holding{0};
-
-void* Allocate(std::size_t size) noexcept {
-    void* const block = std::malloc(size + kHeader);
-    if (!block) return nullptr;
-    *static_cast<std::size_t*>(block) = size;
-    return static_cast<char*>(block) + kHeader;
-}
-
-void Free(void* data) noexcept {
-    if (!data) return;
-    char* const block = static_cast<char*>(data) - kHeader;
-    if (const std::string* text = watched.load()) {
-        const char* const begin = static_cast<const char*>(data);
-        const char* const end = begin + *reinterpret_cast<const std::size_t*>(block);
-        if (std::search(begin, end, text->begin(), text->end()) != end) ++holding;
-    }
-    std::free(block);
-}
-
-void* AllocateOrThrow(std::size_t size) {
-    if (void* data = Allocate(size)) return data;
-    throw std::bad_alloc();
-}
 
 }  // namespace
 
@@ -52,33 +28,20 @@ std::size_t Stop() {
 
 }  // namespace freed_blocks
 
+// The runtime's other forms of new and delete call these.
 void* operator new(std::size_t size) {
-    return AllocateOrThrow(size);
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-    return AllocateOrThrow(size);
+void operator delete(void* block) noexcept {
+    const std::string* text = watched.load();
+    if (block && text) {
+        const char* const begin = static_cast<const char*>(block);
+        const char* const end = begin + _msize(block);  // the size asked for
+        if (std::search(begin, end, text->begin(), text->end()) != end) ++holding;
+    }
+    std::free(block);
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return Allocate(size);
-}
-void operator delete(void* data) noexcept {
-    Free(data);
-}
-void operator delete[](void* data) noexcept {
-    Free(data);
-}
-void operator delete(void* data, std::size_t) noexcept {
-    Free(data);
-}
-void operator delete[](void* data, std::size_t) noexcept {
-    Free(data);
-}
-void operator delete(void* data, const std::nothrow_t&) noexcept {
-    Free(data);
-}
-void operator delete[](void* data, const std::nothrow_t&) noexcept {
-    Free(data);
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
 }
