@@ -43,14 +43,9 @@ echo "flatdom.dll ($arch) exports the 21 functions under their GNU and their MSV
 
 work=$(mktemp -d)
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
-if [ "$arch" = i686 ]; then
-  wine=$(dpkg -L wine32:i386 | grep -m1 '/wine/wine$')
-  export WINEARCH=win32
-else
-  wine=$(dpkg -L wine64 | grep -m1 '/wine/wine64$')
-  export WINEARCH=win64
-fi
+export WINEPREFIX=$build/wineprefix
+source "$root/scripts/wine.sh"
+use_wine "$arch"
 [ -f "$wine" ] && [ -x "$wine" ] || fail "no Wine launcher for $arch ('$wine')"
 trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 run() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }

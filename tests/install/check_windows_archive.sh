@@ -17,15 +17,11 @@ arch=${name##*-}
 fail() { echo "$name: $*"; exit 1; }
 [ "$arch" = i686 ] || [ "$arch" = x86_64 ] || fail "no architecture in the name"
 work=$(mktemp -d)
-export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-$(dirname "$archive")/../wineprefix}
-if [ "$arch" = i686 ]; then
-  wine=$(dpkg -L wine32:i386 | grep -m1 '/wine/wine$')
-  export WINEARCH=win32
-else
-  wine=$(dpkg -L wine64 | grep -m1 '/wine/wine64$')
-  export WINEARCH=win64
-fi
+export WINEPREFIX=${WINEPREFIX:-$(dirname "$archive")/../wineprefix}
+source "$source/scripts/wine.sh"
+use_wine "$arch"
 trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+[ -x "$wine" ] || fail "no Wine launcher for $arch ('$wine')"
 
 (cd "$work" && cmake -E tar xf "$archive")
 root=$work/$name
