@@ -5,6 +5,8 @@
 #define FLATDOM_ENGINE_QUERY_QUERY_CACHE_H
 
 #include <cstddef>
+#include <cstring>
+#include <functional>
 #include <list>
 #include <string>
 #include <string_view>
@@ -34,9 +36,22 @@ class QueryCache {
     Entry& Add(std::wstring_view text);
 
   private:
+    // Texts compared by their length and bytes. std::wstring_view's own
+    // comparison calls wmemcmp, whose vector forms in glibc read past the
+    // text's end (within the page), which a host's memory checker reports as
+    // an error in this library.
+    struct SameText {
+        bool operator()(std::wstring_view a, std::wstring_view b) const {
+            return a.size() == b.size() &&
+                   std::memcmp(a.data(), b.data(), a.size() * sizeof(wchar_t)) == 0;
+        }
+    };
+
     std::size_t m_capacity;
     std::list<Entry> m_recent;  // most recently used first; keys point into it
-    std::unordered_map<std::wstring_view, std::list<Entry>::iterator> m_byText;
+    std::unordered_map<std::wstring_view, std::list<Entry>::iterator, std::hash<std::wstring_view>,
+                       SameText>
+        m_byText;
 };
 
 }  // namespace engine::query
