@@ -4,17 +4,21 @@
 #   --docs      that and the API reference (make docs)
 #   --package   that, the Debian packages and the Windows archives (make package)
 #   (nothing)   all of the above, and what every test needs (make check)
+#   --list      installs nothing: prints the packages make check needs, one a
+#               line (the differential test compares the XML files they hold)
 # Runs apt-get as root (directly, or through sudo); while another package
 # manager holds apt's or dpkg's lock, it waits (10 minutes at most).
 set -euo pipefail
 mode=${1:-}
 case $mode in
-  "" | --demo | --docs | --package) ;;
-  *) echo "usage: install-deps.sh [--demo | --docs | --package]" >&2; exit 2 ;;
+  "" | --demo | --docs | --package | --list) ;;
+  *) echo "usage: install-deps.sh [--demo | --docs | --package | --list]" >&2; exit 2 ;;
 esac
 
 packages=(cmake ninja-build g++ pkg-config binutils libxml2-dev libssl-dev)
 [ "$mode" = --demo ] || packages+=(doxygen)
+list=""
+[ "$mode" = --list ] && list=yes mode=""
 if [ "$mode" = --package ] || [ -z "$mode" ]; then
   packages+=(
     # The Debian packages: Debian's build flags and dependency scan, file
@@ -34,6 +38,10 @@ if [ -z "$mode" ]; then
     # built in the MSVC ABI.
     wine32:i386 clang-tools-14 lld-14
   )
+fi
+if [ -n "$list" ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

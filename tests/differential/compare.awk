@@ -5,7 +5,7 @@
 #
 # Prints how many (document, query) pairs were compared and agree, and each
 # known difference with its count; every other difference is printed with
-# both answers and fails the run.
+# both answers and fails the run, unless gate is 0 (-v gate=0: a report).
 { sub(/\r$/, "") }
 
 # Cases: a "known TAG" line before a doc line covers the document and its
@@ -66,6 +66,6 @@ END {
     printf "  %-24s %4d  %s\n", ids[k], count[ids[k]], reason[ids[k]]
   if (unlisted) {
     printf "%d differences not listed\n", unlisted
-    exit 1
+    if (gate != "0") exit 1
   }
 }
