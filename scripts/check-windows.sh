@@ -92,6 +92,10 @@ queries=(
   "count $root/examples/catalogue.xml //c:item/q:price --xpath -N c=urn:example:catalogue -N q=urn:example:price"
   "all $root/examples/config.xml //device/@id --as xml"
   "get $root/examples/catalogue.xml //p:price --as xml"
+  "get $root/examples/config.xml count(//device) --xpath"
+  "get $root/examples/catalogue.xml count(//c:item[c:stock>0]) --xpath -Nc=urn:example:catalogue"
+  "get $root/examples/config.xml //device/port>8080 --xpath"
+  "get $root/examples/config.xml configuration/device/port --as=int"
   "fixed 1234.56 1"
   "hex 7fffffff"
 )

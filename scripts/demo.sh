@@ -71,6 +71,7 @@ show flatdom get examples/config.xml "configuration/device[1]/serial" --xpath
 show flatdom all examples/catalogue.xml "//c:item[c:stock > 0]/c:name" --xpath \
   -N c=urn:example:catalogue
 show flatdom get examples/config.xml "configuration/device[last()]/port" --xpath --as xml
+show flatdom get examples/catalogue.xml "sum(//c:item/c:stock)" --xpath -N c=urn:example:catalogue
 
 echo
 echo "== A malformed document: the parse error report, and exit status 2 =="
@@ -93,3 +94,12 @@ echo "== Conversions =="
 show flatdom fixed 1234.56 1
 show flatdom fixed 0.1 10 --float
 show flatdom hex 7fffffff
+
+# The manual pages, in the build beside the commands (configured with them).
+build=$(dirname "$bin")
+if [ -f "$build/tools/flatdom/flatdom.1" ]; then
+  echo
+  echo "== The manual pages =="
+  echo "man -l $build/tools/flatdom/flatdom.1"
+  echo "man -l $build/sealwright/sealwright.1"
+fi

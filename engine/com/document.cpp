@@ -31,8 +31,20 @@ bool SameName(BSTR name, const wchar_t* expected) {
     return name && _wcsnicmp(name, expected, std::wcslen(expected) + 1) == 0;
 }
 
-class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
+class DocumentObject final : public NodeBase<IXMLDOMDocument2>, public IFlatdomValueOf {
   public:
+    // One object, one count for both interfaces.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv && IsEqualIID(riid, IID_IFlatdomValueOf)) {
+            *ppv = static_cast<IFlatdomValueOf*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return NodeBase::QueryInterface(riid, ppv);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return NodeBase::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return NodeBase::Release(); }
+
     // False when memory runs out.
     bool Init() { return Show(TreeRef::Adopt(SharedTree::CreateEmpty())); }
 
@@ -129,6 +141,10 @@ class DocumentObject final : public NodeBase<IXMLDOMDocument2> {
             value->bstrVal = copy;
             return S_OK;
         });
+    }
+
+    HRESULT STDMETHODCALLTYPE valueOf(BSTR expression, BSTR* value) override {
+        return Guarded([&] { return ValueOf(m_tree, tree::kDocumentNode, expression, value); });
     }
 
   protected:

@@ -101,4 +101,12 @@ HRESULT SelectSingleNode(const TreeRef& tree, NodeId node, BSTR query, IXMLDOMNo
     return WrapNode(tree, first, out);
 }
 
+HRESULT ValueOf(const TreeRef& tree, NodeId node, BSTR expression, BSTR* out) {
+    if (!out) return E_INVALIDARG;
+    *out = nullptr;
+    std::string value;
+    if (!tree->Queries().Value(node, QueryText(expression), value)) return E_FAIL;
+    return ReturnBstr(MakeBstr(value), out);
+}
+
 }  // namespace engine::com

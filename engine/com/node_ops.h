@@ -29,6 +29,7 @@ HRESULT NodeXml(const TreeRef& tree, NodeId node, BSTR* out);
 HRESULT BaseName(const TreeRef& tree, NodeId node, BSTR* out);
 HRESULT SelectNodes(const TreeRef& tree, NodeId node, BSTR query, IXMLDOMNodeList** out);
 HRESULT SelectSingleNode(const TreeRef& tree, NodeId node, BSTR query, IXMLDOMNode** out);
+HRESULT ValueOf(const TreeRef& tree, NodeId node, BSTR expression, BSTR* out);
 
 }  // namespace engine::com
 

@@ -49,6 +49,12 @@ NodeId Evaluator::SelectFirst(const CompiledQuery& query, NodeId context) {
     return kNoNode;
 }
 
+void Evaluator::Value(const CompiledQuery& query, NodeId context, std::string& value) {
+    Begin(query, context);
+    std::string scratch;
+    value.assign(String(query.root, Context{context, 1, 1}, scratch));
+}
+
 bool Evaluator::Boolean(ExprIndex index, const Context& context) {
     const Expr& expr = At(index);
     switch (expr.kind) {

@@ -43,6 +43,9 @@ class Evaluator {
     void SelectAll(const CompiledQuery& query, NodeId context, std::vector<NodeId>& nodes);
     // The first of them; kNoNode for none.
     NodeId SelectFirst(const CompiledQuery& query, NodeId context);
+    // The query's value from context as XPath's string() writes it (a
+    // node-set: its first node's string value). Throws as SelectAll does.
+    void Value(const CompiledQuery& query, NodeId context, std::string& value);
     // What the last run did.
     QueryWork Work() const;
 

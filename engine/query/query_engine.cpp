@@ -15,18 +15,32 @@ const CompiledQuery* QueryEngine::Lookup(std::wstring_view text) {
     // Compiled before it is cached: a compile that runs out of memory
     // leaves no entry, and the query is compiled again the next time.
     CompiledQuery query;
-    bool valid = false;
-    std::string utf8;
-    if (QueryToUtf8(text, utf8)) {
-        valid = m_settings.xpath ? CompileXPath(utf8, m_tree.Names(), query)
-                                 : CompilePattern(utf8, m_settings, m_tree.Names(), query);
-    }
-    valid = valid && query.SelectsNodes();
+    const bool valid = Compile(text, query) && query.SelectsNodes();
     QueryCache::Entry& entry = m_cache.Add(text);
     entry.valid = valid;
     if (!valid) return nullptr;
     entry.query = std::move(query);
     return &entry.query;
+}
+
+bool QueryEngine::Compile(std::wstring_view text, CompiledQuery& query) const {
+    std::string utf8;
+    if (!QueryToUtf8(text, utf8)) return false;
+    return m_settings.xpath ? CompileXPath(utf8, m_tree.Names(), query)
+                            : CompilePattern(utf8, m_settings, m_tree.Names(), query);
+}
+
+bool QueryEngine::Value(engine::tree::NodeId context, std::wstring_view query, std::string& value) {
+    value.clear();
+    CompiledQuery compiled;
+    if (!IsContext(context) || !Compile(query, compiled) || compiled.root == kNoExpr) return false;
+    try {
+        m_evaluator.Value(compiled, context, value);
+    } catch (const RunError&) {
+        value.clear();
+        return false;
+    }
+    return true;
 }
 
 bool QueryEngine::IsContext(engine::tree::NodeId node) const {

@@ -5,6 +5,7 @@
 #define FLATDOM_ENGINE_QUERY_QUERY_ENGINE_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,12 @@ class QueryEngine {
     // The first of those in document order; kNoNode when none matches.
     bool SelectFirst(engine::tree::NodeId context, std::wstring_view query,
                      engine::tree::NodeId& first);
+    // The value of query (any expression) from context as text: a number,
+    // a string or a boolean as XPath's string() writes it, a node-set as its
+    // first node's string value. False, with value empty, where SelectAll
+    // fails but for a query that gives no nodes. Not cached: hosts ask for
+    // values seldom.
+    bool Value(engine::tree::NodeId context, std::wstring_view query, std::string& value);
     // What the last query that ran did.
     QueryWork LastWork() const { return m_evaluator.Work(); }
 
@@ -44,6 +51,8 @@ class QueryEngine {
     // The compiled query for text; null when it is not a valid query that
     // selects nodes.
     const CompiledQuery* Lookup(std::wstring_view text);
+    // Compiles text in the document's language; false when it is not valid.
+    bool Compile(std::wstring_view text, CompiledQuery& query) const;
     bool IsContext(engine::tree::NodeId node) const;
 
     const engine::tree::DocumentTree& m_tree;

@@ -1,4 +1,5 @@
-// Interface and class identifiers, byte for byte those of Windows.
+// Interface and class identifiers, byte for byte those of Windows (and one of
+// our own).
 #include <flatdom/platform/objidl.h>
 #include <flatdom/platform/msxml.h>
 
@@ -21,4 +22,7 @@ const IID IID_IXMLDOMNodeList = {
     0x2933BF82, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID IID_IXMLDOMParseError = {
     0x3EFAA426, 0x272F, 0x11D2, {0x83, 0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82}};
+// Linux's engine's own: Windows has no such interface.
+const IID IID_IFlatdomValueOf = {
+    0x2CC4786A, 0x439D, 0x4259, {0x90, 0x04, 0x0A, 0x0A, 0x3D, 0x75, 0xDA, 0x65}};
 }

@@ -94,6 +94,8 @@ expect 2 "" -- get "$config" '//device['
 stderr_has "flatdom: not a valid query: //device["
 expect 2 "" -- get "$config" "$(printf '\xc0\xaf')"
 stderr_has "argument 3 is not valid UTF-8"
+expect 2 "" -- get "$config" //device --as "$(printf 'in\xfft')"
+stderr_has "argument 5 is not valid UTF-8"
 if flatdom get "$config" configuration/device/serial >/dev/full 2>"$work/stderr"; then
   echo "FAIL: output to a full disk reported as success"; failures=$((failures + 1))
 fi
@@ -132,6 +134,16 @@ usage_error "-N takes PREFIX=URI, not c" count "$catalogue" //c:item --xpath -N 
 usage_error "-N takes PREFIX=URI, not =urn:c" count "$catalogue" //c:item --xpath -N =urn:c
 usage_error "-N c=a'b\"c: a namespace URI may hold ' or \", not both" \
   count "$catalogue" //c:item --xpath -N "c=a'b\"c"
+usage_error "--xpath takes no value" count "$catalogue" //c:item --xpath=yes
+usage_error "unexpected argument --xpath" count "$catalogue" -- //c:item --xpath
+
+# Values in the option's own argument; words after -- or starting with -.
+expect 0 "8080" -- get "$config" configuration/device/port --as=int
+expect 0 "3" -- count "$catalogue" //c:item --xpath -Nc=urn:example:catalogue
+cp "$config" "$work/-x.xml"
+cp "$config" "$work/--y.xml"
+(cd "$work" && expect 0 "2" -- count -x.xml //device && expect 0 "2" -- count -- --y.xml //device &&
+  exit "$failures") || failures=$((failures + 1))
 
 # Every command explains itself, and help is the usage too, on standard
 # output; the command says its version.
@@ -164,6 +176,28 @@ stderr_has "not a valid query: //c:item"
 printf '<r xmlns:a="it'"'"'s"><a:x/></r>' >"$work/quote.xml"
 expect 0 "1" -- count "$work/quote.xml" //b:x --xpath -N "b=it's"
 expect 0 "1" -- count - //b:x --xpath -N "b=it's" <"$work/quote.xml"
+
+# An XPath expression that gives a value: get prints it, as xmllint does;
+# all and count refuse it, saying so.
+while IFS='|' read -r expression value; do
+  expect 0 "$value" -- get "$config" "$expression" --xpath
+done <<'EOF2'
+count(//device)|2
+count(//device) div 4|0.5
+string(//device/@name)|Pump Controller
+//device/port > 8080|true
+1 div 0|Infinity
+string(//nothing)|
+EOF2
+expect 0 "3" -- get "$catalogue" "count(//c:item)" --xpath -N c=$items
+for command in all count; do
+  expect 2 "" -- "$command" "$config" "count(//device)" --xpath
+  stderr_has "count(//device) selects no nodes: its value is 2"
+done
+expect 2 "" -- get "$config" "count(//device" --xpath
+stderr_has "not a valid query: count(//device"
+expect 2 "" -- get "$config" "count(//device)"  # a value in XPath only
+stderr_has "not a valid query: count(//device)"
 
 # A node as XML text.
 expect 0 "<port>8080</port>" -- get "$config" configuration/device/port --as xml
@@ -268,9 +302,43 @@ for unnamed in tmpfile unlinked; do
   fi
 done
 
-# Wide characters in a path.
+# Wide characters in a path; on Linux a name is bytes, UTF-8 or not.
 cp "$config" "$work/ünï €.xml"
 expect 0 "VA-0007" -- all "$work/ünï €.xml" "configuration/device[@name='Valve Array']/serial"
+latin1=$work/$(printf 'd\xe9j\xe0.xml')
+cp "$config" "$latin1"
+expect 0 "2" -- count "$latin1" //device
+expect 0 "2" -- count "FILE:$latin1" //device
+expect 2 "" -- count "$work/$(printf 'missing\xff.xml')" //device
+stderr_has "missing�.xml: No such file or directory"
+
+# Numbers read from text that is no number of that form: the value the
+# library gives, and a warning, the status unchanged.
+printf '<r><n>app</n><big>99999999999</big><v>2.4.1</v><h>zz</h><w>123456789</w><ok>-12</ok><x>0x1F</x><f> 2.5e3</f></r>' \
+  >"$work/numbers.xml"
+while IFS='|' read -r words value warning; do
+  read -r -a words <<<"$words"
+  expect 0 "$value" -- "${words[@]}"
+  if [ -n "$warning" ]; then
+    stderr_has "flatdom: warning: $warning"
+  elif [ -s "$work/stderr" ]; then
+    echo "FAIL: flatdom ${words[*]} warns: $(cat "$work/stderr")"; failures=$((failures + 1))
+  fi
+done <<EOF2
+hex 0x10|8464|"0x10" is not a hexadecimal number (hex reads digits alone, no 0x)
+hex zz|595|"zz" is not a hexadecimal number
+hex 123456789|591751049|"123456789" has more than 8 hexadecimal digits: the value wraps at 32 bits
+hex FFFFFFFF|-1|
+get $work/numbers.xml r/n --as int|0|"app" is not a decimal number
+get $work/numbers.xml r/big --as auto|2147483647|"99999999999" is beyond the 32-bit range: read as the nearest bound
+get $work/numbers.xml r/v --as float|2.4|"2.4.1" is not a floating-point number
+get $work/numbers.xml r/h --as hex|595|"zz" is not a hexadecimal number
+get $work/numbers.xml r/w --as hex|591751049|"123456789" has more than 8 hexadecimal digits
+get $work/numbers.xml r/ok --as int|-12|
+get $work/numbers.xml r/x --as int|31|
+get $work/numbers.xml r/x --as hex|31|
+get $work/numbers.xml r/f --as float|2500|
+EOF2
 
 # The conversions.
 expect 0 "3.14" -- fixed 3.14159 2

@@ -44,29 +44,29 @@ bool WriteToConsole(std::FILE* stream, const std::wstring& text, bool& written) 
 
 }  // namespace
 
-bool Arguments(int argc, char** argv, std::vector<std::wstring>& arguments, int& bad) {
-    arguments.clear();
+std::vector<Argument> Arguments(int argc, char** argv) {
+    std::vector<Argument> arguments;
 #if defined(_WIN32)
     (void)argc;
     (void)argv;
-    (void)bad;
     int count = 0;
     if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
         for (int i = 1; i < count; ++i)
-            arguments.emplace_back(wide[i]);
+            arguments.push_back({wide[i], std::string(), true, i});
         LocalFree(wide);
     }
 #else
     for (int i = 1; i < argc; ++i) {
-        arguments.emplace_back();
-        if (!utf8::ToWide(argv[i], std::strlen(argv[i]), arguments.back(),
-                          utf8::Invalid::kRefuse)) {
-            bad = i;
-            return false;
+        Argument argument{std::wstring(), argv[i], true, i};
+        const std::size_t size = argument.bytes.size();
+        if (!utf8::ToWide(argv[i], size, argument.text, utf8::Invalid::kRefuse)) {
+            argument.utf8 = false;
+            utf8::ToWide(argv[i], size, argument.text, utf8::Invalid::kReplace);
         }
+        arguments.push_back(std::move(argument));
     }
 #endif
-    return true;
+    return arguments;
 }
 
 void Write(std::FILE* stream, const std::wstring& text) {

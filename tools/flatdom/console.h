@@ -10,10 +10,19 @@
 
 namespace console {
 
-// The program's arguments after its name; false, with the position of the
-// first bad one (1-based) in bad, when an argument is not valid UTF-8
-// (overlong forms, surrogates and bytes F8 to FF included).
-bool Arguments(int argc, char** argv, std::vector<std::wstring>& arguments, int& bad);
+// One argument of the program.
+struct Argument {
+    std::wstring text;  // U+FFFD for each byte that is not UTF-8 (on Linux)
+    std::string bytes;  // on Linux, the bytes as the system gave them
+    bool utf8 = true;   // whether text is all of them (on Windows, always)
+    int position = 0;   // 1 for the first after the program's name
+};
+
+// The program's arguments after its name. On Linux an argument is bytes:
+// one that is not valid UTF-8 (overlong forms, surrogates and bytes F8 to FF
+// included) is not utf8, for the caller to refuse or to use as bytes (a
+// file name).
+std::vector<Argument> Arguments(int argc, char** argv);
 
 // Writes text as UTF-8; on Windows, where stream is a console, as wide
 // characters, which the console shows whatever its code page.

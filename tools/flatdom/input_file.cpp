@@ -271,7 +271,7 @@ struct InputFile::Copy {
     }
 };
 
-bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
+bool InputFile::Open(const std::wstring& argument, std::wstring& why, const std::string&) {
     m_path = argument;
     if (argument != L"-") {
         struct _stat64 status {};
@@ -364,13 +364,14 @@ struct InputFile::Copy {
     }
 };
 
-bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
+bool InputFile::Open(const std::wstring& argument, std::wstring& why, const std::string& bytes) {
     m_path = argument;
     const bool standard = argument == L"-";
     const std::wstring path = WithoutPrefix(argument);
-    const int fd = standard ? STDIN_FILENO
-                            : open(utf8::FromWide(path.data(), path.size()).c_str(),
-                                   O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // A name that is no UTF-8 loses its prefix as the wide text did.
+    const std::string name = bytes.empty() ? utf8::FromWide(path.data(), path.size())
+                                           : bytes.substr(argument.size() - path.size());
+    const int fd = standard ? STDIN_FILENO : open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     struct Closer {
         int fd;
         ~Closer() {
@@ -386,7 +387,15 @@ bool InputFile::Open(const std::wstring& argument, std::wstring& why) {
         why = Reason(EISDIR);
         return false;
     }
-    if (!standard && S_ISREG(status.st_mode)) return true;  // read by the library where it is
+    if (!standard && S_ISREG(status.st_mode)) {
+        if (bytes.empty()) return true;  // read by the library where it is
+        // Where it is too, through the descriptor: no wide text names it.
+        m_copy = std::make_unique<Copy>();
+        std::swap(m_copy->fd, closer.fd);
+        m_copy->path = "/proc/self/fd/" + std::to_string(m_copy->fd);
+        m_path.assign(m_copy->path.begin(), m_copy->path.end());
+        return true;
+    }
     m_copy = std::make_unique<Copy>();
     why = m_copy->Make();
     if (why.empty()) why = m_copy->Fill(fd);

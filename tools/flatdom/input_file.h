@@ -21,7 +21,10 @@ class InputFile {
 
     // False, with the reason in why, when argument names nothing to read
     // (missing, a folder) or its copy failed: there is then nothing to load.
-    bool Open(const std::wstring& argument, std::wstring& why);
+    // bytes, on Linux: the name as the system gave it, where it is no UTF-8
+    // (argument then holds U+FFFD in its place); such a file is held open
+    // and the library reads it as /proc/self/fd/N.
+    bool Open(const std::wstring& argument, std::wstring& why, const std::string& bytes = {});
     // What to hand LoadXmlDocument.
     const std::wstring& Path() const { return m_path; }
     // The library has read the document: a copy goes now, and Path() with it.

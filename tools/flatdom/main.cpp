@@ -7,13 +7,14 @@
 #include <charconv>
 #include <cstdlib>
 #include <cwchar>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "console.h"
 #include "input_file.h"
 #include "library_messages.h"
+#include "number_forms.h"
+#include "options.h"
 #include "query_language.h"
 
 namespace {
@@ -38,69 +39,12 @@ int Fail(const std::wstring& message) {
     return kFailed;
 }
 
-// What an option takes after it.
-enum class Takes { kNothing, kValue, kValues };
-const std::map<std::wstring, Takes> kOptions = {
-    {L"--as", Takes::kValue},
-    {L"--float", Takes::kNothing},
-    {L"--xpath", Takes::kNothing},
-    {L"-N", Takes::kValues},
-};
-
-// The command's words and its options: --flag, --name value, and -N values
-// in the order given.
-struct Command {
-    std::vector<std::wstring> words;
-    std::map<std::wstring, std::wstring> options;
-    std::vector<std::wstring> namespaces;
-};
-
-bool IsOption(const std::wstring& argument) {
-    return kOptions.count(argument) || (argument.size() > 2 && argument.compare(0, 2, L"--") == 0);
-}
-
-// Splits the arguments of the command name; false, with the reason in error,
-// for an option that is unknown, not one of allowed, or lacks its value.
-bool Parse(const std::wstring& name, const std::vector<std::wstring>& arguments,
-           const std::vector<std::wstring>& allowed, Command& command, std::wstring& error) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& argument = arguments[i];
-        if (!IsOption(argument)) {
-            command.words.push_back(argument);
-            continue;
-        }
-        const auto option = kOptions.find(argument);
-        if (option == kOptions.end()) {
-            error = L"unknown option " + argument;
-            return false;
-        }
-        bool known = false;
-        for (const std::wstring& one : allowed)
-            known = known || one == argument;
-        if (!known) {
-            error = name + L" takes no " + argument;
-            return false;
-        }
-        if (option->second == Takes::kNothing) {
-            command.options[argument] = L"";
-        } else if (i + 1 >= arguments.size()) {
-            error = argument + L" needs a value";
-            return false;
-        } else if (option->second == Takes::kValue) {
-            command.options[argument] = arguments[++i];
-        } else {
-            command.namespaces.push_back(arguments[++i]);
-        }
-    }
-    return true;
-}
-
 // Whether command has the words it needs (their names in needs); the reason
 // in error when not.
-bool Counted(const std::wstring& name, const Command& command,
+bool Counted(const std::wstring& name, const options::Command& command,
              const std::vector<std::wstring>& needs, std::wstring& error) {
     if (command.words.size() > needs.size()) {
-        error = L"unexpected argument " + command.words[needs.size()];
+        error = L"unexpected argument " + command.words[needs.size()].text;
         return false;
     }
     if (command.words.size() == needs.size()) return true;
@@ -133,29 +77,40 @@ std::wstring Xml(IXMLDOMNode* node) {
     return text;
 }
 
-// The node's value as KIND says; false for an unknown KIND.
+// Says on standard error when text is not wholly a number of form.
+void Doubt(number_forms::Form form, const wchar_t* text) {
+    const std::wstring doubt = number_forms::Doubt(form, text ? text : L"");
+    if (!doubt.empty()) console::Err(L"flatdom: warning: " + doubt + L"\n");
+}
+
+// The node's value as KIND says; false for an unknown KIND. A number read
+// from text that is no number of its form is read all the same, with a
+// warning.
 bool Read(IXMLDOMNode* node, const std::wstring& kind, std::wstring& value) {
+    using number_forms::Form;
+    const bool number = kind == L"int" || kind == L"hex" || kind == L"auto" || kind == L"float";
     if (kind == L"xml") {
         value = Xml(node);
     } else if (kind == L"text" || kind == L"name") {
         const wchar_t* text = kind == L"text" ? GetXmlText(node) : GetBaseNodeName(node);
         value = text ? text : L"";
-    } else if (kind == L"int") {
-        value = std::to_wstring(GetXmlNumber(node));
-    } else if (kind == L"hex") {
-        value = std::to_wstring(GetXmlHexNumber(node));
-    } else if (kind == L"auto") {
-        value = std::to_wstring(GetXmlNumber_Hex_or_Dec(node));
-    } else if (kind == L"float") {
-        value = Number(GetXmlFloat(node));
-    } else {
+    } else if (!number) {
         return false;
+    } else if (node) {
+        const wchar_t* text = GetXmlText(node);
+        if (kind == L"float") {
+            Doubt(Form::kFloat, text);
+            value = Number(GetXmlFloat(node));
+        } else {
+            Doubt(kind == L"hex" ? Form::kHex : Form::kHexOrDec, text);
+            value = std::to_wstring(kind == L"hex" ? GetXmlHexNumber(node) : GetXmlNumber(node));
+        }
     }
     return true;
 }
 
 // get, all and count: load FILE, run QUERY, print.
-int Select(const std::wstring& name, const Command& command) {
+int Select(const std::wstring& name, const options::Command& command) {
     std::wstring error;
     if (!Counted(name, command, {L"FILE", L"QUERY"}, error)) return Misused(error);
     const auto as = command.options.find(L"--as");
@@ -172,10 +127,11 @@ int Select(const std::wstring& name, const Command& command) {
     if (!query_language::Declarations(command.namespaces, declarations, error)) {
         return Misused(error);
     }
-    const std::wstring& file = command.words[0];
-    const std::wstring& query = command.words[1];
+    const std::wstring& file = command.words[0].text;
+    const std::wstring& query = command.words[1].text;
     InputFile input;
-    if (std::wstring why; !input.Open(file, why)) return Fail(file + L": " + why);
+    const std::string bytes = command.words[0].utf8 ? std::string() : command.words[0].bytes;
+    if (std::wstring why; !input.Open(file, why, bytes)) return Fail(file + L": " + why);
     const bool loaded = LoadXmlDocument(input.Path().c_str()) == 1;
     // A sealed file that did not open says why; the library shows nothing.
     // The one load of this process is the only call that can leave a reason.
@@ -202,8 +158,17 @@ int Select(const std::wstring& name, const Command& command) {
     }
     IXMLDOMNodeList* list = SelectXmlNodes(document, query.c_str());
     if (!list) {
+        // An XPath expression may give a value instead: get prints it.
+        std::wstring why = L"not a valid query: " + query;
+        const bool valued =
+            xpath && query_language::ValueOf(document, query, declarations, value, why);
         ReleaseNodeInterfaces();
-        return Fail(L"not a valid query: " + query);
+        if (!valued) return Fail(why);
+        if (name != L"get") {
+            return Fail(query + L" selects no nodes: its value is " + value + L" (get prints it)");
+        }
+        console::Out(value + L"\n");
+        return kFound;
     }
     int status = kNoMatch;
     if (name == L"get") {
@@ -225,16 +190,17 @@ int Select(const std::wstring& name, const Command& command) {
     return status;
 }
 
-int Fixed(const Command& command) {
+int Fixed(const options::Command& command) {
     if (std::wstring error; !Counted(L"fixed", command, {L"NUMBER", L"DIGITS"}, error)) {
         return Misused(error);
     }
     wchar_t* end = nullptr;
-    const double value = std::wcstod(command.words[0].c_str(), &end);
-    if (command.words[0].empty() || *end) return Fail(L"not a number: " + command.words[0]);
-    const long digits = std::wcstol(command.words[1].c_str(), &end, 10);
-    if (command.words[1].empty() || *end)
-        return Fail(L"not a count of digits: " + command.words[1]);
+    const std::wstring& number = command.words[0].text;
+    const std::wstring& count_text = command.words[1].text;
+    const double value = std::wcstod(number.c_str(), &end);
+    if (number.empty() || *end) return Fail(L"not a number: " + number);
+    const long digits = std::wcstol(count_text.c_str(), &end, 10);
+    if (count_text.empty() || *end) return Fail(L"not a count of digits: " + count_text);
     const int count = static_cast<int>(digits < -1000 ? -1000 : digits > 1000 ? 1000 : digits);
     const CString text = command.options.count(L"--float")
                              ? FloatToString(static_cast<float>(value), count)
@@ -243,24 +209,20 @@ int Fixed(const Command& command) {
     return kFound;
 }
 
-int Hex(const Command& command) {
+int Hex(const options::Command& command) {
     if (std::wstring error; !Counted(L"hex", command, {L"TEXT"}, error)) return Misused(error);
-    console::Out(std::to_wstring(HexStringToInt(command.words[0].c_str())) + L"\n");
+    const std::wstring& text = command.words[0].text;
+    Doubt(number_forms::Form::kHexDigits, text.c_str());
+    console::Out(std::to_wstring(HexStringToInt(text.c_str())) + L"\n");
     return kFound;
 }
 
 int Run(int argc, char** argv) {
-    std::vector<std::wstring> arguments;
-    int bad = 0;
-    if (!console::Arguments(argc, argv, arguments, bad)) {
-        return Fail(L"argument " + std::to_wstring(bad) + L" is not valid UTF-8");
-    }
+    std::vector<console::Argument> arguments = console::Arguments(argc, argv);
     if (arguments.empty()) return Misused(L"no command given");
-    const std::wstring name = arguments.front();
+    const std::wstring name = arguments.front().text;
     arguments.erase(arguments.begin());
-    for (const std::wstring& argument : arguments) {
-        if (argument == L"--help" || argument == L"-h") return Usage(kFound);
-    }
+    if (options::AsksForHelp(arguments)) return Usage(kFound);
     if (name == L"--help" || name == L"-h" || name == L"help") return Usage(kFound);
     if (name == L"--version") {
         console::Out(L"flatdom " FLATDOM_VERSION_STRING L"\n");
@@ -277,9 +239,18 @@ int Run(int argc, char** argv) {
     } else if (name != L"hex") {
         return Misused(L"unknown command " + name);
     }
-    Command command;
-    if (std::wstring error; !Parse(name, arguments, allowed, command, error)) {
+    options::Command command;
+    if (std::wstring error; !options::Parse(name, arguments, allowed, command, error)) {
         return Misused(error);
+    }
+    // Text must be UTF-8 (Linux's names are bytes: a FILE need not be).
+    const bool selects = name != L"fixed" && name != L"hex";
+    for (const console::Argument& argument : arguments) {
+        const bool file =
+            selects && !command.words.empty() && argument.position == command.words[0].position;
+        if (!argument.utf8 && !file) {
+            return Fail(L"argument " + std::to_wstring(argument.position) + L" is not valid UTF-8");
+        }
     }
     if (name == L"fixed") return Fixed(command);
     if (name == L"hex") return Hex(command);

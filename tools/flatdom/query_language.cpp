@@ -11,6 +11,73 @@ namespace {
 const IID kIXMLDOMDocument2 = {
     0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
+#if defined(_WIN32)
+// {2933BF90-7B36-11D2-B20E-00C04F983E60}, the document class the library uses.
+const CLSID kDOMDocument = {
+    0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+// text as XML attribute text between double quotes; line ends and tabs as
+// references, so that a string in the expression keeps them.
+std::wstring Escaped(const std::wstring& text) {
+    std::wstring escaped;
+    for (const wchar_t c : text) {
+        const wchar_t* reference = c == L'&'    ? L"&amp;"
+                                   : c == L'<'  ? L"&lt;"
+                                   : c == L'"'  ? L"&quot;"
+                                   : c == L'\n' ? L"&#10;"
+                                   : c == L'\r' ? L"&#13;"
+                                   : c == L'\t' ? L"&#9;"
+                                                : nullptr;
+        if (reference) {
+            escaped += reference;
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The value through XSLT: a stylesheet whose one template writes
+// [VALUE] as text (its own prefix for XSLT's namespace is one that no -N
+// binds, as no name has the prefix "flatdom-xslt" by chance). The brackets tell a value of "" from
+// a run that stopped at an error (Wine's engine then gives what it wrote so far).
+bool TransformedValue(IXMLDOMNode* document, const std::wstring& expression,
+                      const std::wstring& declarations, std::wstring& value) {
+    // declarations are attributes already ("xmlns:p='urn:p'"); only & and <
+    // need escaping in them.
+    std::wstring namespaces;
+    for (const wchar_t c : declarations)
+        namespaces += c == L'&' ? L"&amp;" : c == L'<' ? L"&lt;" : std::wstring(1, c);
+    const std::wstring stylesheet =
+        L"<flatdom-xslt:stylesheet version='1.0' "
+        L"xmlns:flatdom-xslt='http://www.w3.org/1999/XSL/Transform' " +
+        namespaces +
+        L"><flatdom-xslt:output method='text'/><flatdom-xslt:template match='/'>"
+        L"<flatdom-xslt:text>[</flatdom-xslt:text><flatdom-xslt:value-of select=\"" +
+        Escaped(expression) +
+        L"\"/><flatdom-xslt:text>]</flatdom-xslt:text></flatdom-xslt:template>"
+        L"</flatdom-xslt:stylesheet>";
+    IXMLDOMDocument* sheet = nullptr;
+    if (FAILED(CoCreateInstance(kDOMDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                reinterpret_cast<void**>(&sheet))) ||
+        !sheet) {
+        return false;
+    }
+    BSTR text = SysAllocStringLen(stylesheet.data(), static_cast<UINT>(stylesheet.size()));
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    BSTR result = nullptr;
+    const bool ran = text && SUCCEEDED(sheet->loadXML(text, &loaded)) && loaded == VARIANT_TRUE &&
+                     SUCCEEDED(document->transformNode(sheet, &result)) && result;
+    const std::wstring written = ran ? std::wstring(result, SysStringLen(result)) : L"";
+    SysFreeString(result);
+    SysFreeString(text);
+    sheet->Release();
+    if (written.size() < 2 || written.front() != L'[' || written.back() != L']') return false;
+    value = written.substr(1, written.size() - 2);
+    return true;
+}
+#endif
+
 bool SetProperty(IXMLDOMDocument2* document, const wchar_t* name, const std::wstring& value) {
     BSTR property = SysAllocString(name);
     VARIANT text;
@@ -66,6 +133,34 @@ bool UseXPath(IXMLDOMNode* document, const std::wstring& declarations, std::wstr
     }
     properties->Release();
     return set;
+}
+
+bool ValueOf(IXMLDOMNode* document, const std::wstring& expression,
+             const std::wstring& declarations, std::wstring& value, std::wstring& why) {
+    value.clear();
+    bool valued = false;
+    if (document) {
+#if defined(_WIN32)
+        valued = TransformedValue(document, expression, declarations, value);
+#else
+        (void)declarations;  // the document has them, as SelectionNamespaces
+        IFlatdomValueOf* values = nullptr;
+        BSTR text = SysAllocStringLen(expression.data(), static_cast<UINT>(expression.size()));
+        BSTR result = nullptr;
+        if (text &&
+            SUCCEEDED(
+                document->QueryInterface(IID_IFlatdomValueOf, reinterpret_cast<void**>(&values))) &&
+            values) {
+            valued = SUCCEEDED(values->valueOf(text, &result)) && result;
+            values->Release();
+        }
+        if (valued) value.assign(result, SysStringLen(result));
+        SysFreeString(result);
+        SysFreeString(text);
+#endif
+    }
+    if (!valued) why = L"not a valid query: " + expression;
+    return valued;
 }
 
 }  // namespace query_language

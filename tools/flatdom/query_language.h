@@ -24,6 +24,15 @@ bool Declarations(const std::vector<std::wstring>& bindings, std::wstring& decla
 // refuses either.
 bool UseXPath(IXMLDOMNode* document, const std::wstring& declarations, std::wstring& why);
 
+// The value of an XPath 1.0 expression from document (the document node),
+// as text: a number, a string or a boolean as XPath writes it, a node-set as
+// its first node's string value. Prefixes are those declarations binds. On
+// Linux the engine gives it (IFlatdomValueOf); on Windows the system's
+// engine runs an XSLT stylesheet of one xsl:value-of. False, with why, for
+// an expression that is not valid or cannot run there.
+bool ValueOf(IXMLDOMNode* document, const std::wstring& expression,
+             const std::wstring& declarations, std::wstring& value, std::wstring& why);
+
 }  // namespace query_language
 
 #endif
