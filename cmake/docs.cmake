@@ -14,7 +14,8 @@ set(FLATDOM_DOCS_FILES
     ${PROJECT_SOURCE_DIR}/include/flatdom/system.h
     ${PROJECT_BINARY_DIR}/include/flatdom/version.h
     ${PROJECT_SOURCE_DIR}/sealwright/include/sealwright/sealwright.h
-    ${PROJECT_SOURCE_DIR}/platform/include/flatdom/platform/winuser.h)
+    ${PROJECT_SOURCE_DIR}/platform/include/flatdom/platform/winuser.h
+    ${PROJECT_SOURCE_DIR}/platform/include/flatdom/platform/msxml.h)
 list(JOIN FLATDOM_DOCS_FILES " " FLATDOM_DOCS_INPUT)
 configure_file(docs/Doxyfile.in ${FLATDOM_DOCS_DIR}/Doxyfile @ONLY)
 
@@ -23,7 +24,10 @@ add_custom_command(OUTPUT ${FLATDOM_DOCS_DIR}/html/index.html
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${FLATDOM_DOCS_DIR}/html
   COMMAND Doxygen::doxygen ${FLATDOM_DOCS_DIR}/Doxyfile
   DEPENDS ${FLATDOM_DOCS_FILES} ${FLATDOM_DOCS_DIR}/Doxyfile ${PROJECT_SOURCE_DIR}/examples/host.cpp
+          ${PROJECT_SOURCE_DIR}/docs/snippets/xpath.cpp
   COMMENT "The API reference (Doxygen; warnings are errors)" VERBATIM)
 add_custom_target(docs ALL DEPENDS ${FLATDOM_DOCS_DIR}/html/index.html)
-install(DIRECTORY ${FLATDOM_DOCS_DIR}/html/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/api
-        COMPONENT development)
+if(FLATDOM_INSTALL)
+  install(DIRECTORY ${FLATDOM_DOCS_DIR}/html/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/api
+          COMPONENT development)
+endif()

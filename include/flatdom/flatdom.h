@@ -45,13 +45,17 @@ FLATDOM_API int LoadXmlDocument(const wchar_t* path);
 /// Does nothing.
 /// \return 1.
 FLATDOM_API int InitDOM();
-/// Shows the parse error report for path ("PARSE ERROR! path @ line N" and
-/// the engine's reason) in a message box, and releases err once.
+/// Shows the parse error report for path in a message box, and releases err.
+///
+/// The report is "PARSE ERROR! path @ line N" and the engine's reason; err is
+/// released once.
 /// \param err the engine's parse error, taken over by the call; null gives a
 ///            report of line 0 and releases nothing.
 /// \param path the path named in the report.
 FLATDOM_API void CheckParseError(IXMLDOMParseError* err, const wchar_t* path);
-/// Gives back the library's reference to every node and list handed out, to
+/// Gives back everything the library handed out, the document and its file.
+///
+/// Releases the library's reference to every node and list handed out, to
 /// the document and to its file stream (references the host took itself, as
 /// the root's parent, stay the host's), frees every string handed out, and
 /// leaves COM as often as LoadXmlDocument() entered it since the last
@@ -119,8 +123,10 @@ FLATDOM_API long GetXmlNumber(IXMLDOMNode* node);
 /// \return the 32-bit value; 0 for a null node.
 FLATDOM_API long GetXmlHexNumber(IXMLDOMNode* node);
 /// The node's text as hexadecimal after a leading "0x" or "0X", as decimal
-/// otherwise (up to the first character that is not a digit; beyond the
-/// 32-bit range, the nearest bound).
+/// otherwise.
+///
+/// Decimal reading stops at the first character that is not a digit, and a
+/// value beyond the 32-bit range gives the nearest bound.
 /// \param node a node.
 /// \return the number; 0 for a null node or a text without digits.
 FLATDOM_API long GetXmlNumber_Hex_or_Dec(IXMLDOMNode* node);
