@@ -25,8 +25,10 @@ install(TARGETS ${FLATDOM_LIBRARIES} EXPORT flatdomTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
           NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(TARGETS flatdom_cli sealwright_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-        COMPONENT tools)
+if(FLATDOM_BUILD_TOOLS)
+  install(TARGETS flatdom_cli sealwright_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+          COMPONENT tools)
+endif()
 install(DIRECTORY include/flatdom DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 install(DIRECTORY sealwright/include/sealwright DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT development)

@@ -1,7 +1,7 @@
 # flatdom_usage(TARGET TEXT_FILE MAN_PAGE_TEMPLATE WIDE): a command's usage
 # text, written once: compiled into TARGET as kUsage (usage.h; wide text when
 # WIDE is true) and set into its manual page, which is installed with the
-# tools (on Windows as text). In the page, the text's first paragraph (the
+# tools (on Windows as text) unless FLATDOM_INSTALL is off. In the page, the text's first paragraph (the
 # command lines, each form followed by two spaces and what it does) becomes
 # @USAGE_SYNOPSIS@, the forms alone; the paragraphs after it
 # @USAGE_SUMMARY@, filled. Left out of the page: lists (paragraphs with
@@ -79,8 +79,10 @@ function(flatdom_usage target text template wide)
                     OUTPUT_VARIABLE page_text COMMAND_ERROR_IS_FATAL ANY)
     string(REPLACE "\n" "\r\n" page_text "${page_text}")
     file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${command}.txt "${page_text}")
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${command}.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}
-            COMPONENT tools)
+    if(FLATDOM_INSTALL)
+      install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${command}.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}
+              COMPONENT tools)
+    endif()
     return()
   endif()
   # Installed compressed, as distributions want manual pages (gzip -9n:
@@ -92,6 +94,8 @@ function(flatdom_usage target text template wide)
                     OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz COMMAND_ERROR_IS_FATAL ANY)
     set(page ${page}.gz)
   endif()
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-          COMPONENT tools)
+  if(FLATDOM_INSTALL)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+            COMPONENT tools)
+  endif()
 endfunction()
