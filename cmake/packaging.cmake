@@ -11,6 +11,15 @@ set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
   set(FLATDOM_ARCHIVE_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+  # The compiler's version as it says it, and as the DLLs carry it ("GCC:
+  # (GNU) 12-posix"): Debian's mingw-w64 has no three-part version.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} --version OUTPUT_VARIABLE FLATDOM_COMPILER_VERSION
+                  ERROR_QUIET)
+  string(REGEX REPLACE "\n.*" "" FLATDOM_COMPILER_VERSION "${FLATDOM_COMPILER_VERSION}")
+  string(REGEX REPLACE ".*\\(GCC\\) " "" FLATDOM_COMPILER_VERSION "${FLATDOM_COMPILER_VERSION}")
+  if(FLATDOM_COMPILER_VERSION STREQUAL "")
+    set(FLATDOM_COMPILER_VERSION ${CMAKE_CXX_COMPILER_VERSION})
+  endif()
   configure_file(packaging/windows/README-windows.txt ${PROJECT_BINARY_DIR}/README-windows.txt
                  @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README-windows.txt DESTINATION . COMPONENT development)
