@@ -12,26 +12,6 @@
 
 namespace {
 
-TEST(InterfaceList, ReleasesEachEntryOnceInOrder) {
-    Journal journal;
-    FakeNode a("a", &journal), b("b", &journal), c("c", &journal);
-    a.refs = 2;  // recorded twice: a reference each time
-    b.refs = 3;  // others hold references too, and keep them
-    InterfaceList<IXMLDOMNode> list;
-    for (IXMLDOMNode* node : {&a, &b, static_cast<FakeNode*>(nullptr), &a, &c})
-        list.Add(node);  // null is not recorded
-    EXPECT_EQ(list.GetCount(), 4u);
-    list.ReleaseAll();
-    EXPECT_EQ(journal.calls,
-              (std::vector<std::string>{"a.Release", "b.Release", "a.Release", "c.Release"}));
-    EXPECT_EQ(a.refs + b.refs + c.refs, 2);
-    list.RemoveAll();
-    EXPECT_EQ(list.GetCount(), 0u);
-    FakeNode fresh("fresh", nullptr);
-    list.Add(&fresh);
-    EXPECT_EQ(list.Head()->m_nIndex, 0u);
-}
-
 TEST(InterfaceList, ReleasesAndFreesFarMoreThan65535Entries) {
     std::vector<std::unique_ptr<FakeNode>> nodes;
     for (int i = 0; i < 35000; ++i)
