@@ -37,10 +37,10 @@ std::wstring Escaped(const std::wstring& text) {
     return escaped;
 }
 
-// The value through XSLT: a stylesheet whose one template writes
-// [VALUE] as text (its own prefix for XSLT's namespace is one that no -N
-// binds, as no name has the prefix "flatdom-xslt" by chance). The brackets tell a value of "" from
-// a run that stopped at an error (Wine's engine then gives what it wrote so far).
+// The value through XSLT: a stylesheet whose one template writes [VALUE]
+// as text. The brackets tell a value of "" from a run that stopped at an
+// error (Wine's engine then gives what it wrote so far). XSLT's namespace
+// has a prefix of its own, which no -N is likely to bind.
 bool TransformedValue(IXMLDOMNode* document, const std::wstring& expression,
                       const std::wstring& declarations, std::wstring& value) {
     // declarations are attributes already ("xmlns:p='urn:p'"); only & and <
@@ -75,6 +75,23 @@ bool TransformedValue(IXMLDOMNode* document, const std::wstring& expression,
     if (written.size() < 2 || written.front() != L'[' || written.back() != L']') return false;
     value = written.substr(1, written.size() - 2);
     return true;
+}
+#else
+// The value from Linux's engine, whose document answers IFlatdomValueOf.
+bool EngineValue(IXMLDOMNode* document, const std::wstring& expression, std::wstring& value) {
+    IFlatdomValueOf* values = nullptr;
+    if (FAILED(document->QueryInterface(IID_IFlatdomValueOf, reinterpret_cast<void**>(&values))) ||
+        !values) {
+        return false;
+    }
+    BSTR text = SysAllocStringLen(expression.data(), static_cast<UINT>(expression.size()));
+    BSTR result = nullptr;
+    const bool valued = text && SUCCEEDED(values->valueOf(text, &result)) && result;
+    if (valued) value.assign(result, SysStringLen(result));
+    SysFreeString(result);
+    SysFreeString(text);
+    values->Release();
+    return valued;
 }
 #endif
 
@@ -138,27 +155,12 @@ bool UseXPath(IXMLDOMNode* document, const std::wstring& declarations, std::wstr
 bool ValueOf(IXMLDOMNode* document, const std::wstring& expression,
              const std::wstring& declarations, std::wstring& value, std::wstring& why) {
     value.clear();
-    bool valued = false;
-    if (document) {
 #if defined(_WIN32)
-        valued = TransformedValue(document, expression, declarations, value);
+    const bool valued = document && TransformedValue(document, expression, declarations, value);
 #else
-        (void)declarations;  // the document has them, as SelectionNamespaces
-        IFlatdomValueOf* values = nullptr;
-        BSTR text = SysAllocStringLen(expression.data(), static_cast<UINT>(expression.size()));
-        BSTR result = nullptr;
-        if (text &&
-            SUCCEEDED(
-                document->QueryInterface(IID_IFlatdomValueOf, reinterpret_cast<void**>(&values))) &&
-            values) {
-            valued = SUCCEEDED(values->valueOf(text, &result)) && result;
-            values->Release();
-        }
-        if (valued) value.assign(result, SysStringLen(result));
-        SysFreeString(result);
-        SysFreeString(text);
+    (void)declarations;  // the document holds them, as SelectionNamespaces
+    const bool valued = document && EngineValue(document, expression, value);
 #endif
-    }
     if (!valued) why = L"not a valid query: " + expression;
     return valued;
 }
