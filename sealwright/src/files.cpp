@@ -68,11 +68,11 @@ std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size) {
     return std::fread(bytes, 1, size, file);
 }
 
-bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, Bytes& bytes,
+bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, SecretBytes& bytes,
                  std::string& why) {
     bytes.clear();
     const auto tooLarge = [&] {
-        bytes = Bytes();
+        bytes = SecretBytes();
         why = "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)";
         return false;
     };
