@@ -174,3 +174,14 @@ done
 cmp -s "$work/windows.xml" <("$linux/bin/sealwright" open "$work/$long") ||
   fail "sealwright.exe seals to a path of $((${#prefix} + ${#long})) characters wrongly"
 echo "sealwright.exe seals to paths as long as Windows takes"
+
+# A name of full-width dots and a full-width reverse solidus (U+FF0E U+FF0E
+# U+FF3C) is a name in its folder: the command reads its command line wide,
+# never as the system's best fit, in which the name would lead to the parent.
+mkdir "$work/sub"
+name=$(printf '\xef\xbc\x8e\xef\xbc\x8e\xef\xbc\xbcescaped.xml')
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") LANG=C.UTF-8 run "$bin/sealwright.exe" open \
+  "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/sub/")$name" || true
+[ ! -e "$work/escaped.xml" ] || fail "sealwright.exe wrote outside the folder a name gave: escaped.xml"
+[ -e "$work/sub/$name" ] || fail "sealwright.exe did not write the name it was given in sub"
+echo "sealwright.exe writes a name of full-width characters where the name says"

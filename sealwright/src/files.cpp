@@ -7,6 +7,8 @@
 
 #if defined(_WIN32)
 #include <sys/stat.h>
+
+#include <common/wide_file.h>
 #endif
 
 namespace sealwright {
@@ -61,7 +63,11 @@ std::FILE* OpenForReading(const wchar_t* path) {
     } else if (StartsWithIgnoringCase(path, L"FILE:")) {
         path += 5;
     }
-    return _wfopen(path, L"rbN");  // not inherited by programs the host starts
+#if defined(_WIN32)
+    return OpenWideFile(path, true);  // not inherited by programs the host starts
+#else
+    return _wfopen(path, L"rbN");
+#endif
 }
 
 std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size) {
