@@ -153,11 +153,12 @@ void MakeFolders(const std::string& path) {
          folder = ParentOf(folder)) {
         missing.push_back(folder);
     }
-    // The existing folders up to the first the system's own accounts hold
-    // (a drive's root, C:\Users), which are theirs to keep.
-    for (std::string existing = folder; !existing.empty(); existing = ParentOf(existing)) {
+    // Every existing folder on the way, up to the drive's root.
+    for (std::string existing = folder, above; !existing.empty(); existing = above) {
         const std::string why = CheckFolder(existing, user);
         if (!why.empty()) throw IoError(path + ": " + why);
+        above = ParentOf(existing);
+        if (above == existing) break;  // a drive ("C:")
     }
     if (missing.empty()) return;
     PrivateFolder privateFolder(user);
