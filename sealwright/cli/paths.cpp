@@ -96,11 +96,13 @@ std::string CheckFolder(const std::string& folder, PSID user) {
     PSID owner = nullptr;
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
+    // A drive's root with its separator: "C:" alone is the drive's current folder.
+    const std::string named = folder.back() == ':' ? folder + "\\" : folder;
     const DWORD error =
-        GetNamedSecurityInfoW(WidePath(folder).c_str(), SE_FILE_OBJECT,
+        GetNamedSecurityInfoW(WidePath(named).c_str(), SE_FILE_OBJECT,
                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
                               nullptr, &acl, nullptr, &descriptor);
-    if (error != ERROR_SUCCESS) FailWithSystemError(folder, error);
+    if (error != ERROR_SUCCESS) FailWithSystemError(named, error);
     std::string why;
     // What lets someone take a key's place: deleting or renaming what the
     // folder holds, or taking the folder over.
@@ -151,6 +153,7 @@ void MakeFolders(const std::string& path) {
     for (;
          !folder.empty() && GetFileAttributesW(WidePath(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
          folder = ParentOf(folder)) {
+        if (!missing.empty() && missing.back() == folder) break;  // a drive that is not there
         missing.push_back(folder);
     }
     // Every existing folder on the way, up to the drive's root.
