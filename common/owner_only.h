@@ -1,6 +1,8 @@
 // Windows: security attributes that give the user running the program, and
 // nobody else, access to what it creates with them (a file, a pipe); what
-// mode 0600 is elsewhere.
+// mode 0600 is elsewhere. They also label it with the program's integrity
+// level, neither readable nor writable from below it: a process of the same
+// user at a lower level (a sandboxed browser's, say) gets nothing of it.
 #ifndef FLATDOM_COMMON_OWNER_ONLY_H
 #define FLATDOM_COMMON_OWNER_ONLY_H
 
@@ -24,6 +26,19 @@ class OwnerOnly {
                   InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
                   SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE) &&
                   SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+        if (m_ready && Integrity()) {
+            PSID level = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(m_integrity.data())->Label.Sid;
+            m_sacl.resize(sizeof(ACL) + sizeof(SYSTEM_MANDATORY_LABEL_ACE) + GetLengthSid(level));
+            auto* sacl = reinterpret_cast<ACL*>(m_sacl.data());
+            // Where the system cannot label, the access list alone.
+            if (InitializeAcl(sacl, static_cast<DWORD>(m_sacl.size()), ACL_REVISION) &&
+                AddMandatoryAce(
+                    sacl, ACL_REVISION, 0,
+                    SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP,
+                    level)) {
+                SetSecurityDescriptorSacl(&m_descriptor, TRUE, sacl, FALSE);
+            }
+        }
         m_attributes = {sizeof m_attributes, &m_descriptor, FALSE};
     }
     OwnerOnly(const OwnerOnly&) = delete;
@@ -46,9 +61,23 @@ class OwnerOnly {
         CloseHandle(token);
         return ok;
     }
+    // The TOKEN_MANDATORY_LABEL of this process into m_integrity.
+    bool Integrity() {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+        m_integrity.resize(size);
+        const bool ok = size > 0 && GetTokenInformation(token, TokenIntegrityLevel,
+                                                        m_integrity.data(), size, &size);
+        CloseHandle(token);
+        return ok;
+    }
 
-    std::vector<unsigned char> m_user;  // TOKEN_USER and its SID
+    std::vector<unsigned char> m_user;       // TOKEN_USER and its SID
+    std::vector<unsigned char> m_integrity;  // TOKEN_MANDATORY_LABEL and its SID
     std::vector<unsigned char> m_acl;
+    std::vector<unsigned char> m_sacl;
     SECURITY_DESCRIPTOR m_descriptor{};
     SECURITY_ATTRIBUTES m_attributes{};
     bool m_ready = false;

@@ -148,8 +148,20 @@ echo "sealed files cross between Linux and Windows both ways"
 
 # A key and opened plain text are their owner's alone. Wine turns a file's
 # access list into its mode: the user alone gives user and group bits (its
-# users are of one group), Everyone the bits for others.
-run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/windows.key")"
+# users are of one group), Everyone the bits for others. Keys go under the
+# user's profile: Wine shows a folder that all can write (as /tmp, whose
+# sticky bit it does not show) as one where others may delete what it holds,
+# and keygen --out refuses it.
+profile=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 ! -name Public | head -n 1)
+keys=$profile/sealwright-check
+rm -rf "$keys"
+mkdir "$keys"
+trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work" "$keys"' EXIT
+keys_path() { printf 'C:\\users\\%s\\sealwright-check\\%s' "${profile##*/}" "${1//\//\\}"; }
+[ "$(run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/refused.key")" 2>&1; echo $?)" != 0 ] ||
+  fail "sealwright.exe put a key in a folder that Wine shows others may change"
+run "$bin/sealwright.exe" keygen --out "$(keys_path windows.key)"
+mv "$keys/windows.key" "$work/windows.key"
 SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") run "$bin/sealwright.exe" open \
   "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/windows.plain")"
 for file in windows.key windows.plain; do
@@ -160,9 +172,9 @@ echo "sealwright.exe writes keys and plain text that others cannot read"
 
 # keygen --out makes the folders a key needs, the user's alone: all the
 # user's bits, none for others.
-run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/new/private/windows.key")"
+run "$bin/sealwright.exe" keygen --out "$(keys_path new/private/windows.key)"
 for folder in new new/private; do
-  mode=$(stat -c %a "$work/$folder")
+  mode=$(stat -c %a "$keys/$folder")
   [ "${mode:0:1}${mode: -1}" = 70 ] || fail "sealwright.exe made the folder $folder with mode $mode"
 done
 echo "sealwright.exe makes the folders of a key, the user's alone"
@@ -178,3 +190,14 @@ done
 cmp -s "$work/windows.xml" <("$linux/bin/sealwright" open "$work/$long") ||
   fail "sealwright.exe seals to a path of $((${#prefix} + ${#long})) characters wrongly"
 echo "sealwright.exe seals to paths as long as Windows takes"
+
+# A name of full-width dots and a full-width reverse solidus (U+FF0E U+FF0E
+# U+FF3C) is a name in its folder: the command reads its command line wide,
+# never as the system's best fit, in which the name would lead to the parent.
+mkdir "$work/sub"
+name=$(printf '\xef\xbc\x8e\xef\xbc\x8e\xef\xbc\xbcescaped.xml')
+SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") LANG=C.UTF-8 run "$bin/sealwright.exe" open \
+  "$(windows_path "$work/windows.sealed")" "$(windows_path "$work/sub/")$name" || true
+[ ! -e "$work/escaped.xml" ] || fail "sealwright.exe wrote outside the folder a name gave: escaped.xml"
+[ -e "$work/sub/$name" ] || fail "sealwright.exe did not write the name it was given in sub"
+echo "sealwright.exe writes a name of full-width characters where the name says"

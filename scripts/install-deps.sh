@@ -37,6 +37,9 @@ if [ -z "$mode" ]; then
     # 32-bit Wine for the i686 build; clang-cl and lld-link for the host
     # built in the MSVC ABI.
     wine32:i386 clang-tools-14 lld-14
+    # The sealwright command's test: kills injected at each system call
+    # (strace), two users and a terminal of one of them (setpriv, python3).
+    strace util-linux python3
   )
 fi
 if [ -n "$list" ]; then

@@ -1,13 +1,14 @@
 #include "paths.h"
 
-#include <cerrno>
-#include <vector>
-
-#include <sys/stat.h>
 #if defined(_WIN32)
 #include <windows.h>
 
+#include <aclapi.h>
 #include <sddl.h>
+
+#include <common/utf8.h>
+
+#include <vector>
 #else
 #include <unistd.h>
 #endif
@@ -15,14 +16,12 @@
 #include "io_error.h"
 
 namespace cli {
+
+#if defined(_WIN32)
 namespace {
 
 bool IsSeparator(char c) {
-#if defined(_WIN32)
     return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
 }
 
 // The folder that holds path, without a separator at its end ("" for none or
@@ -34,29 +33,32 @@ std::string ParentOf(const std::string& path) {
     return folder;
 }
 
-#if defined(_WIN32)
+// The user running the program (TOKEN_USER and its SID), or empty.
+std::vector<unsigned char> CurrentUser() {
+    std::vector<unsigned char> user;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return user;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    user.resize(size);
+    if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size)) user.clear();
+    CloseHandle(token);
+    return user;
+}
+
 // A folder's security attributes: every right for the user running the
 // program and nobody else, passed on to what is made inside, nothing
 // inherited from above (what mode 700 is elsewhere).
 class PrivateFolder {
   public:
-    PrivateFolder() {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-        DWORD size = 0;
-        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-        std::vector<unsigned char> user(size);
-        char* sid = nullptr;
-        if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
-            ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
-            const std::string sddl = std::string("D:P(A;OICI;FA;;;") + sid + ")";
+    explicit PrivateFolder(PSID user) {
+        wchar_t* sid = nullptr;
+        if (user && ConvertSidToStringSidW(user, &sid)) {
+            const std::wstring sddl = std::wstring(L"D:P(A;OICI;FA;;;") + sid + L")";
             LocalFree(sid);
-            ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                                  &m_descriptor, nullptr);
         }
-        const DWORD error = GetLastError();
-        CloseHandle(token);
-        SetLastError(error);
         m_attributes = {sizeof m_attributes, m_descriptor, FALSE};
     }
     ~PrivateFolder() { LocalFree(m_descriptor); }
@@ -70,102 +72,122 @@ class PrivateFolder {
     PSECURITY_DESCRIPTOR m_descriptor = nullptr;
     SECURITY_ATTRIBUTES m_attributes{};
 };
-#else
-// As many links as the kernel follows in one path before it gives up.
-constexpr int kMostLinks = 40;
 
-// Whether the kernel would let the caller follow link, whose own status is
-// status: not where the folder is sticky and writable by all, and the link
-// is neither the caller's nor the folder owner's.
-bool KernelWouldFollow(const std::string& link, const struct stat& status) {
-    const std::string folder = FolderOf(link);
-    struct stat folderStatus {};
-    if (stat(folder.empty() ? "." : folder.c_str(), &folderStatus) != 0) return false;
-    const mode_t shared = S_ISVTX | S_IWOTH;
-    return (folderStatus.st_mode & shared) != shared || status.st_uid == geteuid() ||
-           status.st_uid == folderStatus.st_uid;
+// Whether sid is the user's, or one of the system's own accounts that can
+// do anything anyway (SYSTEM, the administrators, the installer, the owner
+// of what is made inside).
+bool IsTrusted(PSID sid, PSID user) {
+    if (EqualSid(sid, user)) return true;
+    for (WELL_KNOWN_SID_TYPE type :
+         {WinLocalSystemSid, WinBuiltinAdministratorsSid, WinCreatorOwnerSid}) {
+        if (IsWellKnownSid(sid, type)) return true;
+    }
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(sid, &text)) return false;
+    // NT SERVICE\TrustedInstaller, which owns the system's folders.
+    const bool installer =
+        std::wstring(text) == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    LocalFree(text);
+    return installer;
 }
 
-// What link says, read whole however long it is.
-bool ReadLink(const std::string& link, std::string& target) {
-    for (std::size_t size = 256;; size *= 2) {
-        target.resize(size);
-        const ssize_t length = readlink(link.c_str(), target.data(), size);
-        if (length < 0) return false;
-        if (static_cast<std::size_t>(length) < size) {
-            target.resize(static_cast<std::size_t>(length));
-            return true;
+// "" when a key may be put under the existing folder, else why not.
+std::string CheckFolder(const std::string& folder, PSID user) {
+    PSID owner = nullptr;
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    // A drive's root with its separator: "C:" alone is the drive's current folder.
+    const std::string named = folder.back() == ':' ? folder + "\\" : folder;
+    const DWORD error =
+        GetNamedSecurityInfoW(WidePath(named).c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &acl, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) FailWithSystemError(named, error);
+    std::string why;
+    // What lets someone take a key's place: deleting or renaming what the
+    // folder holds, or taking the folder over.
+    const DWORD taking = FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | DELETE;
+    if (owner && !IsTrusted(owner, user)) {
+        why = "the folder " + folder + " belongs to another user";
+    } else if (!acl) {
+        why = "the folder " + folder + " has no access list: anyone may change it";
+    } else {
+        for (DWORD i = 0; i < acl->AceCount && why.empty(); ++i) {
+            ACE_HEADER* header = nullptr;
+            if (!GetAce(acl, i, reinterpret_cast<void**>(&header)) ||
+                header->AceType != ACCESS_ALLOWED_ACE_TYPE ||
+                (header->AceFlags & INHERIT_ONLY_ACE)) {
+                continue;
+            }
+            auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+            if ((ace->Mask & taking) && !IsTrusted(&ace->SidStart, user)) {
+                why = "others than you may delete or rename what the folder " + folder + " holds";
+            }
         }
     }
+    LocalFree(descriptor);
+    return why.empty() ? why : why + "; a key is not put there";
 }
-#endif
 
 }  // namespace
 
+std::wstring WidePath(const std::string& path) {
+    std::wstring wide;
+    if (!utf8::ToWide(path.data(), path.size(), wide, utf8::Invalid::kRefuse)) {
+        throw IoError(path + ": not a name that Windows can give a file");
+    }
+    return wide;
+}
+
 std::string FolderOf(const std::string& path) {
-#if defined(_WIN32)
     const std::size_t end = path.find_last_of("/\\:");
-#else
-    const std::size_t end = path.rfind('/');
-#endif
     return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
-#if defined(_WIN32)
-std::string FollowLinks(const std::string& path) {
-    return path;
-}
-
 void MakeFolders(const std::string& path) {
+    const std::vector<unsigned char> token = CurrentUser();
+    if (token.empty()) FailWithSystemError(path, GetLastError());
+    PSID user = reinterpret_cast<const TOKEN_USER*>(token.data())->User.Sid;
     std::vector<std::string> missing;  // the deepest first
-    for (std::string folder = ParentOf(path);
-         !folder.empty() && GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    std::string folder = ParentOf(path);
+    for (;
+         !folder.empty() && GetFileAttributesW(WidePath(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
          folder = ParentOf(folder)) {
+        if (!missing.empty() && missing.back() == folder) break;  // a drive that is not there
         missing.push_back(folder);
     }
+    // Every existing folder on the way, up to the drive's root.
+    for (std::string existing = folder, above; !existing.empty(); existing = above) {
+        const std::string why = CheckFolder(existing, user);
+        if (!why.empty()) throw IoError(path + ": " + why);
+        above = ParentOf(existing);
+        if (above == existing) break;  // a drive ("C:")
+    }
     if (missing.empty()) return;
-    PrivateFolder privateFolder;
+    PrivateFolder privateFolder(user);
     SECURITY_ATTRIBUTES* security = privateFolder.Attributes();
     if (!security) FailWithSystemError(missing.back(), GetLastError());
-    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-        if (!CreateDirectoryA(folder->c_str(), security) &&
+    for (auto made = missing.rbegin(); made != missing.rend(); ++made) {
+        if (!CreateDirectoryW(WidePath(*made).c_str(), security) &&
             GetLastError() != ERROR_ALREADY_EXISTS) {
-            FailWithSystemError(*folder, GetLastError());
+            FailWithSystemError(*made, GetLastError());
         }
     }
 }
 #else
-std::string FollowLinks(const std::string& path) {
-    std::string name = path;
-    for (int links = 0;; ++links) {
-        struct stat status {};
-        if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return name;
-        if (links == kMostLinks) {
-            errno = ELOOP;
-            FailWithErrno(path);
-        }
-        if (!KernelWouldFollow(name, status)) {
-            throw IoError(path + (name == path ? ": " : ": leads to " + name + ", ") +
-                          "a symbolic link that another user made in a shared folder; " +
-                          "it is not followed");
-        }
-        std::string target;
-        if (!ReadLink(name, target)) FailWithErrno(name);
-        name = !target.empty() && target[0] == '/' ? target : FolderOf(name) + target;
+std::string CheckKeyFolder(const struct stat& status, const std::string& name) {
+    const uid_t user = geteuid();
+    const bool trusted = status.st_uid == user || status.st_uid == 0;
+    std::string why;
+    if (!trusted) {
+        why = "the folder " + name + " belongs to another user";
+    } else if ((status.st_mode & (S_IWGRP | S_IWOTH)) && !(status.st_mode & S_ISVTX)) {
+        why = std::string("the folder ") + name + " can be changed by " +
+              (status.st_mode & S_IWOTH ? "others" : "its group");
     }
-}
-
-void MakeFolders(const std::string& path) {
-    std::vector<std::string> missing;  // the deepest first
-    struct stat status {};
-    for (std::string folder = ParentOf(path);
-         !folder.empty() && stat(folder.c_str(), &status) != 0 && errno == ENOENT;
-         folder = ParentOf(folder)) {
-        missing.push_back(folder);
-    }
-    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-        if (mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) FailWithErrno(*folder);
-    }
+    return why.empty() ? why
+                       : why + "; they could put a key of theirs in the place of yours, so " +
+                             "none is written there";
 }
 #endif
 

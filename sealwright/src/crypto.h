@@ -25,6 +25,7 @@ bool Encrypt(const Key& key, const Nonce& nonce, const std::uint8_t* aad, std::s
              const std::uint8_t* plain, std::size_t size, std::uint8_t* out,
              std::uint8_t tag[kTagSize]);
 // False when the tag does not authenticate; out is then to be discarded.
+// out may be cipher itself (decrypting in place), never a part of it.
 bool Decrypt(const Key& key, const Nonce& nonce, const std::uint8_t* aad, std::size_t aadSize,
              const std::uint8_t* cipher, std::size_t size, const std::uint8_t tag[kTagSize],
              std::uint8_t* out);

@@ -7,6 +7,8 @@
 
 #if defined(_WIN32)
 #include <sys/stat.h>
+
+#include <common/wide_file.h>
 #endif
 
 namespace sealwright {
@@ -61,18 +63,22 @@ std::FILE* OpenForReading(const wchar_t* path) {
     } else if (StartsWithIgnoringCase(path, L"FILE:")) {
         path += 5;
     }
-    return _wfopen(path, L"rbN");  // not inherited by programs the host starts
+#if defined(_WIN32)
+    return OpenWideFile(path, true);  // not inherited by programs the host starts
+#else
+    return _wfopen(path, L"rbN");
+#endif
 }
 
 std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size) {
     return std::fread(bytes, 1, size, file);
 }
 
-bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, Bytes& bytes,
+bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, SecretBytes& bytes,
                  std::string& why) {
     bytes.clear();
     const auto tooLarge = [&] {
-        bytes = Bytes();
+        bytes = SecretBytes();
         why = "it is larger than a sealed file can be (" + std::to_string(limit) + " bytes)";
         return false;
     };

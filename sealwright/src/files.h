@@ -10,6 +10,7 @@
 
 #include "format.h"
 #include "platform.h"
+#include "secret_memory.h"
 
 namespace sealwright {
 
@@ -59,7 +60,7 @@ std::size_t ReadHead(std::FILE* file, std::uint8_t* bytes, std::size_t size);
 // reason in why, when reading fails or there are more. A source known to be
 // larger (size, unless kUnknownSize) is refused before anything is read; one
 // of unknown size is read no further than the byte past limit.
-bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, Bytes& bytes,
+bool ReadBounded(ByteSource& source, std::uint64_t size, std::uint64_t limit, SecretBytes& bytes,
                  std::string& why);
 
 }  // namespace sealwright

@@ -8,40 +8,42 @@ bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size) {
     return size > sizeof kMagic && std::memcmp(bytes, kMagic, sizeof kMagic) == 0;
 }
 
-Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce) {
-    if (plain.size() > kMaxPayload) return {};
+Bytes Seal(const Key& key, const std::uint8_t* plain, std::size_t size, const Nonce* nonce) {
+    if (size > kMaxPayload) return {};
     Nonce fresh;
     if (!nonce) {
         if (!crypto::RandomBytes(fresh.data(), fresh.size())) return {};
         nonce = &fresh;
     }
-    Bytes sealed(kHeaderSize + plain.size() + kTagSize);
+    Bytes sealed(kHeaderSize + size + kTagSize);
     std::memcpy(sealed.data(), kMagic, sizeof kMagic);
     sealed[sizeof kMagic] = kVersion;
     std::memcpy(sealed.data() + sizeof kMagic + 1, nonce->data(), nonce->size());
-    if (!crypto::Encrypt(key, *nonce, sealed.data(), kHeaderSize, plain.data(), plain.size(),
-                         sealed.data() + kHeaderSize, sealed.data() + kHeaderSize + plain.size())) {
+    if (!crypto::Encrypt(key, *nonce, sealed.data(), kHeaderSize, plain, size,
+                         sealed.data() + kHeaderSize, sealed.data() + kHeaderSize + size)) {
         return {};
     }
     return sealed;
 }
 
-bool Open(const Key& key, const Bytes& sealed, Bytes& plain) {
-    plain.clear();
-    if (sealed.size() < kHeaderSize + kTagSize || sealed.size() > kMaxSealedFile ||
-        !HasSealedHeader(sealed.data(), sealed.size()) || sealed[sizeof kMagic] != kVersion) {
+bool OpenInPlace(const Key& key, std::uint8_t* sealed, std::size_t size, std::size_t& plainSize) {
+    plainSize = 0;
+    if (size < kHeaderSize + kTagSize || size > kMaxSealedFile || !HasSealedHeader(sealed, size) ||
+        sealed[sizeof kMagic] != kVersion) {
         return false;
     }
     Nonce nonce;
-    std::memcpy(nonce.data(), sealed.data() + sizeof kMagic + 1, nonce.size());
-    const std::size_t size = sealed.size() - kHeaderSize - kTagSize;
-    plain.resize(size);
-    if (!crypto::Decrypt(key, nonce, sealed.data(), kHeaderSize, sealed.data() + kHeaderSize, size,
-                         sealed.data() + kHeaderSize + size, plain.data())) {
-        Wipe(plain.data(), plain.size());
-        plain.clear();
+    std::memcpy(nonce.data(), sealed + sizeof kMagic + 1, nonce.size());
+    const std::size_t cipherSize = size - kHeaderSize - kTagSize;
+    std::uint8_t tag[kTagSize];
+    std::memcpy(tag, sealed + kHeaderSize + cipherSize, kTagSize);
+    // The cipher text becomes the document where it is: both of the
+    // system's ciphers take the same buffer for input and output.
+    if (!crypto::Decrypt(key, nonce, sealed, kHeaderSize, sealed + kHeaderSize, cipherSize, tag,
+                         sealed + kHeaderSize)) {
         return false;
     }
+    plainSize = cipherSize;
     return true;
 }
 

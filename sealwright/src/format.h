@@ -36,13 +36,20 @@ constexpr std::uint64_t kMaxSealedFile = kHeaderSize + kMaxPayload + kTagSize;
 // The first bytes of a file are a sealed file's magic and a version byte.
 bool HasSealedHeader(const std::uint8_t* bytes, std::size_t size);
 
-// The sealed form of plain under key, with this nonce (a fresh random one
-// when none is given). Empty when the cipher fails or plain is larger than
-// kMaxPayload.
-Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce = nullptr);
+// The sealed form of the size bytes at plain under key, with this nonce (a
+// fresh random one when none is given). Empty when the cipher fails or plain
+// is larger than kMaxPayload.
+Bytes Seal(const Key& key, const std::uint8_t* plain, std::size_t size,
+           const Nonce* nonce = nullptr);
+inline Bytes Seal(const Key& key, const Bytes& plain, const Nonce* nonce = nullptr) {
+    return Seal(key, plain.data(), plain.size(), nonce);
+}
 
-// The document inside sealed, when key opens it and nothing was changed.
-bool Open(const Key& key, const Bytes& sealed, Bytes& plain);
+// Opens the size bytes of a sealed file at sealed where they are, so that it
+// costs its size once: when key opens it and nothing was changed, the
+// document is then the plainSize bytes at sealed + kHeaderSize. False when
+// it does not open; the bytes are then to be wiped, as after a success.
+bool OpenInPlace(const Key& key, std::uint8_t* sealed, std::size_t size, std::size_t& plainSize);
 
 // Overwrites memory so that the compiler cannot skip it.
 void Wipe(void* data, std::size_t size);

@@ -15,6 +15,9 @@
 #endif
 
 #include "crypto.h"
+#if !defined(_WIN32)
+#include "safe_path.h"
+#endif
 
 namespace sealwright {
 namespace {
@@ -71,8 +74,9 @@ bool ReadKeyFile(const char* path, char* buffer, std::size_t& size, std::string&
     const bool regular = described && (status.st_mode & _S_IFMT) == _S_IFREG;
     exposure = {};  // permissions on Windows are ACLs, not mode bits
 #else
-    // Without O_NONBLOCK, opening a FIFO waits for a writer.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer. Links are
+    // followed only where the kernel's rule for shared folders would.
+    const int fd = OpenUnderRule(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat status {};
     const bool described = fd >= 0 && fstat(fd, &status) == 0;
     const bool regular = described && S_ISREG(status.st_mode);

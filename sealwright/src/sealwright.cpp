@@ -11,6 +11,7 @@
 #include "format.h"
 #include "keys.h"
 #include "platform.h"
+#include "secret_memory.h"
 #include "text.h"
 #include "thread_state.h"
 
@@ -28,41 +29,32 @@ struct FileCloser {
     }
 };
 
-// Wipes a buffer at the end of a scope.
-template <class Buffer>
-struct Wiper {
-    Buffer& buffer;
-    ~Wiper() { Wipe(buffer.data(), buffer.size() * sizeof(buffer[0])); }
-};
-
 // Reads a whole sealed file from its source (open is called once the key is
 // there, and answers the source or null with the reason in why), and opens
 // it into the text kept for the thread.
 template <class OpenSource>
 bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     std::string& failure = state.failure;
-    Key key;
-    Wiper<Key> keyWiper{key};
-    if (!KeyFromEnvironment(key, &failure, &state.warning)) return false;
-    Bytes sealed;
+    SecretKey key;
+    if (!KeyFromEnvironment(key.get(), &failure, &state.warning)) return false;
+    // The file is opened where it was read: the text costs its size once.
+    SecretBytes sealed;
     {
         std::uint64_t size = kUnknownSize;
         ByteSource* source = open(size, failure);
         if (!source || !ReadBounded(*source, size, kMaxSealedFile, sealed, failure)) return false;
     }
-    Bytes plain;
-    Wiper<Bytes> plainWiper{plain};
-    if (!Open(key, sealed, plain)) {
+    std::size_t plainSize = 0;
+    if (!OpenInPlace(key.get(), sealed.data(), sealed.size(), plainSize)) {
         failure = "it is not sealed with this key, or it was changed since";
         return false;
     }
-    std::wstring wide;
-    Wiper<std::wstring> wideWiper{wide};
-    if (!DecodeText(plain, wide)) {
+    SecretText wide;
+    if (!DecodeText(sealed.data() + kHeaderSize, plainSize, wide)) {
         failure = "the sealed text is neither UTF-8 nor UTF-16 with a byte-order mark";
         return false;
     }
-    *text = state.KeepText(wide);
+    *text = state.KeepText(wide.data(), wide.size());
     if (!*text) state.FailWith(kNoMemory);
     return *text != nullptr;
 }

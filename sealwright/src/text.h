@@ -4,7 +4,10 @@
 
 #include <string>
 
-#include "format.h"
+#include <cstddef>
+#include <cstdint>
+
+#include "secret_memory.h"
 
 namespace sealwright {
 
@@ -12,7 +15,7 @@ namespace sealwright {
 // allowed and dropped), into text sized once: no partial copy is left in
 // freed memory. False for anything malformed (an odd UTF-16 length, a lone
 // surrogate, a bad UTF-8 sequence) and for U+0000, which no XML text holds.
-bool DecodeText(const Bytes& bytes, std::wstring& text);
+bool DecodeText(const std::uint8_t* bytes, std::size_t size, SecretText& text);
 
 }  // namespace sealwright
 

@@ -1,8 +1,10 @@
 #include "thread_state.h"
 
+#include <algorithm>
 #include <new>
 
 #include "format.h"
+#include "secret_memory.h"
 
 #if !defined(_WIN32)
 #include <pthread.h>
@@ -108,16 +110,21 @@ void ThreadState::Begin() noexcept {
     DropText();
 }
 
-wchar_t* ThreadState::KeepText(const std::wstring& text) {
+wchar_t* ThreadState::KeepText(const wchar_t* text, std::size_t size) {
     DropText();
-    if (text.size() > 0x3FFFFFFFu) return nullptr;
-    m_text = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (size > 0x3FFFFFFFu) return nullptr;
+    // Made empty first, so that the text is never where a dump would take it.
+    m_text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+    if (!m_text) return nullptr;
+    KeepOutOfDumps(m_text, SysStringByteLen(m_text));
+    std::copy(text, text + size, m_text);
     return m_text;
 }
 
 void ThreadState::DropText() noexcept {
     if (!m_text) return;
     Wipe(m_text, SysStringByteLen(m_text));
+    AllowInDumps(m_text, SysStringByteLen(m_text));
     SysFreeString(m_text);
     m_text = nullptr;
 }

@@ -22,8 +22,9 @@ class ThreadState {
 
     // Forgets what the last call left: its failure, its warning, its text.
     void Begin() noexcept;
-    // The text as an OLE string kept until DropText; null when memory runs out.
-    wchar_t* KeepText(const std::wstring& text);
+    // The size units at text as an OLE string kept until DropText, its whole
+    // pages left out of core dumps meanwhile; null when memory runs out.
+    wchar_t* KeepText(const wchar_t* text, std::size_t size);
     // Wipes and frees the kept text.
     void DropText() noexcept;
 

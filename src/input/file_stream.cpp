@@ -7,6 +7,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(_WIN32)
+#include <common/wide_file.h>
+#endif
+
 CMyStream::CMyStream() : m_lRef(1) {}
 
 CMyStream::~CMyStream() = default;
@@ -121,8 +125,13 @@ BOOL CMyFileStream::Open(const wchar_t* path, BOOL bRead) {
     } else if (_wcsnicmp(path, L"FILE:", 5) == 0) {
         path += 5;
     }
-    // "N": the file is not inherited by programs the host starts.
+    // "N": the file is not inherited by programs the host starts. On Windows
+    // the wide call itself, so that a pipe's server may not act as the host.
+#if defined(_WIN32)
+    m_pFile = OpenWideFile(path, bRead != FALSE);
+#else
     m_pFile = _wfopen(path, bRead ? L"rbN" : L"wbN");
+#endif
     return m_pFile ? TRUE : FALSE;
 }
 

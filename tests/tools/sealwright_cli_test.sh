@@ -73,6 +73,17 @@ expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/latin1.xml" "$work/latin1.sea
 printf '<\0d\0/\0>\0' >"$work/utf16.xml"
 expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.sealed"
 [ -e "$work/latin1.sealed" ] && fail "a text that would never open was sealed"
+expect 1 "doc.xml is not a sealed file" -- open "$work/doc.xml"
+expect 1 "doc.sealed is already sealed" -- seal "$work/doc.sealed" "$work/twice.sealed"
+# Plain text goes to no FIFO that others can read (a reader is there: the
+# test's own end, which never blocks).
+mkfifo -m 644 "$work/readable.fifo"
+exec 9<>"$work/readable.fifo"
+expect 1 "others can read" -- open "$work/doc.sealed" "$work/readable.fifo"
+printf '\n#end\n' >&9
+got=$(sed '/^#end$/q' <&9)
+exec 9>&-
+[ "$got" = $'\n#end' ] || fail "a FIFO that others can read received: ${got%#end}"
 
 # No input larger than the cipher takes is read: a file is refused from its
 # size (sparse here; reading it would take more memory than the limit set
@@ -80,13 +91,23 @@ expect 1 "neither UTF-8 nor UTF-16" -- seal "$work/utf16.xml" "$work/utf16.seale
 truncate -s 3G "$work/huge.xml"
 head -c 21 "$work/doc.sealed" >"$work/huge.sealed"
 truncate -s 8G "$work/huge.sealed"
-(if [ -z "${FLATDOM_EMULATOR:-}" ]; then
+(bounded=${FLATDOM_EMULATOR:-}  # a 32-bit build cannot hold it: no memory is spent
+if [ -z "$bounded" ]; then
   case $(ldd "$sealwright_program" 2>/dev/null) in
     *libasan*) ;;  # a sanitizer's shadow memory needs more
-    *) ulimit -v 1048576 ;;
+    *) ulimit -v 1048576 && bounded=1 ;;
   esac
 fi
 failures=0
+# A sealed file at the limit takes more memory than there is: a sentence
+# that names it, whatever the build.
+if [ -n "$bounded" ]; then
+  head -c 21 "$work/doc.sealed" >"$work/limit.sealed"
+  truncate -s 2147483684 "$work/limit.sealed"
+  expect 1 "limit.sealed: " -- open "$work/limit.sealed" "$work/out.xml"
+  grep -q "vector\|::" "$work/err" && fail "open at the size limit says: $(cat "$work/err")"
+  rm -f "$work/limit.sealed"
+fi
 expect 1 "huge.xml: is larger than a document that can be sealed (2147483647 bytes)" -- \
   seal "$work/huge.xml" "$work/out.sealed"
 expect 1 "huge.sealed: is larger than a sealed file can be (2147483684 bytes)" -- \
@@ -147,6 +168,44 @@ for length in 250 255; do
   cmp -s "$work/doc.xml" "$work/long/$(name o)" || fail "open to a name of $length characters"
 done
 [ "$(ls -A "$work/long" | wc -l)" = 6 ] || fail "long names left behind: $(ls -A "$work/long")"
+# A path of 4,094 bytes, replaced: the temporary name is made in the folder,
+# never as a whole path longer than the system takes.
+long=$work/deep
+while [ $((4094 - ${#long})) -gt 250 ]; do long+=/$(printf '%0200d' 0); done
+mkdir -p "$long"
+long+=/$(printf "%0$((4094 - ${#long} - 1))d" 0)
+expect 0 "" -- seal "$work/doc.xml" "$long"
+expect 0 "" -- seal "$work/doc.xml" "$long"
+[ "$(sealwright open "$long")" = "$(cat "$work/doc.xml")" ] || fail "a path of ${#long} bytes"
+
+# Killed at each system call that writes or names a file, open leaves the
+# old file or the new one, whole. Only between the link of the new file and
+# its rename over the old one does it have a second name (the user's alone):
+# the next run removes it.
+if command -v strace >/dev/null && [ -z "${FLATDOM_EMULATOR:-}" ]; then
+  mkdir "$work/kills"
+  printf '<doc>new</doc>' >"$work/new.xml"
+  sealwright seal "$work/new.xml" "$work/new.sealed"
+  for step in write fsync linkat rename renameat renameat2; do
+    cp "$work/doc.xml" "$work/kills/plain.xml"
+    # The shell's own notice of the kill goes where the command's output goes.
+    (strace -f -qq -o /dev/null -e "trace=$step" -e "inject=$step:signal=KILL" \
+      "$sealwright_program" open "$work/new.sealed" "$work/kills/plain.xml" >/dev/null 2>&1) \
+      2>/dev/null
+    cmp -s "$work/kills/plain.xml" "$work/doc.xml" || cmp -s "$work/kills/plain.xml" "$work/new.xml" ||
+      fail "killed at $step, open left a cut file"
+    left=$(ls -A "$work/kills" | grep -vx plain.xml)
+    case $step:$left in
+      *: | rename*:.plain.xml.[0-9a-f]*) ;;
+      *) fail "killed at $step, open left: $left" ;;
+    esac
+    expect 0 "" -- open "$work/new.sealed" "$work/kills/plain.xml"
+    [ "$(ls -A "$work/kills")" = plain.xml ] ||
+      fail "the run after a kill at $step leaves: $(ls -A "$work/kills" | tr '\n' ' ')"
+  done
+else
+  echo "skipped: kills at each system call (they need strace, and no emulator)"
+fi
 
 # A replaced file's permission bits stay, its special bits never do.
 for modes in 640:640 4755:755 2750:750 1604:604 6777:777; do
@@ -208,6 +267,16 @@ else
     shift
     setpriv --reuid="${user%:*}" --regid="${user#*:}" --clear-groups "$@"
   }
+  # The kernel's own rule off, as on machines that turn it off: the command
+  # must keep it by itself.
+  protected=$(cat /proc/sys/fs/protected_symlinks 2>/dev/null || echo 0)
+  if [ "$protected" != 0 ]; then
+    if echo 0 2>/dev/null >/proc/sys/fs/protected_symlinks; then
+      trap 'echo "$protected" >/proc/sys/fs/protected_symlinks; rm -rf "$work"' EXIT
+    else
+      echo "note: fs.protected_symlinks stays $protected here (read-only): the kernel refuses the links too"
+    fi
+  fi
   chmod 711 "$work"
   people=$work/people shared=$work/people/shared home=$work/people/victim
   theirs=$work/people/attacker
@@ -273,6 +342,90 @@ attacker 0 attacker/link victim/theirs
 victim 1 shared/chain shared/planted
 EOF
     cmp -s "$work/doc.xml" "$home/own" || fail "open through the user's own link"
+
+    # The other user's terminal (a pty it made and opened to all, as the
+    # other user's own device that the victim can write): reached through
+    # its link to a folder of its own, or swapped in for the last name
+    # between its own file and its own link, it must receive nothing.
+    cat >"$work/terminal.py" <<'PY'
+import os, pty, select, sys
+mode, target, ready = sys.argv[1:4]
+master, slave = pty.openpty()
+os.chmod(os.ttyname(slave), 0o666)
+os.symlink(os.ttyname(slave), target + ".link")
+if mode == "link":
+    os.rename(target + ".link", target)
+open(ready, "w").close()
+got, swaps = b"", 0
+while not os.path.exists(ready + ".stop"):
+    if mode == "swap":
+        if swaps % 2:
+            open(target + ".file", "w").close()
+            os.rename(target + ".file", target)
+        else:
+            os.symlink(os.ttyname(slave), target + ".new")
+            os.rename(target + ".new", target)
+        swaps += 1
+    if select.select([master], [], [], 0 if mode == "swap" else 0.05)[0]:
+        got += os.read(master, 65536)
+while select.select([master], [], [], 0.2)[0]:
+    got += os.read(master, 65536)
+open(ready + ".got", "wb").write(got)
+PY
+    terminal() {  # terminal MODE TARGET: the other user's terminal behind TARGET
+      rm -f "$theirs/ready"*
+      as "$attacker" /usr/bin/python3 "$work/terminal.py" "$1" "$2" "$theirs/ready" &
+      terminal=$!
+      for _ in $(seq 100); do [ -e "$theirs/ready" ] && break; sleep 0.1; done
+    }
+    received() {  # received WHAT: the terminal received nothing
+      touch "$theirs/ready.stop"
+      wait "$terminal"
+      [ -e "$theirs/ready.got" ] && [ ! -s "$theirs/ready.got" ] ||
+        fail "$1: the other user's terminal received: $(head -c 200 "$theirs/ready.got" 2>/dev/null)"
+    }
+    as "$attacker" mkdir "$theirs/folder"
+    terminal link "$theirs/folder/out"
+    as "$attacker" ln -s "$theirs/folder" "$shared/d"
+    expect 1 "another user made in a shared folder" -- open "$home/doc.sealed" "$shared/d/out"
+    received "a link to a folder"
+    # 1000 runs; 100 under an emulator or the sanitizers, whose runs are
+    # slow (the same code).
+    runs=1000
+    case ${FLATDOM_EMULATOR:-}$(ldd "$sealwright_program" 2>/dev/null) in
+      *qemu* | *libasan*) runs=100 ;;
+    esac
+    terminal swap "$shared/out"
+    opened=$(as "$victim" bash -c 'runs=$1 opened=0
+      shift
+      for ((i = 0; i < runs; ++i)); do "$@" >/dev/null 2>&1 && opened=$((opened + 1)); done
+      echo $opened' _ "$runs" "${emulator[@]}" "$sealwright_program" open "$home/doc.sealed" "$shared/out")
+    received "the last name swapped"
+    [ "$opened" = 0 ] || fail "open wrote $opened times of $runs to a name another user swaps"
+
+    # Keys go into no folder that another user could change.
+    as "$attacker" mkdir -m 777 "$shared/keys"
+    expect 1 "belongs to another user" -- keygen --out "$shared/keys/k"
+    as "$victim" mkdir -m 777 "$home/open"
+    expect 1 "can be changed by others" -- keygen --out "$home/open/sub/k"
+    [ -e "$shared/keys/k" ] || [ -e "$home/open/sub" ] && fail "keygen wrote into a folder others change"
+
+    # Not dumpable, from its start: waiting for its input (a FIFO), the
+    # command's /proc files are the administrator's, not the user's.
+    as "$victim" mkfifo "$home/input.fifo"
+    as "$victim" bash -c 'echo $$ >"$0/pid" && exec "$@" >/dev/null 2>&1' "$home" \
+      "${emulator[@]}" "$sealwright_program" seal "$home/input.fifo" "$home/input.sealed" &
+    for _ in $(seq 100); do [ -s "$home/pid" ] && break; sleep 0.1; done
+    pid=$(cat "$home/pid")
+    owner=""
+    for _ in $(seq 50); do
+      owner=$(stat -c %u "/proc/$pid/status" 2>/dev/null)
+      [ "$owner" = 0 ] && break
+      sleep 0.1
+    done
+    [ "$owner" = 0 ] || fail "a running command's /proc files belong to user $owner: it can be dumped"
+    printf '<d/>' >"$home/input.fifo"
+    wait
     runas=()
   fi
   unset SEALWRIGHT_KEY
