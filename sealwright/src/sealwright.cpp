@@ -9,6 +9,7 @@
 
 #include "files.h"
 #include "format.h"
+#include "held_key.h"
 #include "keys.h"
 #include "platform.h"
 #include "text.h"
@@ -43,7 +44,9 @@ bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     std::string& failure = state.failure;
     Key key;
     Wiper<Key> keyWiper{key};
-    if (!KeyFromEnvironment(key, &failure, &state.warning)) return false;
+    if (!HeldKey(key, state.warning) && !KeyFromEnvironment(key, &failure, &state.warning)) {
+        return false;
+    }
     Bytes sealed;
     {
         std::uint64_t size = kUnknownSize;
@@ -67,8 +70,24 @@ bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     return *text != nullptr;
 }
 
-// Runs a call for the calling thread's state: false, with a reason, however
-// it fails.
+// Runs body for the calling thread's state, which it reports in: false, with
+// a reason, however it fails.
+template <class Body>
+bool Reporting(ThreadState& state, Body body) noexcept {
+    try {
+        if (body(state)) return true;
+    } catch (const std::bad_alloc&) {
+        state.FailWith(kNoMemory);
+    } catch (const std::length_error&) {  // more than a container can hold
+        state.FailWith(kNoMemory);
+    } catch (...) {
+        state.FailWith("it cannot be opened: an unexpected failure");
+    }
+    return false;
+}
+
+// Runs a call that hands out text for the calling thread's state: false,
+// with a reason, however it fails.
 template <class Body>
 bool ForThread(wchar_t** text, Body body) noexcept {
     if (!text) return false;
@@ -76,17 +95,29 @@ bool ForThread(wchar_t** text, Body body) noexcept {
     ThreadState* state = CurrentThreadState();
     if (!state) return false;  // LastFailure says why
     state->Begin();
-    try {
-        if (body(*state)) return true;
-    } catch (const std::bad_alloc&) {
-        state->FailWith(kNoMemory);
-    } catch (const std::length_error&) {  // more than a container can hold
-        state->FailWith(kNoMemory);
-    } catch (...) {
-        state->FailWith("it cannot be opened: an unexpected failure");
-    }
+    if (Reporting(*state, body)) return true;
     *text = nullptr;
     return false;
+}
+
+// Runs a call that hands a key over: null forgets the key held; else body
+// makes the key from what was handed over and holds it.
+template <class Body>
+bool UsingKey(const wchar_t* given, Body body) noexcept {
+    ThreadState* state = CurrentThreadState();
+    if (state) state->ClearReport();
+    if (!given) {
+        ForgetHeldKey();
+        return true;
+    }
+    if (!state) return false;  // LastFailure says why
+    return Reporting(*state, [&](ThreadState& reported) {
+        Key key;
+        Wiper<Key> keyWiper{key};
+        if (!body(key, reported)) return false;
+        HoldKey(key, reported.warning);
+        return true;
+    });
 }
 
 }  // namespace
@@ -138,6 +169,22 @@ bool DecryptXmlStream(ISequentialStream* stream, unsigned long long size, wchar_
                 return stream ? &bytes : nullptr;
             },
             text);
+    });
+}
+
+bool SealwrightUseKey(const wchar_t* key) {
+    using namespace sealwright;
+    return UsingKey(key, [&](Key& parsed, ThreadState& state) {
+        if (ParseKey(std::wstring_view(key), parsed)) return true;
+        state.failure = "the key handed over is not 64 hexadecimal digits";
+        return false;
+    });
+}
+
+bool SealwrightUseKeyFile(const wchar_t* path) {
+    using namespace sealwright;
+    return UsingKey(path, [&](Key& key, ThreadState& state) {
+        return KeyFromFile(FromHost(path), key, state.failure, &state.warning);
     });
 }
 
