@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Checks a Windows build, for either architecture alike: the DLL exports
-# exactly the 21 functions, each under its GNU name and its MSVC name at the
-# same address, as scripts/windows-def.sh makes the list today; then, under
-# Wine (32-bit Wine for i686), the host-level suite, Sealwright's tests, the
-# tests of the flatdom command's copy of standard input, a host built in the
-# MSVC ABI, the differential test that compares the answers of both engines,
-# both commands, and sealed files crossing between Linux and Windows.
+# Checks a Windows build, for either architecture alike: each DLL exports
+# exactly its functions, each C++ one under its GNU name and its MSVC name at
+# the same address, as scripts/windows-def.sh makes the lists today
+# (flatdom.dll: the 21 functions, and SetMessageBoxHandler under its C name;
+# sealwright.dll: its 8); then, under Wine (32-bit Wine for i686), the
+# host-level suite, Sealwright's tests, the tests of the flatdom command's
+# copy of standard input, a host built in the MSVC ABI, the differential test
+# that compares the answers of both engines, both commands, sealed files
+# crossing between Linux and Windows, and the warning about a key file that
+# others can read.
 #   check-windows.sh ARCH WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 arch=$1
@@ -13,33 +16,50 @@ build=$(cd "$2" && pwd)
 linux=$(cd "$3" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$build/bin
-def=$root/src/frame/flatdom-$arch.def
 fail() { echo "check-windows ($arch): $*"; exit 1; }
 
-# The export table as "name address" lines.
-table=$(llvm-readobj-14 --coff-exports "$bin/flatdom.dll" |
-  awk '$1 == "Name:" { name = $2 } $1 == "RVA:" { print name, $2 }')
-gnu=$(awk '$1 ~ /^_Z/ { print $1 }' <<<"$table" | c++filt | sort)
-if [ "$gnu" != "$(sort "$root/tests/frame/exports.txt")" ]; then
-  diff <(echo "$gnu") <(sort "$root/tests/frame/exports.txt") || true
-  fail "flatdom.dll's GNU exports differ from tests/frame/exports.txt"
-fi
-# Each GNU export has its MSVC alias from the list, at the same address, and
-# nothing else is exported.
-unpaired=$(awk 'NR == FNR { address[$1] = $2; ++exports; next }
-  $2 == "=" { alias[$3] = $1 }
-  END {
-    for (name in address) if (name ~ /^_Z/) {
-      if (!(name in alias) || address[alias[name]] != address[name]) print name
-      else ++pairs
-    }
-    if (2 * pairs != exports) print "(other exports)"
-  }' <(echo "$table") "$def")
-[ -z "$unpaired" ] || fail "no MSVC alias at the same address for: $unpaired"
-if ! diff <("$root/scripts/windows-def.sh" "$arch") "$def"; then
-  fail "src/frame/flatdom-$arch.def is out of date; remake it: scripts/windows-def.sh $arch > src/frame/flatdom-$arch.def"
-fi
-echo "flatdom.dll ($arch) exports the 21 functions under their GNU and their MSVC names"
+# check_exports LIBRARY DEF EXPECTED_CXX EXPECTED_C: LIBRARY.dll's export
+# table against its lists. The C++ exports by their GNU names, demangled, are
+# EXPECTED_CXX (sealwright.dll's by function name alone: a size_t is not the
+# same type on both architectures); the others, EXPECTED_C.
+check_exports() {
+  local library=$1 def=$2 expected_cxx=$3 expected_c=$4 table cxx c unpaired
+  table=$(llvm-readobj-14 --coff-exports "$bin/$library.dll" |
+    awk '$1 == "Name:" { name = $2 } $1 == "RVA:" { print name, $2 }')
+  cxx=$(awk '$1 ~ /^_Z/ { print $1 }' <<<"$table" | c++filt)
+  [ "$library" = flatdom ] || cxx=$(sed 's/(.*//' <<<"$cxx")
+  if [ "$(sort <<<"$cxx")" != "$(sort "$expected_cxx")" ]; then
+    diff <(sort <<<"$cxx") <(sort "$expected_cxx") || true
+    fail "$library.dll's C++ exports differ from ${expected_cxx#$root/}"
+  fi
+  c=$(awk '$1 !~ /^(_Z|\?)/ { print $1 }' <<<"$table" | sort)
+  [ "$c" = "$(sort "$expected_c")" ] ||
+    fail "$library.dll's other exports are '$c', not those of ${expected_c#$root/}"
+  # Each GNU name has its MSVC alias from the list, at the same address, and
+  # nothing else is exported.
+  unpaired=$(awk 'NR == FNR { address[$1] = $2; ++exports; next }
+    $2 == "=" { alias[$3] = $1 }
+    END {
+      for (name in address) if (name ~ /^_Z/) {
+        if (!(name in alias) || address[alias[name]] != address[name]) print name
+        else ++pairs
+      }
+      for (name in address) if (name !~ /^(_Z|\?)/) ++single
+      if (2 * pairs + single != exports) print "(other exports)"
+    }' <(echo "$table") "$def")
+  [ -z "$unpaired" ] || fail "no MSVC alias at the same address in $library.dll for: $unpaired"
+  local remake="scripts/windows-def.sh $arch"
+  [ "$library" = flatdom ] || remake+=" $library"
+  if ! diff <("$root"/$remake) "$def"; then
+    fail "${def#$root/} is out of date; remake it: $remake > ${def#$root/}"
+  fi
+}
+check_exports flatdom "$root/src/frame/flatdom-$arch.def" "$root/tests/frame/exports.txt" \
+  "$root/tests/frame/exports-windows.txt"
+check_exports sealwright "$root/sealwright/sealwright-$arch.def" \
+  "$root/tests/sealwright/exports.txt" /dev/null
+echo "flatdom.dll ($arch) exports the 21 functions and SetMessageBoxHandler, sealwright.dll its 8," \
+  "the C++ ones under their GNU and their MSVC names"
 
 work=$(mktemp -d)
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -145,6 +165,19 @@ SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") \
 [ "$("$linux/bin/flatdom" get "$work/windows.sealed" r/v)" = "from windows" ]
 [ "$(run "$bin/flatdom.exe" get - r/v <"$work/linux.sealed")" = "from linux" ]
 echo "sealed files cross between Linux and Windows both ways"
+
+# A key file that others can read is warned of, under any name: the variable
+# and the file's name are read as wide text. (Wine keeps a file's access list
+# as its mode: the bits for others stand for an entry for everyone.)
+shared="$work/clé ключ.key"
+install -m 644 "$root/examples/demo.key" "$shared"
+SEALWRIGHT_KEY_FILE=$(windows_path "$shared") \
+  "$wine" "$bin/flatdom.exe" get "$(windows_path "$work/linux.sealed")" r/v \
+  >"$work/stdout" 2>"$work/stderr" || true
+warning="flatdom: warning: the key file $(windows_path "$shared") can be read by others than its owner"
+[ "$(tr -d '\r' <"$work/stdout")" = "from linux" ] && grep -qxF "$warning" <(tr -d '\r' <"$work/stderr") ||
+  { echo "flatdom.exe with a key file others can read says:"; cat "$work/stdout" "$work/stderr"; exit 1; }
+echo "flatdom.exe opens with a key file of any name, and warns that others can read it"
 
 # A key and opened plain text are their owner's alone. Wine turns a file's
 # access list into its mode: the user alone gives user and group bits (its

@@ -176,4 +176,21 @@ FLATDOM_API void ReleaseBSTR(wchar_t* bstr);
 
 /// @}
 
+#if defined(_WIN32)
+// Message boxes a host can take, as on Linux, where the platform layer
+// declares these (flatdom/platform/winuser.h, included above): a handler
+// receives every report the library would show (the parse error report and
+// "Error creating COM object!"), from any thread, and nothing is shown. Without
+// one, the system's message box appears.
+
+// Receives one message box: context is what SetMessageBoxHandler() was given,
+// caption, text and style (MB_ flags) what the box would show; the answer is
+// the button chosen, such as IDOK.
+typedef int (*MessageBoxHandler)(void* context, LPCWSTR caption, LPCWSTR text, UINT style);
+
+// Installs handler for every later message box of the library; null restores
+// the system's message box. context is passed to each call of handler.
+extern "C" FLATDOM_API void SetMessageBoxHandler(MessageBoxHandler handler, void* context);
+#endif
+
 #endif

@@ -15,6 +15,8 @@
 #endif
 
 #include "crypto.h"
+#include "environment.h"
+#include "exposure.h"
 #if !defined(_WIN32)
 #include "safe_path.h"
 #endif
@@ -40,13 +42,6 @@ struct WipedBuffer {
     ~WipedBuffer() { Wipe(bytes, N); }
 };
 
-// What a key file's owner and mode let others do with it.
-struct Exposure {
-    bool othersRead = false;
-    bool othersWrite = false;
-    bool foreignOwner = false;  // neither the user nor the administrator
-};
-
 // The sentence that warns of exposure, or "".
 std::string ExposureWarning(const std::string& name, const Exposure& exposure) {
     std::string what;
@@ -64,15 +59,15 @@ std::string ExposureWarning(const std::string& name, const Exposure& exposure) {
 // Reads the key file at path into buffer: false, with the reason in why,
 // for a file that cannot be read, is not a regular file or is too large.
 // Opening never waits: a FIFO or a device is refused, not read.
-bool ReadKeyFile(const char* path, char* buffer, std::size_t& size, std::string& why,
-                 Exposure& exposure) {
-    const std::string name = std::string("the key file ") + path;
+bool ReadKeyFile(const SystemText::value_type* path, char* buffer, std::size_t& size,
+                 std::string& why, Exposure& exposure) {
+    const std::string name = "the key file " + ForMessage(path);
 #if defined(_WIN32)
-    const int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    const int fd = _wopen(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     struct _stat64 status {};
     const bool described = fd >= 0 && _fstat64(fd, &status) == 0;
     const bool regular = described && (status.st_mode & _S_IFMT) == _S_IFREG;
-    exposure = {};  // permissions on Windows are ACLs, not mode bits
+    if (regular) exposure = ExposureOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
 #else
     // Without O_NONBLOCK, opening a FIFO waits for a writer. Links are
     // followed only where the kernel's rule for shared folders would.
@@ -169,25 +164,52 @@ bool GenerateKey(Key& key) {
     return crypto::RandomBytes(key.data(), key.size());
 }
 
+namespace {
+
+// System text that is wiped when it goes: it may hold a key.
+struct WipedText {
+    SystemText text;
+    ~WipedText() { Wipe(text.data(), text.size() * sizeof text[0]); }
+};
+
+}  // namespace
+
 bool KeyFromEnvironment(Key& key, std::string* why, std::string* warning) {
     auto fail = [&](const std::string& reason) {
         if (why) *why = reason;
         return false;
     };
     if (warning) warning->clear();
-    if (const char* hex = std::getenv("SEALWRIGHT_KEY"); hex && *hex) {
-        return ParseKey(hex, key) || fail("SEALWRIGHT_KEY is not 64 hexadecimal digits");
+    if (WipedText hex; EnvironmentVariable("SEALWRIGHT_KEY", hex.text)) {
+        return ParseKey(hex.text, key) || fail("SEALWRIGHT_KEY is not 64 hexadecimal digits");
     }
-    const char* path = std::getenv("SEALWRIGHT_KEY_FILE");
-    if (!path || !*path) return fail("no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE");
+    SystemText path;
+    if (!EnvironmentVariable("SEALWRIGHT_KEY_FILE", path)) {
+        return fail("no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE");
+    }
+    std::string reason;
+    return KeyFromFile(path, key, reason, warning) || fail(reason);
+}
+
+bool KeyFromFile(const SystemText& path, Key& key, std::string& why, std::string* warning) {
     WipedBuffer<kMaxKeyFile + 1> text;
     std::size_t size = 0;
-    std::string reason;
     Exposure exposure;
-    if (!ReadKeyFile(path, text.bytes, size, reason, exposure)) return fail(reason);
-    if (warning) *warning = ExposureWarning(std::string("the key file ") + path, exposure);
-    return KeyFromText(text.bytes, size, key) ||
-           fail(std::string("the key file ") + path + " does not hold 64 hexadecimal digits");
+    if (!ReadKeyFile(path.c_str(), text.bytes, size, why, exposure)) return false;
+    const std::string name = "the key file " + ForMessage(path);
+    if (warning) *warning = ExposureWarning(name, exposure);
+    if (KeyFromText(text.bytes, size, key)) return true;
+    why = name + " does not hold 64 hexadecimal digits";
+    return false;
+}
+
+bool ParseKey(std::wstring_view hex, Key& key) {
+    // Anything but ASCII is neither a digit nor white space.
+    WipedBuffer<kMaxKeyFile> narrow;
+    if (hex.size() > kMaxKeyFile) return false;
+    for (std::size_t i = 0; i < hex.size(); ++i)
+        narrow.bytes[i] = hex[i] > 0 && hex[i] < 0x80 ? static_cast<char>(hex[i]) : '?';
+    return ParseKey(std::string_view(narrow.bytes, hex.size()), key);
 }
 
 }  // namespace sealwright

@@ -9,6 +9,7 @@
 
 #include "files.h"
 #include "format.h"
+#include "held_key.h"
 #include "keys.h"
 #include "platform.h"
 #include "secret_memory.h"
@@ -36,7 +37,10 @@ template <class OpenSource>
 bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     std::string& failure = state.failure;
     SecretKey key;
-    if (!KeyFromEnvironment(key.get(), &failure, &state.warning)) return false;
+    if (!HeldKey(key.get(), state.warning) &&
+        !KeyFromEnvironment(key.get(), &failure, &state.warning)) {
+        return false;
+    }
     // The file is opened where it was read: the text costs its size once.
     SecretBytes sealed;
     {
@@ -59,8 +63,24 @@ bool Decrypt(ThreadState& state, OpenSource open, wchar_t** text) {
     return *text != nullptr;
 }
 
-// Runs a call for the calling thread's state: false, with a reason, however
-// it fails.
+// Runs body for the calling thread's state, which it reports in: false, with
+// a reason, however it fails.
+template <class Body>
+bool Reporting(ThreadState& state, Body body) noexcept {
+    try {
+        if (body(state)) return true;
+    } catch (const std::bad_alloc&) {
+        state.FailWith(kNoMemory);
+    } catch (const std::length_error&) {  // more than a container can hold
+        state.FailWith(kNoMemory);
+    } catch (...) {
+        state.FailWith("it cannot be opened: an unexpected failure");
+    }
+    return false;
+}
+
+// Runs a call that hands out text for the calling thread's state: false,
+// with a reason, however it fails.
 template <class Body>
 bool ForThread(wchar_t** text, Body body) noexcept {
     if (!text) return false;
@@ -68,17 +88,28 @@ bool ForThread(wchar_t** text, Body body) noexcept {
     ThreadState* state = CurrentThreadState();
     if (!state) return false;  // LastFailure says why
     state->Begin();
-    try {
-        if (body(*state)) return true;
-    } catch (const std::bad_alloc&) {
-        state->FailWith(kNoMemory);
-    } catch (const std::length_error&) {  // more than a container can hold
-        state->FailWith(kNoMemory);
-    } catch (...) {
-        state->FailWith("it cannot be opened: an unexpected failure");
-    }
+    if (Reporting(*state, body)) return true;
     *text = nullptr;
     return false;
+}
+
+// Runs a call that hands a key over: null forgets the key held; else body
+// makes the key from what was handed over and holds it.
+template <class Body>
+bool UsingKey(const wchar_t* given, Body body) noexcept {
+    ThreadState* state = CurrentThreadState();
+    if (state) state->ClearReport();
+    if (!given) {
+        ForgetHeldKey();
+        return true;
+    }
+    if (!state) return false;  // LastFailure says why
+    return Reporting(*state, [&](ThreadState& reported) {
+        SecretKey key;
+        if (!body(key.get(), reported)) return false;
+        HoldKey(key.get(), reported.warning);
+        return true;
+    });
 }
 
 }  // namespace
@@ -130,6 +161,22 @@ bool DecryptXmlStream(ISequentialStream* stream, unsigned long long size, wchar_
                 return stream ? &bytes : nullptr;
             },
             text);
+    });
+}
+
+bool SealwrightUseKey(const wchar_t* key) {
+    using namespace sealwright;
+    return UsingKey(key, [&](Key& parsed, ThreadState& state) {
+        if (ParseKey(std::wstring_view(key), parsed)) return true;
+        state.failure = "the key handed over is not 64 hexadecimal digits";
+        return false;
+    });
+}
+
+bool SealwrightUseKeyFile(const wchar_t* path) {
+    using namespace sealwright;
+    return UsingKey(path, [&](Key& key, ThreadState& state) {
+        return KeyFromFile(FromHost(path), key, state.failure, &state.warning);
     });
 }
 

@@ -104,10 +104,14 @@ extern "C" void FreeState(void* value) {
 }  // namespace
 
 void ThreadState::Begin() noexcept {
+    ClearReport();
+    DropText();
+}
+
+void ThreadState::ClearReport() noexcept {
     failure.clear();
     warning.clear();
     m_fixedFailure = nullptr;
-    DropText();
 }
 
 wchar_t* ThreadState::KeepText(const wchar_t* text, std::size_t size) {

@@ -22,6 +22,9 @@ class ThreadState {
 
     // Forgets what the last call left: its failure, its warning, its text.
     void Begin() noexcept;
+    // Forgets the last call's failure and warning only: for a call that
+    // hands out no text, which leaves the text handed out before alone.
+    void ClearReport() noexcept;
     // The size units at text as an OLE string kept until DropText, its whole
     // pages left out of core dumps meanwhile; null when memory runs out.
     wchar_t* KeepText(const wchar_t* text, std::size_t size);

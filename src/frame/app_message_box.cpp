@@ -32,7 +32,7 @@ void ProgramName(wchar_t* name, DWORD capacity) {
 int AppMessageBox(const wchar_t* text, UINT style, UINT /*helpContext*/) {
     wchar_t caption[256];
     ProgramName(caption, 256);
-    return MessageBoxW(nullptr, text, caption, style);
+    return ShowMessageBox(text, caption, style);
 }
 
 }  // namespace flatdom

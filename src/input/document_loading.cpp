@@ -6,6 +6,7 @@
 
 #include <common/unreadable_source.h>
 
+#include "frame/app_message_box.h"
 #include "frame/module_state.h"
 #include "input/file_stream.h"
 
@@ -65,8 +66,8 @@ int Load(const wchar_t* path) {
     VARIANT_BOOL bRes = VARIANT_FALSE;
     if (CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                          IID_IXMLDOMDocument, reinterpret_cast<void**>(&g_pXMLDoc)) != S_OK) {
-        MessageBoxW(nullptr, L"Error creating COM object!", L"Error",
-                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        flatdom::ShowMessageBox(L"Error creating COM object!", L"Error",
+                                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         return 0;
     }
     g_pXMLDoc->put_async(VARIANT_FALSE);

@@ -1,11 +1,14 @@
 // A host as Microsoft's compiler builds it: the MSVC C++ ABI, its decorated
 // names, no C++ library and no C runtime start-up. It calls every export
-// through flatdom.lib, frees and grows CString storage that the DLL made,
-// watches the COM task allocator to see that both sides use it, and on i686
-// checks that the DLL leaves the hidden return pointer of a CString to its
-// caller, as MSVC code expects. Prints one line per failure and a summary;
+// through flatdom.lib and sealwright.lib, frees and grows CString storage
+// that the DLL made, watches the COM task allocator to see that both sides
+// use it, and on i686 checks that the DLL leaves the hidden return pointer of
+// a CString to its caller, as MSVC code expects. It keys Sealwright as such
+// a host can (its own C runtime's environment is not the DLL's), and takes
+// the library's reports itself. Prints one line per failure and a summary;
 // the exit code is the number of failures.
 #include <flatdom/flatdom.h>
+#include <sealwright/sealwright.h>
 
 extern "C" int _fltused = 0;  // floating point without the C runtime
 
@@ -160,18 +163,23 @@ void HiddenReturnPointers() {
 void HiddenReturnPointers() {}
 #endif
 
-// A small document in the temporary folder; false if it cannot be written.
-bool WriteDocument(wchar_t* path) {
+// A file of size bytes in the temporary folder; false if it cannot be written.
+bool WriteBytes(wchar_t* path, const void* bytes, DWORD size) {
     wchar_t folder[MAX_PATH];
     if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"fdm", 0, path)) return false;
-    const char text[] =
-        "<r xmlns:p='urn:p'><n>0x1F</n><v>ff</v><v>-12</v><f>2.5</f><p:tag>t</p:tag></r>";
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, text, sizeof text - 1, &written, nullptr);
+    const BOOL ok = WriteFile(file, bytes, size, &written, nullptr);
     CloseHandle(file);
-    return ok && written == sizeof text - 1;
+    return ok && written == size;
+}
+
+// A small document in the temporary folder; false if it cannot be written.
+bool WriteDocument(wchar_t* path) {
+    const char text[] =
+        "<r xmlns:p='urn:p'><n>0x1F</n><v>ff</v><v>-12</v><f>2.5</f><p:tag>t</p:tag></r>";
+    return WriteBytes(path, text, sizeof text - 1);
 }
 
 void DocumentCycle() {
@@ -226,11 +234,90 @@ void AllExportsResolve() {
         reinterpret_cast<const void*>(&BSTRToCString),
         reinterpret_cast<const void*>(&StringToBSTR),
         reinterpret_cast<const void*>(&ReleaseBSTR),
+        reinterpret_cast<const void*>(&SetMessageBoxHandler),
+        reinterpret_cast<const void*>(&IsEncrypted),
+        reinterpret_cast<const void*>(&DecryptXmlFile),
+        reinterpret_cast<const void*>(&IsEncryptedStart),
+        reinterpret_cast<const void*>(&DecryptXmlStream),
+        reinterpret_cast<const void*>(&SealwrightLastFailure),
+        reinterpret_cast<const void*>(&SealwrightKeyWarning),
+        reinterpret_cast<const void*>(&SealwrightUseKey),
+        reinterpret_cast<const void*>(&SealwrightUseKeyFile),
     };
     unsigned resolved = 0;
     for (const void* address : exports)
         resolved += address != nullptr;
-    Check(resolved == 21, "all 21 exports resolved");
+    Check(resolved == 30, "all 22 exports of flatdom.dll and 8 of sealwright.dll resolved");
+}
+
+// Sealed by the sealwright tool under kKey: <config><name>sealed \u00e9</name>...
+const char kSealedHex[] =
+    "8953574c0d0a1a0a01d4a611fd045c7a50fbd3852c79b69f78f83cc23b44558fea5b6412428713f952d936401a"
+    "2148d30343393e4958909638b3b85fa50e085284ce55312ebe25e40b6213869b5184fddc8486bfae8405900d85"
+    "c3da4a9ef02fd72af6c05d9abde2602f9fecb04b96e43cccd01760fe750e546fbe26d6b76ea0e4313e2caa3acf";
+const wchar_t kKey[] = L"6a0b1c2d3e4f5061728394a5b6c7d8e9fa0b1c2d3e4f5061728394a5b6c7d8e9";
+
+// 1 when the sealed file at path loads and holds its name, else 0.
+int LoadsSealed(const wchar_t* path) {
+    const int loaded = LoadXmlDocument(path) &&
+                       Same(GetXmlText(SelectXmlRootNode(L"config/name")), L"sealed \u00e9");
+    ReleaseNodeInterfaces();
+    return loaded;
+}
+
+// The key from the process's environment, set with SetEnvironmentVariableW
+// (this host's C runtime is not the DLL's), or handed over.
+void SealedDocuments() {
+    unsigned char sealed[sizeof kSealedHex / 2];
+    for (unsigned i = 0; i < sizeof sealed; ++i) {
+        const auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+        sealed[i] = static_cast<unsigned char>(digit(kSealedHex[2 * i]) * 16 +
+                                               digit(kSealedHex[2 * i + 1]));
+    }
+    wchar_t path[MAX_PATH];
+    Check(WriteBytes(path, sealed, sizeof sealed), "a sealed document in the temporary folder");
+    SetEnvironmentVariableW(L"SEALWRIGHT_KEY", nullptr);
+    SetEnvironmentVariableW(L"SEALWRIGHT_KEY_FILE", nullptr);
+    Check(IsEncrypted(path), "IsEncrypted tells the sealed file apart");
+    Check(LoadsSealed(path) == 0, "without a key the sealed file does not load");
+    Check(
+        lstrcmpA(SealwrightLastFailure(), "no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE") == 0,
+        "SealwrightLastFailure says that there is no key");
+    SetEnvironmentVariableW(L"SEALWRIGHT_KEY", kKey);
+    Check(LoadsSealed(path) == 1, "keyed with SetEnvironmentVariableW, it loads");
+    SetEnvironmentVariableW(L"SEALWRIGHT_KEY", nullptr);
+    Check(SealwrightUseKey(kKey), "SealwrightUseKey takes the key");
+    Check(LoadsSealed(path) == 1, "keyed with SealwrightUseKey, it loads");
+    Check(SealwrightUseKey(nullptr), "SealwrightUseKey(null) forgets the key");
+    Check(LoadsSealed(path) == 0, "once the key is forgotten, it does not load");
+    DeleteFileW(path);
+}
+
+struct Reports {
+    const wchar_t* path;
+    int count;
+    int naming;  // the reports that name the file
+};
+
+int TakeReport(void* context, LPCWSTR, LPCWSTR text, UINT) {
+    auto* reports = static_cast<Reports*>(context);
+    ++reports->count;
+    reports->naming += text && wcsstr(text, reports->path) != nullptr;
+    return IDOK;
+}
+
+// A broken document, reported to the host's handler and not shown.
+void ReportsToTheHost() {
+    wchar_t path[MAX_PATH];
+    Check(WriteBytes(path, "<a>\n<b>\n</a>", 12), "a broken document in the temporary folder");
+    Reports reports{path, 0, 0};
+    SetMessageBoxHandler(&TakeReport, &reports);
+    Check(LoadXmlDocument(path) == 0, "the broken document does not load");
+    ReleaseNodeInterfaces();
+    SetMessageBoxHandler(nullptr, nullptr);
+    Check(reports.count == 1 && reports.naming == 1,
+          "the handler gets one report, which names the file");
+    DeleteFileW(path);
 }
 
 void Conversions() {
@@ -252,6 +339,8 @@ extern "C" void Start() {
     CStringsCrossTheBoundary();
     HiddenReturnPointers();
     DocumentCycle();
+    SealedDocuments();
+    ReportsToTheHost();
     Print(g_failures ? "msvc_host: failures\n" : "msvc_host: every export answered\n");
     ExitProcess(static_cast<UINT>(g_failures));
 }

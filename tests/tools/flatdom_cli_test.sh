@@ -211,9 +211,11 @@ flatdom --version | grep -qxE 'flatdom [0-9]+\.[0-9]+\.[0-9]+' ||
 install -m 600 "$examples/demo.key" "$work/demo.key"
 export SEALWRIGHT_KEY_FILE=$work/demo.key
 expect 0 "1234" -- get "$examples/secrets.sealed" secrets/account/pin --as auto
-SEALWRIGHT_KEY_FILE=$examples/demo.key expect 0 "1234" -- get "$examples/secrets.sealed" \
+# The warning names the key file as it is named, in any characters.
+install -m 644 "$examples/demo.key" "$work/clé partagée.key"
+SEALWRIGHT_KEY_FILE="$work/clé partagée.key" expect 0 "1234" -- get "$examples/secrets.sealed" \
   secrets/account/pin --as auto
-stderr_has "warning: the key file $examples/demo.key can be read by others"
+stderr_has "warning: the key file $work/clé partagée.key can be read by others"
 unset SEALWRIGHT_KEY_FILE
 expect 2 "" -- get "$examples/secrets.sealed" secrets/account/pin
 stderr_has "secrets.sealed: no key: set SEALWRIGHT_KEY or SEALWRIGHT_KEY_FILE"

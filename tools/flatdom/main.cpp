@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <common/utf8.h>
+
 #include "console.h"
 #include "input_file.h"
 #include "library_messages.h"
@@ -138,14 +140,19 @@ int Select(const std::wstring& name, const options::Command& command) {
     const std::string failure = loaded ? "" : SealwrightLastFailure();
     const bool sealed = !failure.empty();
     input.Loaded();
+    // Sealwright's sentences are UTF-8: a key file's name may be any text.
+    const auto wide = [](const std::string& utf8) {
+        std::wstring text;
+        utf8::ToWide(utf8.data(), utf8.size(), text, utf8::Invalid::kReplace);
+        return text;
+    };
     if (const std::string warning = SealwrightKeyWarning(); !warning.empty()) {
-        console::Err(L"flatdom: warning: " + std::wstring(warning.begin(), warning.end()) + L"\n");
+        console::Err(L"flatdom: warning: " + wide(warning) + L"\n");
     }
     if (!loaded) {
         ReleaseNodeInterfaces();
         if (sealed) {
-            console::Err(L"flatdom: " + file + L": " +
-                         std::wstring(failure.begin(), failure.end()) + L"\n");
+            console::Err(L"flatdom: " + file + L": " + wide(failure) + L"\n");
         }
         return Fail(file + L" could not be loaded");
     }

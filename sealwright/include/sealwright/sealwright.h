@@ -1,9 +1,14 @@
 /// \file
-/// Sealwright: XML documents sealed with AES-256-GCM under a key from the
-/// environment (SEALWRIGHT_KEY, 64 hex digits, or SEALWRIGHT_KEY_FILE, a file
-/// holding them). A leading "FILE://" or "FILE:" in a path is allowed.
-/// LoadXmlDocument() opens sealed files by itself; a host calls these
-/// functions to tell sealed files apart or to say why one did not open.
+/// Sealwright: XML documents sealed with AES-256-GCM under a 256-bit key,
+/// written as 64 hexadecimal digits. The key is the one a host handed over
+/// with SealwrightUseKey() or SealwrightUseKeyFile(), else the one in the
+/// process's environment: SEALWRIGHT_KEY (the digits) or SEALWRIGHT_KEY_FILE
+/// (a key file's path), read when a file is opened; on Windows they are read
+/// from the process's own environment block in wide text, so a value that
+/// any module set (SetEnvironmentVariableW) counts. A leading "FILE://" or
+/// "FILE:" in a sealed file's path is allowed. LoadXmlDocument() opens
+/// sealed files by itself; a host calls these functions to hand over a key,
+/// to tell sealed files apart or to say why one did not open.
 #ifndef SEALWRIGHT_SEALWRIGHT_H
 #define SEALWRIGHT_SEALWRIGHT_H
 
@@ -68,14 +73,39 @@ SEALWRIGHT_API bool IsEncryptedStart(const void* start, std::size_t size);
 SEALWRIGHT_API bool DecryptXmlStream(ISequentialStream* stream, unsigned long long size,
                                      wchar_t** text);
 
-/// Why the last DecryptXmlFile() or DecryptXmlStream() call of this thread
-/// answered false.
+/// Hands over the key that opens sealed files from now on, in place of the
+/// environment's, for every thread of the process (LoadXmlDocument()
+/// included). Sealwright keeps it in memory of its own that it wipes when
+/// the key is replaced or forgotten and when the library unloads. Threads
+/// may call at the same time as others open files.
+/// \param key 64 hexadecimal digits, white space around them allowed; it
+///            stays the caller's. Null forgets the key handed over: the
+///            environment's counts again.
+/// \return true when the key was taken (or, for null, forgotten); false,
+///         with the key held before kept, for anything but 64 hexadecimal
+///         digits: SealwrightLastFailure() says so.
+SEALWRIGHT_API bool SealwrightUseKey(const wchar_t* key);
+/// SealwrightUseKey() with the key in a key file, read now: a regular file
+/// of at most 4096 bytes, whose lines that start with '#' are comments, as
+/// SEALWRIGHT_KEY_FILE names one. SealwrightKeyWarning() says whether others
+/// than its owner can read or change it, or it belongs to another user;
+/// each later call that opens a file with the key says so again.
+/// \param path the key file's path (not a "FILE:" form); null forgets the
+///             key handed over.
+/// \return true when the key was taken (or, for null, forgotten); false,
+///         with the key held before kept, for a file that cannot be read,
+///         is not a regular file, is too large or does not hold 64
+///         hexadecimal digits: SealwrightLastFailure() says which.
+SEALWRIGHT_API bool SealwrightUseKeyFile(const wchar_t* path);
+
+/// Why the last DecryptXmlFile(), DecryptXmlStream(), SealwrightUseKey() or
+/// SealwrightUseKeyFile() call of this thread answered false.
 /// \return a sentence for a user, in UTF-8 ("no key: set SEALWRIGHT_KEY or
 ///         SEALWRIGHT_KEY_FILE", "it is not sealed with this key, or it was
 ///         changed since", "there is not enough memory to open it", ...); ""
 ///         after a success. Sealwright's, valid until the thread's next call.
 SEALWRIGHT_API const char* SealwrightLastFailure();
-/// A warning about the key that the last call of this thread used.
+/// A warning about the key that the last call of this thread used or took.
 /// \return a sentence for a user ("the key file K can be read by others
 ///         than its owner", "... can be changed by others ...", "...
 ///         belongs to another user"), or "". Sealwright's, valid until the

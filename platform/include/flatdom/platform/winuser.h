@@ -3,7 +3,10 @@
 /// MessageBoxW() writes its caption and text to standard error and answers
 /// IDOK at once. A host, or a test, can install a handler that receives
 /// exactly what the user would see. On Windows the system's message box
-/// appears instead, and none of this exists.
+/// appears instead, and flatdom/flatdom.h declares the same
+/// MessageBoxHandler and SetMessageBoxHandler(), which flatdom.dll exports
+/// under its C name: the library's message boxes go to the handler, and
+/// nothing is shown.
 #ifndef FLATDOM_PLATFORM_WINUSER_H
 #define FLATDOM_PLATFORM_WINUSER_H
 
