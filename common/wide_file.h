@@ -14,9 +14,9 @@
 #include <cerrno>
 #include <cstdio>
 
-// path opened for reading (or created anew for writing), as _wfopen would
-// with "rbN" ("wbN"); null, with errno saying why, where it cannot be.
-inline std::FILE* OpenWideFile(const wchar_t* path, bool read) {
+// path opened for reading (or created anew for writing) as a C runtime
+// descriptor, as _wopen would; -1, with errno saying why, where it cannot be.
+inline int OpenWideDescriptor(const wchar_t* path, bool read) {
     const HANDLE handle = CreateFileW(
         path, read ? GENERIC_READ : GENERIC_WRITE,
         read ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, nullptr,
@@ -39,14 +39,19 @@ inline std::FILE* OpenWideFile(const wchar_t* path, bool read) {
             default:
                 errno = EACCES;
         }
-        return nullptr;
+        return -1;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
                                    (read ? _O_RDONLY : _O_WRONLY) | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
+    if (fd < 0) CloseHandle(handle);
+    return fd;
+}
+
+// The same as a C stream, as _wfopen would with "rbN" ("wbN"); null, with
+// errno saying why, where it cannot be.
+inline std::FILE* OpenWideFile(const wchar_t* path, bool read) {
+    const int fd = OpenWideDescriptor(path, read);
+    if (fd < 0) return nullptr;
     std::FILE* file = _fdopen(fd, read ? "rb" : "wb");
     if (!file) _close(fd);
     return file;

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #endif
 
+#include <common/wide_file.h>
+
 #include "crypto.h"
 #include "environment.h"
 #include "exposure.h"
@@ -63,10 +65,14 @@ bool ReadKeyFile(const SystemText::value_type* path, char* buffer, std::size_t& 
                  std::string& why, Exposure& exposure) {
     const std::string name = "the key file " + ForMessage(path);
 #if defined(_WIN32)
-    const int fd = _wopen(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    // Opened for identification only: the server of a pipe the path leads to
+    // cannot act as the caller; anything but a file on a disk is refused.
+    const int fd = OpenWideDescriptor(path, true);
     struct _stat64 status {};
     const bool described = fd >= 0 && _fstat64(fd, &status) == 0;
-    const bool regular = described && (status.st_mode & _S_IFMT) == _S_IFREG;
+    const bool regular =
+        described && (status.st_mode & _S_IFMT) == _S_IFREG &&
+        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_DISK;
     if (regular) exposure = ExposureOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
 #else
     // Without O_NONBLOCK, opening a FIFO waits for a writer. Links are
