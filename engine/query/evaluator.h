@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -58,6 +59,7 @@ class Evaluator {
         std::vector<NodeId> buffer;  // a step's nodes, when its predicates count them
         std::size_t next = 0;
         bool buffered = false;
+        std::size_t namespaces = 0;  // the namespace nodes made before it opened
     };
     // The nodes of a step from many contexts, each once.
     struct StepUnion {
@@ -100,18 +102,30 @@ class Evaluator {
 
     // Paths (evaluator_paths.cpp). The nodes of a path, each once, in
     // document order where inOrder asks for it or the path meets them so.
-    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder);
+    // transient: visit keeps no node it is given past its call, so that the
+    // namespace nodes of each element are forgotten once the walk has left
+    // it.
+    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder,
+              bool transient = false);
     [[gnu::noinline]] bool WalkUnited(const Step* steps, std::uint32_t count,
                                       std::vector<NodeId>& nodes, const NodeId* from,
-                                      std::size_t fromCount, Visitor visit, bool inOrder);
-    bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
+                                      std::size_t fromCount, Visitor visit, bool inOrder,
+                                      bool transient);
+    bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit,
+                  bool transient = false);
     // Visits the nodes of step from context that no context given to
     // united before reached; false when visit answered false.
     bool Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);
-    bool PredicatesHold(const Step& step, NodeId node);
+    // Whether count predicates that count no positions hold of node.
+    bool PredicatesHold(const Operand* predicates, std::uint32_t count, NodeId node);
+    // Whether a predicate needs the position or the count of the nodes it
+    // filters: a number is a position.
+    static bool CountsPositions(const Expr& predicate) {
+        return predicate.positional || predicate.type == ValueType::kNumber;
+    }
     // A prefix's namespace, as a name id of the tree; false when the tree
     // has no node in it. Throws RunError when nothing binds the prefix.
     bool PrefixNamespace(std::uint32_t slot, tree::NameId& uri);
@@ -166,6 +180,9 @@ class Evaluator {
     // The node a name function or nodeType() asks about.
     NodeId SubjectOf(const Expr& call, const Context& context);
     bool Lang(std::string_view language, NodeId node);
+    // The xml:lang attribute (name) of the node's nearest element that has
+    // one; kNoNode for none.
+    NodeId NearestLang(NodeId node, tree::NameId name);
     std::size_t Count(ExprIndex index, const Context& context);
 
     TreeView m_view;
@@ -183,6 +200,10 @@ class Evaluator {
     std::vector<std::unique_ptr<std::vector<Level>>> m_walks;
     std::size_t m_walking = 0;
     QueryWork m_work;  // of this run, namespace nodes made left to the view
+    // lang(): each element met so far in this run, and its nearest xml:lang
+    // (kNoNode: none); the elements a climb passed.
+    std::unordered_map<NodeId, NodeId> m_langs;
+    std::vector<NodeId> m_climbed;
 };
 
 }  // namespace engine::query

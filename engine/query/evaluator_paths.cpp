@@ -21,7 +21,8 @@ NodeKind PrincipalKind(Axis axis) {
 
 }  // namespace
 
-bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder) {
+bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder,
+                     bool transient) {
     const Step* steps = m_query->steps.data() + path.first;
     // A prefix nothing binds fails the path where it runs, whether or not a
     // step before it selects anything.
@@ -43,9 +44,9 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
     while (merged < path.count && !steps[merged].merge)
         ++merged;
     if (merged < path.count)
-        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder);
+        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder, transient);
     for (std::size_t i = 0; i < fromCount; ++i) {
-        if (!WalkFrom(steps, path.count, from[i], visit)) return false;
+        if (!WalkFrom(steps, path.count, from[i], visit, transient)) return false;
     }
     return true;
 }
@@ -57,14 +58,15 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
 // the path's nodes are asked for in order); else the walk ends with them,
 // and may stop at the first.
 bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<NodeId>& nodes,
-                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder) {
+                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder,
+                           bool transient) {
     for (std::uint32_t begin = 0; begin < count;) {
         std::uint32_t end = begin;
         while (end < count && !steps[end].merge)
             ++end;
         if (end == count) {
             for (std::size_t i = 0; i < fromCount; ++i) {
-                if (!WalkFrom(steps + begin, end - begin, from[i], visit)) return false;
+                if (!WalkFrom(steps + begin, end - begin, from[i], visit, transient)) return false;
             }
             return true;
         }
@@ -101,7 +103,10 @@ bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<N
 bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit) {
     if (!step.positional && AxisUnion::Takes(step.axis)) {
         return united.axis.Add(context, [&](NodeId node) {
-            return !Matches(step, node) || !PredicatesHold(step, node) || visit(node);
+            return !Matches(step, node) ||
+                   !PredicatesHold(m_query->operands.data() + step.firstPredicate, step.predicates,
+                                   node) ||
+                   visit(node);
         });
     }
     // Predicates that count the nodes of each context's axis: the nodes of
@@ -112,7 +117,8 @@ bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visit
 
 // Depth-first over the steps: levels[d] holds the cursor of step d from the
 // node step d-1 is at.
-bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit) {
+bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit,
+                         bool transient) {
     if (count == 0) return visit(start);
     if (m_walking == m_walks.size()) m_walks.push_back(std::make_unique<std::vector<Level>>());
     std::vector<Level>& levels = *m_walks[m_walking];
@@ -123,18 +129,25 @@ bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, V
         std::size_t& m_walking;
     } walking(m_walking);
 
-    Open(levels[0], steps[0], start);
+    auto open = [&](std::uint32_t depth, NodeId node) {
+        levels[depth].namespaces = m_view.NamespaceMark();
+        Open(levels[depth], steps[depth], node);
+    };
+    open(0, start);
     std::uint32_t depth = 0;
     while (true) {
         const NodeId node = Advance(levels[depth], steps[depth]);
         if (node == kNoNode) {
+            // Nothing holds the namespace nodes made from this level's node.
+            if (transient && steps[depth].axis == Axis::kNamespace)
+                m_view.ForgetNamespaces(levels[depth].namespaces);
             if (depth == 0) return true;
             --depth;
         } else if (depth + 1 == count) {
             if (!visit(node)) return false;
         } else {
             ++depth;
-            Open(levels[depth], steps[depth], node);
+            open(depth, node);
         }
     }
 }
@@ -144,26 +157,30 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
     level.buffered = step.positional;
     if (!level.buffered) return;
     // Predicates that count the step's nodes: gather them, then filter them
-    // one predicate after the other. A position first needs only the nodes
-    // up to it.
+    // one predicate after the other. Those before the first that counts
+    // hold of each node alone, and filter the nodes as they are met; a
+    // position there needs only the nodes up to it.
     std::vector<NodeId>& nodes = level.buffer;
     nodes.clear();
     level.next = 0;
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
-    const Expr& first = At(predicates[0].expr);
+    std::uint32_t alone = 0;
+    while (alone < step.predicates && !CountsPositions(At(predicates[alone].expr)))
+        ++alone;
     std::size_t limit = static_cast<std::size_t>(-1);
-    if (first.kind == ExprKind::kNumber) {
-        if (!(first.number >= 1 && first.number == std::floor(first.number))) return;
-        if (first.number < 4294967296.0) limit = static_cast<std::size_t>(first.number);
+    if (alone < step.predicates && At(predicates[alone].expr).kind == ExprKind::kNumber) {
+        const double position = At(predicates[alone].expr).number;
+        if (!(position >= 1 && position == std::floor(position))) return;
+        if (position < 4294967296.0) limit = static_cast<std::size_t>(position);
     }
     for (NodeId candidate = level.cursor.Next(); candidate != kNoNode;
          candidate = level.cursor.Next()) {
-        if (!Matches(step, candidate)) continue;
+        if (!Matches(step, candidate) || !PredicatesHold(predicates, alone, candidate)) continue;
         nodes.push_back(candidate);
         ++m_work.held;
         if (nodes.size() == limit) break;
     }
-    for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
+    for (std::uint32_t i = alone; i < step.predicates && !nodes.empty(); ++i) {
         ApplyPredicate(predicates[i].expr, nodes);
     }
 }
@@ -173,17 +190,19 @@ NodeId Evaluator::Advance(Level& level, const Step& step) {
         return level.next < level.buffer.size() ? level.buffer[level.next++] : kNoNode;
     }
     for (NodeId node = level.cursor.Next(); node != kNoNode; node = level.cursor.Next()) {
-        if (Matches(step, node) && PredicatesHold(step, node)) return node;
+        if (Matches(step, node) &&
+            PredicatesHold(m_query->operands.data() + step.firstPredicate, step.predicates, node)) {
+            return node;
+        }
     }
     return kNoNode;
 }
 
-bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
-    if (step.predicates == 0) return true;
-    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+bool Evaluator::PredicatesHold(const Operand* predicates, std::uint32_t count, NodeId node) {
+    if (count == 0) return true;
     const std::size_t made = m_view.NamespaceMark();
     bool holds = true;
-    for (std::uint32_t i = 0; i < step.predicates && holds; ++i)
+    for (std::uint32_t i = 0; i < count && holds; ++i)
         holds = Boolean(predicates[i].expr, Context{node, 0, 0});
     m_view.ForgetNamespaces(made);  // none of them is kept
     return holds;

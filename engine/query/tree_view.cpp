@@ -28,8 +28,8 @@ NodeId DeclarationsInScope::NextOut() {
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
 void TreeView::Reset() {
-    m_made = 0;
     ForgetNamespaces(0);
+    m_peak = 0;
 }
 
 bool TreeView::HoldsChildren(NodeId id) const {
@@ -133,7 +133,7 @@ NodeId TreeView::NamespaceNode(NodeId element, NodeId declaration, std::uint32_t
     const auto id = static_cast<NodeId>(m_lastRecord + 1 + m_namespaces.size());
     m_namespaces.push_back({element, declaration, rank});
     m_byDeclaration.emplace(KeyOf(element, declaration), id);
-    ++m_made;
+    if (m_namespaces.size() > m_peak) m_peak = m_namespaces.size();
     return id;
 }
 
