@@ -22,6 +22,23 @@ void AttributeDefaults::KeepReferences(xmlParserCtxtPtr parser, bool keep) {
 bool AttributeDefaults::Declare(xmlParserCtxtPtr context, const xmlChar* element,
                                 const xmlChar* name, int type, int kind, const xmlChar* value,
                                 bool& toDtd) {
+    // libxml2 adds the declaration to its table of declared attributes (by
+    // element type and name), and, unless it is refused here, to its DTD:
+    // to the table of attributes, and its element type to that of elements.
+    m_steps += m_special.BeforeAdding(context->attsSpecial, context->dict);
+    if (++m_attributesDeclared > kMaxAttributeDeclarations) {
+        toDtd = false;
+        return m_builder.Refuse(kTooManyAttributeDeclarations);
+    }
+    if (xmlDtdPtr dtd = context->myDoc ? context->myDoc->intSubset : nullptr) {
+        xmlDictPtr dict = dtd->doc ? dtd->doc->dict : nullptr;  // as libxml2 makes them
+        auto attributes = static_cast<xmlHashTablePtr>(dtd->attributes);
+        m_steps += m_dtdAttributes.BeforeAdding(attributes, dict);
+        dtd->attributes = attributes;
+        auto elements = static_cast<xmlHashTablePtr>(dtd->elements);
+        m_steps += m_dtdElements.BeforeAdding(elements, dict);
+        dtd->elements = elements;
+    }
     ElementDeclarations& declared = m_declarations.Declare(Split(context, element));
     const DictionaryName attribute = Split(context, name);
     if (!declared.Declare(attribute, type == XML_ATTRIBUTE_ID)) return true;
@@ -46,13 +63,11 @@ bool AttributeDefaults::Declare(xmlParserCtxtPtr context, const xmlChar* element
         m_values->Value(View(value), type != XML_ATTRIBUTE_CDATA, made);
         declared.AddDefault(attribute, std::move(made));
         if (attribute.prefix && attribute.prefix != context->str_xml && !m_scope) m_scope.emplace();
-        // libxml2 adds no default for an attribute it knows a type of.
-        if (!context->attsSpecial) context->attsSpecial = xmlHashCreateDict(10, context->dict);
-        // The type as libxml2 keeps it there, as a pointer.
+        // libxml2 adds no default for an attribute it knows a type of. The
+        // type as libxml2 keeps it there, as a pointer.
         void* const special = reinterpret_cast<void*>(  // NOLINT(performance-no-int-to-ptr)
             static_cast<std::ptrdiff_t>(type));
-        if (!context->attsSpecial ||
-            xmlHashAddEntry2(context->attsSpecial, element, name, special) < 0) {
+        if (xmlHashAddEntry2(context->attsSpecial, element, name, special) < 0) {
             throw std::bad_alloc();
         }
     }

@@ -11,12 +11,14 @@
 
 #include <libxml/parser.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "attribute_declarations.h"
 #include "default_values.h"
 #include "prefix_scope.h"
+#include "table_room.h"
 #include "tree_builder.h"
 
 namespace engine::tree {
@@ -42,6 +44,9 @@ class AttributeDefaults {
     // when memory runs out.
     bool Declare(xmlParserCtxtPtr context, const xmlChar* element, const xmlChar* name, int type,
                  int kind, const xmlChar* value, bool& toDtd);
+    // The entries libxml2's tables of declarations compared, about, and
+    // those moved to larger tables.
+    std::uint64_t DeclarationSteps() const { return m_steps; }
 
     // An element starts, declaring count namespaces (pairs of prefix and
     // URI, as libxml2's start event gives them), or the innermost one ends.
@@ -96,6 +101,9 @@ class AttributeDefaults {
     AttributeDeclarations m_declarations;
     std::optional<DefaultValues> m_values;  // once a default is declared
     std::optional<PrefixScope> m_scope;     // once a default has a prefix other than xml
+    TableRoom m_special, m_dtdAttributes, m_dtdElements;
+    std::uint64_t m_attributesDeclared = 0;
+    std::uint64_t m_steps = 0;
 };
 
 }  // namespace engine::tree

@@ -108,7 +108,7 @@ class ParseRun {
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
-        outcome.cost = m_cost;
+        outcome.cost = Cost();
         return outcome;
     }
     // The outcome of a parse that failed: the first error, or else reason.
@@ -116,11 +116,16 @@ class ParseRun {
         m_error.Record(reason, nullptr);
         ParseOutcome outcome;
         outcome.error = m_error.Take();
-        outcome.cost = m_cost;
+        outcome.cost = Cost();
         return outcome;
     }
 
   private:
+    ParseCost Cost() const {
+        ParseCost cost = m_cost;
+        cost.attributeSteps += m_defaults.DeclarationSteps();
+        return cost;
+    }
     static ParseRun& Of(void* context) {
         return *static_cast<ParseRun*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     }

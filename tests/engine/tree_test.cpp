@@ -232,6 +232,9 @@ TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
         {"endless comment", {"<r><!--", "x"}, "A comment in the document is longer"},
         {"endless spaces in a start tag", {"<r", " "}, kTooMuchAtOnce},
         {"endless spaces after the root", {"<r/>", " "}, kTooMuchAtOnce},
+        {"endless attribute declarations",
+         {"<!DOCTYPE r [", "<!ATTLIST e a CDATA #IMPLIED>"},
+         kTooManyAttributeDeclarations},
         // Each small piece of the document adds a lot: 300 defaulted
         // attributes, 20,000 bytes of an entity's text, 17 records.
         {"attribute defaults",
