@@ -4,13 +4,15 @@
 // is known), or all of them in document order. Paths are walked depth-first
 // over an explicit stack of axis cursors, so that steps cost no stack; a
 // step that may meet a node from many contexts gives each node once
-// (axis_union.h). Recursion happens only at a level of nesting, which the
+// (axis_union.h), and finds a plain-number position from all of them in one
+// walk (axis_positions.h). Recursion happens only at a level of nesting, which the
 // parsers' depth budget bounds (query_limits.h). Each run counts its work
 // (query_work.h).
 #ifndef FLATDOM_ENGINE_QUERY_EVALUATOR_H
 #define FLATDOM_ENGINE_QUERY_EVALUATOR_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "axis_cursor.h"
+#include "axis_positions.h"
 #include "axis_union.h"
 #include "compiled_query.h"
 #include "function_ref.h"
@@ -66,6 +69,12 @@ class Evaluator {
         StepUnion(const TreeView& view, Axis axis) : axis(view, axis) {}
         AxisUnion axis;
         std::unordered_set<NodeId> met;  // where each context runs alone
+        // A sideways step whose first predicate that counts is a plain number
+        // (following-sibling::*[@x][1]): the node at that position from
+        // each context, then the predicates after it (from afterPosition).
+        std::optional<AxisPositions> positions;
+        std::uint32_t afterPosition = 0;
+        std::vector<NodeId> picked;
     };
     // A value that is not a node-set, as comparisons take it.
     struct Scalar {
@@ -116,6 +125,7 @@ class Evaluator {
     // Visits the nodes of step from context that no context given to
     // united before reached; false when visit answered false.
     bool Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit);
+    void UnitePositions(StepUnion& united, const Step& step);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);
@@ -126,6 +136,11 @@ class Evaluator {
     static bool CountsPositions(const Expr& predicate) {
         return predicate.positional || predicate.type == ValueType::kNumber;
     }
+    // How many of a step's predicates, from the first, count no positions.
+    std::uint32_t LeadingAlone(const Step& step) const;
+    // The position a plain number picks: 0 for none (not a whole number
+    // from 1), the largest size_t past 2^32 - 1.
+    static std::size_t PositionOf(double number);
     // A prefix's namespace, as a name id of the tree; false when the tree
     // has no node in it. Throws RunError when nothing binds the prefix.
     bool PrefixNamespace(std::uint32_t slot, tree::NameId& uri);

@@ -72,6 +72,7 @@ bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<N
         }
         const Step& step = steps[end];
         StepUnion united(m_view, step.axis);
+        UnitePositions(united, step);
         if (end + 1 == count && !inOrder) {
             for (std::size_t i = 0; i < fromCount; ++i) {
                 if (!WalkFrom(steps + begin, end - begin, from[i],
@@ -109,10 +110,40 @@ bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visit
                    visit(node);
         });
     }
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    if (united.positions) {
+        const NodeId node = united.positions->Find(context, [&](NodeId candidate) {
+            if (!Matches(step, candidate) ||
+                !PredicatesHold(predicates, united.afterPosition - 1, candidate)) {
+                return false;
+            }
+            ++m_work.held;
+            return true;
+        });
+        if (node == kNoNode) return true;
+        std::vector<NodeId>& picked = united.picked;
+        picked.assign(1, node);
+        for (std::uint32_t i = united.afterPosition; i < step.predicates && !picked.empty(); ++i)
+            ApplyPredicate(predicates[i].expr, picked);
+        return picked.empty() || !united.met.insert(node).second || visit(node);
+    }
     // Predicates that count the nodes of each context's axis: the nodes of
     // each context in turn, each given the first time it is met.
     return WalkFrom(&step, 1, context,
                     [&](NodeId node) { return !united.met.insert(node).second || visit(node); });
+}
+
+// Which nodes pass a sideways step's test and the predicates before its
+// first plain-number position does not depend on the context: the nodes at
+// that position from many contexts come from one walk along the axis's
+// order (axis_positions.h).
+void Evaluator::UnitePositions(StepUnion& united, const Step& step) {
+    if (!step.positional || !AxisPositions::Takes(step.axis)) return;
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    const std::uint32_t alone = LeadingAlone(step);
+    if (alone == step.predicates || At(predicates[alone].expr).kind != ExprKind::kNumber) return;
+    united.positions.emplace(m_view, step.axis, PositionOf(At(predicates[alone].expr).number));
+    united.afterPosition = alone + 1;
 }
 
 // Depth-first over the steps: levels[d] holds the cursor of step d from the
@@ -164,14 +195,11 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
     nodes.clear();
     level.next = 0;
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
-    std::uint32_t alone = 0;
-    while (alone < step.predicates && !CountsPositions(At(predicates[alone].expr)))
-        ++alone;
+    const std::uint32_t alone = LeadingAlone(step);
     std::size_t limit = static_cast<std::size_t>(-1);
     if (alone < step.predicates && At(predicates[alone].expr).kind == ExprKind::kNumber) {
-        const double position = At(predicates[alone].expr).number;
-        if (!(position >= 1 && position == std::floor(position))) return;
-        if (position < 4294967296.0) limit = static_cast<std::size_t>(position);
+        limit = PositionOf(At(predicates[alone].expr).number);
+        if (limit == 0) return;
     }
     for (NodeId candidate = level.cursor.Next(); candidate != kNoNode;
          candidate = level.cursor.Next()) {
@@ -183,6 +211,19 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
     for (std::uint32_t i = alone; i < step.predicates && !nodes.empty(); ++i) {
         ApplyPredicate(predicates[i].expr, nodes);
     }
+}
+
+std::uint32_t Evaluator::LeadingAlone(const Step& step) const {
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    std::uint32_t alone = 0;
+    while (alone < step.predicates && !CountsPositions(At(predicates[alone].expr)))
+        ++alone;
+    return alone;
+}
+
+std::size_t Evaluator::PositionOf(double number) {
+    if (!(number >= 1 && number == std::floor(number))) return 0;
+    return number < 4294967296.0 ? static_cast<std::size_t>(number) : static_cast<std::size_t>(-1);
 }
 
 NodeId Evaluator::Advance(Level& level, const Step& step) {

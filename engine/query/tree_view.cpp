@@ -52,6 +52,16 @@ NodeId TreeView::SubtreeEnd(NodeId id) const {
     return m_lastRecord + 1;
 }
 
+NodeId TreeView::PreviousSibling(NodeId id) const {
+    const NodeId parent = m_tree.Parent(id);
+    NodeId before = id - 1;
+    if (before == parent || parent == kNoNode) return kNoNode;
+    while (m_tree.Parent(before) != parent)
+        before = m_tree.Parent(before);
+    const NodeKind kind = m_tree.Kind(before);
+    return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace ? kNoNode : before;
+}
+
 std::string_view TreeView::StringValue(NodeId id, std::string& scratch) const {
     if (IsNamespaceNode(id)) return NamespaceBound(id);
     if (!HoldsChildren(id)) return m_tree.Content(id);

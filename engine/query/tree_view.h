@@ -78,6 +78,9 @@ class TreeView {
     NodeId Owner(NodeId id) const { return m_namespaces[id - m_lastRecord - 1].element; }
     // The first record after the node's descendants.
     NodeId SubtreeEnd(NodeId id) const;
+    // The sibling before a record, found by climbing from the record before
+    // it; kNoNode for none.
+    NodeId PreviousSibling(NodeId id) const;
     // The first record after an element's namespace and attribute records.
     NodeId AfterAttributes(NodeId element) const { return m_tree.LastAttributeRecord(element) + 1; }
     // Whether the node can have children: the document, elements, entity

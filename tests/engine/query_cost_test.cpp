@@ -10,15 +10,15 @@
 
 namespace {
 
-// n siblings; n pairs of siblings, the first of each with an attribute; a
-// chain of n elements, each in the one before; a root that declares n
+// n siblings; n pairs of siblings, the first of each with an attribute,
+// between two others; a chain of n elements, each in the one before; a root that declares n
 // prefixes, with n children; a root of n attributes, xml:lang the last, with
 // n children; n elements with an ID.
 std::string Siblings(int n) {
     return "<r>" + Repeat("<item/>", n) + "</r>";
 }
 std::string Pairs(int n) {
-    return "<r>" + Repeat("<a x='1'/><b/>", n) + "</r>";
+    return "<r><c/>" + Repeat("<a x='1'/><b/>", n) + "<c/></r>";
 }
 std::string Chain(int n) {
     return Repeat("<x>", n) + Repeat("</x>", n);
@@ -59,6 +59,16 @@ const Shape kShapes[] = {
      L"//a/following-sibling::*[@x][0]"},
     {Pairs, 1000, L"//b/preceding-sibling::*[@x][1]", [](int n) { return n; },
      L"//b/preceding-sibling::*[@x][0]"},
+    // From many contexts, a node at a position that is far or missing: one
+    // walk along each parent's siblings, or the document.
+    {Pairs, 1000, L"//a/following-sibling::c[1]", [](int) { return 1; },
+     L"//a/following-sibling::c[0]"},
+    {Pairs, 1000, L"//b/preceding-sibling::c[1]", [](int) { return 1; },
+     L"//b/preceding-sibling::c[0]"},
+    {Pairs, 1000, L"//a/following-sibling::*[@y][1]", [](int) { return 0; },
+     L"//a/following-sibling::*[@y][0]"},
+    {Pairs, 1000, L"//a/following::c[1]", [](int) { return 1; }, L"//a/following::c[0]"},
+    {Pairs, 1000, L"//b/preceding::c[1]", [](int) { return 1; }, L"//b/preceding::c[0]"},
     {Siblings, 1000, L"r/item/..", [](int) { return 1; }},
     // Whether a node has another stops at the first.
     {Siblings, 1000, L"r/item[../item/following-sibling::item]", [](int n) { return n; }},
