@@ -2,8 +2,9 @@
 // document of two sizes, run by the query engine alone from the document:
 // steps that meet nodes from many contexts (following-sibling,
 // preceding-sibling, following, preceding; ancestor and descendant over
-// elements nested 200 deep), a predicate on the namespace axis under many
-// declarations, and id() in a predicate. The time ratio of the larger size
+// elements nested 200 deep), a position from many contexts that no node
+// reaches, a predicate on the namespace axis under many declarations, and
+// id() in a predicate. The time ratio of the larger size
 // to the smaller, printed at the end, is about 2 where the cost is linear.
 #include <benchmark/benchmark.h>
 
@@ -26,6 +27,14 @@ std::string Siblings(int n) {
     std::string xml = "<r>";
     for (int i = 0; i < n; ++i)
         xml += "<item/>";
+    return xml + "</r>";
+}
+
+// n pairs of siblings, the first of each with an attribute x.
+std::string Pairs(int n) {
+    std::string xml = "<r>";
+    for (int i = 0; i < n; ++i)
+        xml += "<a x='1'/><b/>";
     return xml + "</r>";
 }
 
@@ -71,6 +80,8 @@ const Shape kShapes[] = {
     {"preceding-sibling", Siblings, L"r/item/preceding-sibling::item"},
     {"following", Siblings, L"r/item/following::item"},
     {"preceding", Siblings, L"r/item/preceding::item"},
+    {"sibling position", Pairs, L"//a/following-sibling::c[0]"},
+    {"position", Pairs, L"//b/preceding::*[@y][0]"},
     {"ancestor", Chains, L"//x/ancestor::x"},
     {"descendant", Chains, L"//x//x"},
     {"namespace", Declarations, L"r/b[namespace::*]"},

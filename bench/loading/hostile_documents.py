@@ -72,6 +72,12 @@ def id_declarations(n):
     return "<!DOCTYPE r [<!ATTLIST x %s>]><r><x/></r>" % decls
 
 
+def attribute_declarations(n):
+    # n declarations of two attributes, each of an element type of its own.
+    return "<!DOCTYPE r [%s]><r/>" % "".join(
+        "<!ATTLIST e%d a CDATA #IMPLIED b CDATA #IMPLIED>" % i for i in range(n))
+
+
 def entity_references(n):
     # n references to an entity under 60,000 namespace declarations.
     declarations = " ".join('xmlns:p%d="u"' % i for i in range(60000))
@@ -96,6 +102,7 @@ SHAPES = {
     "namespace-defaults": (namespace_defaults, 2000),
     "namespace-defaults-filled": (namespace_defaults_filled, 1),
     "id-declarations": (id_declarations, 20000),
+    "attribute-declarations": (attribute_declarations, 320000),
     "entity-references": (entity_references, 100000),
     "parameter-comments": (parameter_comments, 100),
 }

@@ -56,7 +56,7 @@ void AxisCursor::Start(TreeView& view, Axis axis, NodeId context) {
             if (!attached) m_next = tree.NextSibling(context);
             break;
         case Axis::kPrecedingSibling:
-            if (!attached) m_next = PreviousSibling(context);
+            if (!attached) m_next = view.PreviousSibling(context);
             break;
         case Axis::kPreceding: {
             const NodeId from = attached ? view.Parent(context) : context;
@@ -73,17 +73,6 @@ NodeId AxisCursor::NextInRange() {
     const tree::DocumentTree& tree = m_view->Tree();
     m_next = tree.Kind(node) == NodeKind::kElement ? m_view->AfterAttributes(node) : node + 1;
     return node;
-}
-
-NodeId AxisCursor::PreviousSibling(NodeId node) const {
-    const tree::DocumentTree& tree = m_view->Tree();
-    const NodeId parent = tree.Parent(node);
-    NodeId before = node - 1;
-    if (before == parent || parent == kNoNode) return kNoNode;
-    while (tree.Parent(before) != parent)
-        before = tree.Parent(before);
-    const NodeKind kind = tree.Kind(before);
-    return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace ? kNoNode : before;
 }
 
 // The xml namespace, then the declarations in scope, nearest first, each
@@ -117,7 +106,7 @@ NodeId AxisCursor::Next() {
             return node;
         case Axis::kPrecedingSibling:
             node = m_next;
-            if (node != kNoNode) m_next = PreviousSibling(node);
+            if (node != kNoNode) m_next = m_view->PreviousSibling(node);
             return node;
         case Axis::kAttribute:
             while (m_next < m_end && tree.Kind(m_next) != NodeKind::kAttribute)

@@ -24,7 +24,6 @@ class AxisCursor {
   private:
     // Ids from m_next up to m_end, an element's attribute records skipped.
     NodeId NextInRange();
-    NodeId PreviousSibling(NodeId node) const;
     [[gnu::noinline]] NodeId NextNamespace();
 
     TreeView* m_view = nullptr;

@@ -19,11 +19,12 @@ void Evaluator::Begin(const CompiledQuery& query, NodeId context) {
         m_prefixes.assign(query.prefixes.size(), Resolved());
     }
     m_work = QueryWork();
+    if (!m_langs.empty()) m_langs = {};
 }
 
 QueryWork Evaluator::Work() const {
     QueryWork work = m_work;
-    work.held += m_view.NamespaceNodesMade();
+    work.held += m_view.NamespaceNodesHeld();
     return work;
 }
 
@@ -229,7 +230,7 @@ bool Evaluator::Holds(ExprIndex predicate, const Context& context) {
 
 bool Evaluator::Each(ExprIndex index, const Context& context, Visitor visit) {
     const Expr& expr = At(index);
-    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit, false);
+    if (expr.kind == ExprKind::kPath) return Walk(expr, context, visit, false, true);
     if (expr.kind == ExprKind::kUnion) {
         CheckPrefixes(index);  // every operand runs, even after the answer is known
         for (std::uint32_t i = 0; i < expr.count; ++i) {

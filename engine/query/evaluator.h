@@ -4,19 +4,23 @@
 // is known), or all of them in document order. Paths are walked depth-first
 // over an explicit stack of axis cursors, so that steps cost no stack; a
 // step that may meet a node from many contexts gives each node once
-// (axis_union.h). Recursion happens only at a level of nesting, which the
+// (axis_union.h), and finds a plain-number position from all of them in one
+// walk (axis_positions.h). Recursion happens only at a level of nesting, which the
 // parsers' depth budget bounds (query_limits.h). Each run counts its work
 // (query_work.h).
 #ifndef FLATDOM_ENGINE_QUERY_EVALUATOR_H
 #define FLATDOM_ENGINE_QUERY_EVALUATOR_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "axis_cursor.h"
+#include "axis_positions.h"
 #include "axis_union.h"
 #include "compiled_query.h"
 #include "function_ref.h"
@@ -61,12 +65,19 @@ class Evaluator {
         std::vector<NodeId> buffer;  // a step's nodes, when its predicates count them
         std::size_t next = 0;
         bool buffered = false;
+        std::size_t namespaces = 0;  // the namespace nodes made before it opened
     };
     // The nodes of a step from many contexts, each once.
     struct StepUnion {
         StepUnion(const TreeView& view, Axis axis) : axis(view, axis) {}
         AxisUnion axis;
         std::unordered_set<NodeId> met;  // where each context runs alone
+        // A sideways step whose first predicate that counts is a plain number
+        // (following-sibling::*[@x][1]): the node at that position from
+        // each context, then the predicates after it (from afterPosition).
+        std::optional<AxisPositions> positions;
+        std::uint32_t afterPosition = 0;
+        std::vector<NodeId> picked;
     };
     // A value that is not a node-set, as comparisons take it.
     struct Scalar {
@@ -103,18 +114,36 @@ class Evaluator {
 
     // Paths (evaluator_paths.cpp). The nodes of a path, each once, in
     // document order where inOrder asks for it or the path meets them so.
-    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder);
+    // transient: visit keeps no node it is given past its call, so that the
+    // namespace nodes of each element are forgotten once the walk has left
+    // it.
+    bool Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder,
+              bool transient = false);
     [[gnu::noinline]] bool WalkUnited(const Step* steps, std::uint32_t count,
                                       std::vector<NodeId>& nodes, const NodeId* from,
-                                      std::size_t fromCount, Visitor visit, bool inOrder);
-    bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit);
+                                      std::size_t fromCount, Visitor visit, bool inOrder,
+                                      bool transient);
+    bool WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit,
+                  bool transient = false);
     // Visits the nodes of step from context that no context given to
     // united before reached; false when visit answered false.
     bool Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit);
+    void UnitePositions(StepUnion& united, const Step& step);
     void Open(Level& level, const Step& step, NodeId node);
     NodeId Advance(Level& level, const Step& step);
     bool Matches(const Step& step, NodeId node);
-    bool PredicatesHold(const Step& step, NodeId node);
+    // Whether count predicates that count no positions hold of node.
+    bool PredicatesHold(const Operand* predicates, std::uint32_t count, NodeId node);
+    // Whether a predicate needs the position or the count of the nodes it
+    // filters: a number is a position.
+    static bool CountsPositions(const Expr& predicate) {
+        return predicate.positional || predicate.type == ValueType::kNumber;
+    }
+    // How many of a step's predicates, from the first, count no positions.
+    std::uint32_t LeadingAlone(const Step& step) const;
+    // The position a plain number picks: 0 for none (not a whole number
+    // from 1), the largest size_t past 2^32 - 1.
+    static std::size_t PositionOf(double number);
     // A prefix's namespace, as a name id of the tree; false when the tree
     // has no node in it. Throws RunError when nothing binds the prefix.
     bool PrefixNamespace(std::uint32_t slot, tree::NameId& uri);
@@ -169,6 +198,9 @@ class Evaluator {
     // The node a name function or nodeType() asks about.
     NodeId SubjectOf(const Expr& call, const Context& context);
     bool Lang(std::string_view language, NodeId node);
+    // The xml:lang attribute (name) of the node's nearest element that has
+    // one; kNoNode for none.
+    NodeId NearestLang(NodeId node, tree::NameId name);
     std::size_t Count(ExprIndex index, const Context& context);
 
     TreeView m_view;
@@ -186,6 +218,10 @@ class Evaluator {
     std::vector<std::unique_ptr<std::vector<Level>>> m_walks;
     std::size_t m_walking = 0;
     QueryWork m_work;  // of this run, namespace nodes made left to the view
+    // lang(): each element met so far in this run, and its nearest xml:lang
+    // (kNoNode: none); the elements a climb passed.
+    std::unordered_map<NodeId, NodeId> m_langs;
+    std::vector<NodeId> m_climbed;
 };
 
 }  // namespace engine::query

@@ -91,21 +91,42 @@ bool Evaluator::Lang(std::string_view language, NodeId node) {
     bool known = false;
     const tree::NameId name = tree.Names().Find("xml:lang", known);
     if (!known) return false;
+    const NodeId record = NearestLang(node, name);
+    if (record == kNoNode) return false;
+    const std::string_view value = tree.Content(record);
+    if (value.size() < language.size()) return false;
+    for (std::size_t i = 0; i < language.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(value[i]) != lower(language[i])) return false;
+    }
+    return value.size() == language.size() || value[language.size()] == '-';
+}
+
+// Each element's attributes are read once in a run: what an element's
+// climb finds is kept for the elements it passed, so the next climb that
+// reaches one of them stops there.
+NodeId Evaluator::NearestLang(NodeId node, tree::NameId name) {
+    const tree::DocumentTree& tree = m_view.Tree();
+    NodeId record = kNoNode;
+    m_climbed.clear();
     for (NodeId element = node; element != kNoNode; element = m_view.Parent(element)) {
         if (m_view.Kind(element) != NodeKind::kElement) continue;
-        for (NodeId record = tree.FirstAttributeRecord(element);
-             record <= tree.LastAttributeRecord(element); ++record) {
-            if (tree.Kind(record) != NodeKind::kAttribute || tree.NameOf(record) != name) continue;
-            const std::string_view value = tree.Content(record);
-            if (value.size() < language.size()) return false;
-            for (std::size_t i = 0; i < language.size(); ++i) {
-                auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-                if (lower(value[i]) != lower(language[i])) return false;
-            }
-            return value.size() == language.size() || value[language.size()] == '-';
+        const auto known = m_langs.find(element);
+        if (known != m_langs.end()) {
+            record = known->second;
+            break;
         }
+        m_climbed.push_back(element);
+        for (NodeId at = tree.FirstAttributeRecord(element);
+             at <= tree.LastAttributeRecord(element) && record == kNoNode; ++at) {
+            ++m_work.visited;
+            if (tree.Kind(at) == NodeKind::kAttribute && tree.NameOf(at) == name) record = at;
+        }
+        if (record != kNoNode) break;
     }
-    return false;
+    for (NodeId element : m_climbed)
+        m_langs.emplace(element, record);
+    return record;
 }
 
 std::size_t Evaluator::Count(ExprIndex index, const Context& context) {
@@ -118,7 +139,7 @@ std::size_t Evaluator::Count(ExprIndex index, const Context& context) {
                 ++count;
                 return true;
             },
-            false);
+            false, true);
         return count;
     }
     std::vector<NodeId> nodes;
@@ -290,10 +311,11 @@ void Evaluator::IdFunction(const Expr& call, const Context& context, std::vector
                 ++i;
             if (i == start) break;
             if (!m_ids.Built()) m_work.visited += m_ids.Build(m_view.Tree());
-            m_ids.Find(value.substr(start, i - start), [&](NodeId element) {
+            const NodeId element = m_ids.Find(value.substr(start, i - start));
+            if (element != kNoNode) {
                 nodes.push_back(element);
                 ++m_work.held;
-            });
+            }
         }
     };
     const ExprIndex argument = OperandsOf(call)[0].expr;

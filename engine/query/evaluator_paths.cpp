@@ -21,7 +21,8 @@ NodeKind PrincipalKind(Axis axis) {
 
 }  // namespace
 
-bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder) {
+bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bool inOrder,
+                     bool transient) {
     const Step* steps = m_query->steps.data() + path.first;
     // A prefix nothing binds fails the path where it runs, whether or not a
     // step before it selects anything.
@@ -43,9 +44,9 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
     while (merged < path.count && !steps[merged].merge)
         ++merged;
     if (merged < path.count)
-        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder);
+        return WalkUnited(steps, path.count, nodes, from, fromCount, visit, inOrder, transient);
     for (std::size_t i = 0; i < fromCount; ++i) {
-        if (!WalkFrom(steps, path.count, from[i], visit)) return false;
+        if (!WalkFrom(steps, path.count, from[i], visit, transient)) return false;
     }
     return true;
 }
@@ -57,19 +58,21 @@ bool Evaluator::Walk(const Expr& path, const Context& context, Visitor visit, bo
 // the path's nodes are asked for in order); else the walk ends with them,
 // and may stop at the first.
 bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<NodeId>& nodes,
-                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder) {
+                           const NodeId* from, std::size_t fromCount, Visitor visit, bool inOrder,
+                           bool transient) {
     for (std::uint32_t begin = 0; begin < count;) {
         std::uint32_t end = begin;
         while (end < count && !steps[end].merge)
             ++end;
         if (end == count) {
             for (std::size_t i = 0; i < fromCount; ++i) {
-                if (!WalkFrom(steps + begin, end - begin, from[i], visit)) return false;
+                if (!WalkFrom(steps + begin, end - begin, from[i], visit, transient)) return false;
             }
             return true;
         }
         const Step& step = steps[end];
         StepUnion united(m_view, step.axis);
+        UnitePositions(united, step);
         if (end + 1 == count && !inOrder) {
             for (std::size_t i = 0; i < fromCount; ++i) {
                 if (!WalkFrom(steps + begin, end - begin, from[i],
@@ -101,8 +104,28 @@ bool Evaluator::WalkUnited(const Step* steps, std::uint32_t count, std::vector<N
 bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visitor visit) {
     if (!step.positional && AxisUnion::Takes(step.axis)) {
         return united.axis.Add(context, [&](NodeId node) {
-            return !Matches(step, node) || !PredicatesHold(step, node) || visit(node);
+            return !Matches(step, node) ||
+                   !PredicatesHold(m_query->operands.data() + step.firstPredicate, step.predicates,
+                                   node) ||
+                   visit(node);
         });
+    }
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    if (united.positions) {
+        const NodeId node = united.positions->Find(context, [&](NodeId candidate) {
+            if (!Matches(step, candidate) ||
+                !PredicatesHold(predicates, united.afterPosition - 1, candidate)) {
+                return false;
+            }
+            ++m_work.held;
+            return true;
+        });
+        if (node == kNoNode) return true;
+        std::vector<NodeId>& picked = united.picked;
+        picked.assign(1, node);
+        for (std::uint32_t i = united.afterPosition; i < step.predicates && !picked.empty(); ++i)
+            ApplyPredicate(predicates[i].expr, picked);
+        return picked.empty() || !united.met.insert(node).second || visit(node);
     }
     // Predicates that count the nodes of each context's axis: the nodes of
     // each context in turn, each given the first time it is met.
@@ -110,9 +133,23 @@ bool Evaluator::Unite(StepUnion& united, const Step& step, NodeId context, Visit
                     [&](NodeId node) { return !united.met.insert(node).second || visit(node); });
 }
 
+// Which nodes pass a sideways step's test and the predicates before its
+// first plain-number position does not depend on the context: the nodes at
+// that position from many contexts come from one walk along the axis's
+// order (axis_positions.h).
+void Evaluator::UnitePositions(StepUnion& united, const Step& step) {
+    if (!step.positional || !AxisPositions::Takes(step.axis)) return;
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    const std::uint32_t alone = LeadingAlone(step);
+    if (alone == step.predicates || At(predicates[alone].expr).kind != ExprKind::kNumber) return;
+    united.positions.emplace(m_view, step.axis, PositionOf(At(predicates[alone].expr).number));
+    united.afterPosition = alone + 1;
+}
+
 // Depth-first over the steps: levels[d] holds the cursor of step d from the
 // node step d-1 is at.
-bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit) {
+bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, Visitor visit,
+                         bool transient) {
     if (count == 0) return visit(start);
     if (m_walking == m_walks.size()) m_walks.push_back(std::make_unique<std::vector<Level>>());
     std::vector<Level>& levels = *m_walks[m_walking];
@@ -123,18 +160,25 @@ bool Evaluator::WalkFrom(const Step* steps, std::uint32_t count, NodeId start, V
         std::size_t& m_walking;
     } walking(m_walking);
 
-    Open(levels[0], steps[0], start);
+    auto open = [&](std::uint32_t depth, NodeId node) {
+        levels[depth].namespaces = m_view.NamespaceMark();
+        Open(levels[depth], steps[depth], node);
+    };
+    open(0, start);
     std::uint32_t depth = 0;
     while (true) {
         const NodeId node = Advance(levels[depth], steps[depth]);
         if (node == kNoNode) {
+            // Nothing holds the namespace nodes made from this level's node.
+            if (transient && steps[depth].axis == Axis::kNamespace)
+                m_view.ForgetNamespaces(levels[depth].namespaces);
             if (depth == 0) return true;
             --depth;
         } else if (depth + 1 == count) {
             if (!visit(node)) return false;
         } else {
             ++depth;
-            Open(levels[depth], steps[depth], node);
+            open(depth, node);
         }
     }
 }
@@ -144,28 +188,42 @@ void Evaluator::Open(Level& level, const Step& step, NodeId node) {
     level.buffered = step.positional;
     if (!level.buffered) return;
     // Predicates that count the step's nodes: gather them, then filter them
-    // one predicate after the other. A position first needs only the nodes
-    // up to it.
+    // one predicate after the other. Those before the first that counts
+    // hold of each node alone, and filter the nodes as they are met; a
+    // position there needs only the nodes up to it.
     std::vector<NodeId>& nodes = level.buffer;
     nodes.clear();
     level.next = 0;
     const Operand* predicates = m_query->operands.data() + step.firstPredicate;
-    const Expr& first = At(predicates[0].expr);
+    const std::uint32_t alone = LeadingAlone(step);
     std::size_t limit = static_cast<std::size_t>(-1);
-    if (first.kind == ExprKind::kNumber) {
-        if (!(first.number >= 1 && first.number == std::floor(first.number))) return;
-        if (first.number < 4294967296.0) limit = static_cast<std::size_t>(first.number);
+    if (alone < step.predicates && At(predicates[alone].expr).kind == ExprKind::kNumber) {
+        limit = PositionOf(At(predicates[alone].expr).number);
+        if (limit == 0) return;
     }
     for (NodeId candidate = level.cursor.Next(); candidate != kNoNode;
          candidate = level.cursor.Next()) {
-        if (!Matches(step, candidate)) continue;
+        if (!Matches(step, candidate) || !PredicatesHold(predicates, alone, candidate)) continue;
         nodes.push_back(candidate);
         ++m_work.held;
         if (nodes.size() == limit) break;
     }
-    for (std::uint32_t i = 0; i < step.predicates && !nodes.empty(); ++i) {
+    for (std::uint32_t i = alone; i < step.predicates && !nodes.empty(); ++i) {
         ApplyPredicate(predicates[i].expr, nodes);
     }
+}
+
+std::uint32_t Evaluator::LeadingAlone(const Step& step) const {
+    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+    std::uint32_t alone = 0;
+    while (alone < step.predicates && !CountsPositions(At(predicates[alone].expr)))
+        ++alone;
+    return alone;
+}
+
+std::size_t Evaluator::PositionOf(double number) {
+    if (!(number >= 1 && number == std::floor(number))) return 0;
+    return number < 4294967296.0 ? static_cast<std::size_t>(number) : static_cast<std::size_t>(-1);
 }
 
 NodeId Evaluator::Advance(Level& level, const Step& step) {
@@ -173,17 +231,19 @@ NodeId Evaluator::Advance(Level& level, const Step& step) {
         return level.next < level.buffer.size() ? level.buffer[level.next++] : kNoNode;
     }
     for (NodeId node = level.cursor.Next(); node != kNoNode; node = level.cursor.Next()) {
-        if (Matches(step, node) && PredicatesHold(step, node)) return node;
+        if (Matches(step, node) &&
+            PredicatesHold(m_query->operands.data() + step.firstPredicate, step.predicates, node)) {
+            return node;
+        }
     }
     return kNoNode;
 }
 
-bool Evaluator::PredicatesHold(const Step& step, NodeId node) {
-    if (step.predicates == 0) return true;
-    const Operand* predicates = m_query->operands.data() + step.firstPredicate;
+bool Evaluator::PredicatesHold(const Operand* predicates, std::uint32_t count, NodeId node) {
+    if (count == 0) return true;
     const std::size_t made = m_view.NamespaceMark();
     bool holds = true;
-    for (std::uint32_t i = 0; i < step.predicates && holds; ++i)
+    for (std::uint32_t i = 0; i < count && holds; ++i)
         holds = Boolean(predicates[i].expr, Context{node, 0, 0});
     m_view.ForgetNamespaces(made);  // none of them is kept
     return holds;

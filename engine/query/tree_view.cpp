@@ -28,8 +28,8 @@ NodeId DeclarationsInScope::NextOut() {
 TreeView::TreeView(const tree::DocumentTree& tree) : m_tree(tree), m_lastRecord(tree.NodeCount()) {}
 
 void TreeView::Reset() {
-    m_made = 0;
     ForgetNamespaces(0);
+    m_peak = 0;
 }
 
 bool TreeView::HoldsChildren(NodeId id) const {
@@ -50,6 +50,16 @@ NodeId TreeView::SubtreeEnd(NodeId id) const {
         if (next != kNoNode) return next;
     }
     return m_lastRecord + 1;
+}
+
+NodeId TreeView::PreviousSibling(NodeId id) const {
+    const NodeId parent = m_tree.Parent(id);
+    NodeId before = id - 1;
+    if (before == parent || parent == kNoNode) return kNoNode;
+    while (m_tree.Parent(before) != parent)
+        before = m_tree.Parent(before);
+    const NodeKind kind = m_tree.Kind(before);
+    return kind == NodeKind::kAttribute || kind == NodeKind::kNamespace ? kNoNode : before;
 }
 
 std::string_view TreeView::StringValue(NodeId id, std::string& scratch) const {
@@ -133,7 +143,7 @@ NodeId TreeView::NamespaceNode(NodeId element, NodeId declaration, std::uint32_t
     const auto id = static_cast<NodeId>(m_lastRecord + 1 + m_namespaces.size());
     m_namespaces.push_back({element, declaration, rank});
     m_byDeclaration.emplace(KeyOf(element, declaration), id);
-    ++m_made;
+    if (m_namespaces.size() > m_peak) m_peak = m_namespaces.size();
     return id;
 }
 

@@ -63,8 +63,8 @@ class TreeView {
 
     // Forgets the namespace nodes of the last run.
     void Reset();
-    // Namespace nodes made since the last Reset.
-    std::uint64_t NamespaceNodesMade() const { return m_made; }
+    // The most namespace nodes held at once since the last Reset.
+    std::uint64_t NamespaceNodesHeld() const { return m_peak; }
 
     const tree::DocumentTree& Tree() const { return m_tree; }
     bool IsNamespaceNode(NodeId id) const { return id > m_lastRecord; }
@@ -78,6 +78,9 @@ class TreeView {
     NodeId Owner(NodeId id) const { return m_namespaces[id - m_lastRecord - 1].element; }
     // The first record after the node's descendants.
     NodeId SubtreeEnd(NodeId id) const;
+    // The sibling before a record, found by climbing from the record before
+    // it; kNoNode for none.
+    NodeId PreviousSibling(NodeId id) const;
     // The first record after an element's namespace and attribute records.
     NodeId AfterAttributes(NodeId element) const { return m_tree.LastAttributeRecord(element) + 1; }
     // Whether the node can have children: the document, elements, entity
@@ -140,7 +143,7 @@ class TreeView {
     NodeId m_lastRecord;
     std::vector<Namespace> m_namespaces;                        // by id past m_lastRecord
     std::unordered_map<std::uint64_t, NodeId> m_byDeclaration;  // KeyOf to id
-    std::uint64_t m_made = 0;
+    std::uint64_t m_peak = 0;
 };
 
 }  // namespace engine::query

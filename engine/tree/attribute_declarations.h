@@ -51,8 +51,19 @@ class ElementDeclarations {
     bool Declare(DictionaryName attribute, bool id);
     // The default of a declared attribute, for the elements that lack it.
     void AddDefault(DictionaryName attribute, std::string value);
-    // A namespace declaration as a default, which libxml2 adds itself.
-    void AddNamespaceDefault() { ++m_namespaceDefaults; }
+    // A namespace declaration as a default: the prefix it declares (null for
+    // the default namespace), the value as libxml2 kept it (which libxml2
+    // declares itself, though not always) and as made, dictionary strings.
+    struct NamespaceDefault {
+        const void* prefix;
+        const void* kept;
+        const void* value;
+    };
+    void AddNamespaceDefault(const NamespaceDefault& declaration) {
+        ++m_namespaceDefaults;
+        m_namespaces.push_back(declaration);
+    }
+    const std::vector<NamespaceDefault>& NamespaceDeclarations() const { return m_namespaces; }
 
     std::size_t Defaults() const { return m_defaults.size(); }
     std::uint32_t NamespaceDefaults() const { return m_namespaceDefaults; }
@@ -79,6 +90,7 @@ class ElementDeclarations {
 
     std::unordered_map<DictionaryName, Declared, DictionaryNameHash> m_declared;
     std::vector<Default> m_defaults;
+    std::vector<NamespaceDefault> m_namespaces;
     std::uint32_t m_epoch = 1;  // the element being given its defaults
     std::uint32_t m_namespaceDefaults = 0;
     std::uint32_t m_ids = 0;

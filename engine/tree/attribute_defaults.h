@@ -11,12 +11,15 @@
 
 #include <libxml/parser.h>
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "attribute_declarations.h"
 #include "default_values.h"
 #include "prefix_scope.h"
+#include "table_room.h"
 #include "tree_builder.h"
 
 namespace engine::tree {
@@ -42,17 +45,34 @@ class AttributeDefaults {
     // when memory runs out.
     bool Declare(xmlParserCtxtPtr context, const xmlChar* element, const xmlChar* name, int type,
                  int kind, const xmlChar* value, bool& toDtd);
+    // The entries libxml2's tables of declarations compared, about, and
+    // those moved to larger tables.
+    std::uint64_t DeclarationSteps() const { return m_steps; }
 
-    // An element starts, declaring count namespaces (pairs of prefix and
-    // URI, as libxml2's start event gives them), or the innermost one ends.
-    void StartElement(const xmlChar** namespaces, int count) {
-        if (m_scope)
-            m_scope->Start(reinterpret_cast<const void* const*>(namespaces),
-                           static_cast<std::size_t>(count));
-    }
+    // An element of a type the DTD declares attributes of (declared; null
+    // for none) starts, declaring count namespaces (pairs of prefix and URI,
+    // as libxml2's start event gives them), or the innermost one ends. Its
+    // declarations as the tree takes them, in namespaces: libxml2's, a
+    // default's value as made here, and then the defaults libxml2 left out
+    // whose prefix is not bound so already. Throws std::bad_alloc when
+    // memory runs out.
+    void StartElement(const ElementDeclarations* declared, const xmlChar** given, int count,
+                      std::vector<NamespaceEvent>& namespaces);
     void EndElement() {
         if (m_scope) m_scope->End();
     }
+    // The namespace of a prefix (null: none) in a name of the element being
+    // read: libxml2's uri, or where the DTD defaults namespace declarations,
+    // what those in scope bind it to. An unprefixed attribute is in none.
+    const xmlChar* Resolve(const xmlParserCtxt* context, const xmlChar* prefix, const xmlChar* uri,
+                           bool attribute) const;
+    // Whether the names of elements are resolved here (and their attributes
+    // checked for expanded names given twice).
+    bool Resolves() const { return m_scope.has_value(); }
+    // An expanded name (local name and namespace, dictionary strings) that
+    // names holds twice; false when none. Sorts names.
+    using ExpandedName = std::pair<const xmlChar*, const xmlChar*>;
+    static bool Repeated(std::vector<ExpandedName>& names, ExpandedName& repeated);
 
     // What the DTD declares of the attributes of an element type; null when
     // nothing.
@@ -95,7 +115,13 @@ class AttributeDefaults {
     TreeBuilder& m_builder;
     AttributeDeclarations m_declarations;
     std::optional<DefaultValues> m_values;  // once a default is declared
-    std::optional<PrefixScope> m_scope;     // once a default has a prefix other than xml
+    // Once a default has a prefix other than xml, or declares a namespace.
+    std::optional<PrefixScope> m_scope;
+    std::vector<const void*> m_pairs;  // an element's declarations, as libxml2 gave them
+    std::vector<bool> m_given;         // whether it declares each namespace default
+    TableRoom m_special, m_dtdAttributes, m_dtdElements;
+    std::uint64_t m_attributesDeclared = 0;
+    std::uint64_t m_steps = 0;
 };
 
 }  // namespace engine::tree

@@ -104,6 +104,14 @@ constexpr char kTooManyIdAttributes[] =
     "this engine reads.\n";
 static_assert(States(kTooManyIdAttributes, kMaxIdAttributes));
 
+// Attributes the DTD declares, of all element types together: libxml2 keeps
+// every name of a document in one table that it grows to 16,384 buckets at
+// most, and each declaration costs time that grows with the names there.
+constexpr std::uint32_t kMaxAttributeDeclarations = 100000;
+constexpr char kTooManyAttributeDeclarations[] =
+    "The document's DTD declares more than 100,000 attributes, the most this engine reads.\n";
+static_assert(States(kTooManyAttributeDeclarations, kMaxAttributeDeclarations));
+
 // What attribute defaults and entities may add to a document: the bytes of
 // attribute values (the document's own, defaulted, or replaced from
 // entities, charged as each entity's text is copied, before the value is
@@ -118,7 +126,7 @@ static_assert(States(kTooManyIdAttributes, kMaxIdAttributes));
 constexpr std::uint64_t kAmplificationFloor = std::uint64_t{16} << 20;
 constexpr std::uint64_t kAmplificationFactor = 16;
 constexpr char kTooMuchAmplification[] =
-    "Attribute defaults and entities add more to the document than 16 MiB and 16 times its "
+    "Attribute defaults and entities add more to the document than 16 MiB plus 16 times its "
     "size, the most this engine holds.\n";
 static_assert(States(kTooMuchAmplification, kAmplificationFloor >> 20) &&
               States(kTooMuchAmplification, kAmplificationFactor));

@@ -108,7 +108,7 @@ class ParseRun {
         m_builder.EncodingNamed(!Encoding().empty());
         ParseOutcome outcome;
         outcome.tree = std::move(m_tree);
-        outcome.cost = m_cost;
+        outcome.cost = Cost();
         return outcome;
     }
     // The outcome of a parse that failed: the first error, or else reason.
@@ -116,11 +116,16 @@ class ParseRun {
         m_error.Record(reason, nullptr);
         ParseOutcome outcome;
         outcome.error = m_error.Take();
-        outcome.cost = m_cost;
+        outcome.cost = Cost();
         return outcome;
     }
 
   private:
+    ParseCost Cost() const {
+        ParseCost cost = m_cost;
+        cost.attributeSteps += m_defaults.DeclarationSteps();
+        return cost;
+    }
     static ParseRun& Of(void* context) {
         return *static_cast<ParseRun*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     }
@@ -235,36 +240,48 @@ class ParseRun {
     bool Element(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                  int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                  const xmlChar** attributes) {
-        const ExpandedNameId name = NameOf(localname, prefix, uri);
+        ElementDeclarations* declared = m_defaults.Find(localname, prefix);
         m_namespaces.clear();
-        for (int i = 0; i < namespaceCount; ++i)
-            m_namespaces.push_back({View(namespaces[2 * i]), View(namespaces[2 * i + 1])});
-        m_defaults.StartElement(namespaces, namespaceCount);
+        m_defaults.StartElement(declared, namespaces, namespaceCount, m_namespaces);
+        const ExpandedNameId name =
+            NameOf(localname, prefix, m_defaults.Resolve(m_context, prefix, uri, false));
         const auto pairs = [](std::uint64_t n) { return n * (n > 0 ? n - 1 : 0) / 2; };
         m_cost.attributeSteps += pairs(static_cast<std::uint64_t>(attributeCount)) +
                                  pairs(static_cast<std::uint64_t>(namespaceCount));
-        ElementDeclarations* declared = m_defaults.Find(localname, prefix);
         // Attributes come as five pointers each: local name, prefix, URI, and
-        // the value's start and end.
+        // the value's start and end. Where names are resolved here, libxml2
+        // did not check them all: each expanded name once, defaults included.
         m_attributes.clear();
+        m_expanded.clear();
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar** attribute = attributes + 5 * i;
             const bool id = declared && declared->Present({attribute[0], attribute[1]});
+            const xmlChar* attributeUri =
+                m_defaults.Resolve(m_context, attribute[1], attribute[2], true);
+            if (attributeUri && m_defaults.Resolves())
+                m_expanded.push_back({attribute[0], attributeUri});
             m_attributes.push_back(
-                {NameOf(attribute[0], attribute[1], attribute[2]),
+                {NameOf(attribute[0], attribute[1], attributeUri),
                  std::string_view(Chars(attribute[3]),
                                   static_cast<std::size_t>(attribute[4] - attribute[3])),
                  id});
         }
+        AttributeDefaults::ExpandedName twice;
+        auto repeated = [&] {
+            return AttributeDefaults::Repeated(m_expanded, twice) &&
+                   !Refuse(std::string("Namespaced Attribute ") + Chars(twice.first) + " in '" +
+                           Chars(twice.second) + "' redefined\n");
+        };
         if (!declared) {
-            return m_builder.StartElement(name, m_namespaces, m_attributes,
-                                          static_cast<std::size_t>(defaulted));
+            return !repeated() && m_builder.StartElement(name, m_namespaces, m_attributes,
+                                                         static_cast<std::size_t>(defaulted));
         }
         const std::size_t given = m_attributes.size();
         const xmlChar* unboundPrefix = nullptr;
         const xmlChar* unbound = m_defaults.AddMissing(
             *declared, m_context,
             [&](const xmlChar* local, const xmlChar* attributePrefix, const xmlChar* attributeUri) {
+                if (attributeUri) m_expanded.push_back({local, attributeUri});
                 return NameOf(local, attributePrefix, attributeUri);
             },
             m_attributes, unboundPrefix);
@@ -273,6 +290,7 @@ class ParseRun {
             return Refuse(std::string("Namespace prefix ") + Chars(unboundPrefix) + " for " +
                           Chars(unbound) + " on " + Chars(localname) + " is not defined\n");
         }
+        if (repeated()) return false;
         return m_builder.StartElement(
             name, m_namespaces, m_attributes,
             static_cast<std::size_t>(defaulted) + m_attributes.size() - given,
@@ -382,6 +400,7 @@ class ParseRun {
     std::string m_qualified;
     std::vector<NamespaceEvent> m_namespaces;
     std::vector<AttributeEvent> m_attributes;
+    std::vector<AttributeDefaults::ExpandedName> m_expanded;
 };
 
 }  // namespace

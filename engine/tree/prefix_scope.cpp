@@ -11,6 +11,11 @@ void PrefixScope::Start(const void* const* declarations, std::size_t count) {
     }
 }
 
+void PrefixScope::Declare(const void* prefix, const void* uri) {
+    m_declared.push_back(prefix);
+    m_bindings[prefix].push_back(uri);
+}
+
 void PrefixScope::End() {
     if (m_starts.empty()) return;
     for (std::size_t i = m_starts.back(); i < m_declared.size(); ++i)

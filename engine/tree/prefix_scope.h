@@ -16,6 +16,8 @@ class PrefixScope {
     // libxml2's dictionary strings (a null prefix: the default namespace).
     // Throws std::bad_alloc when memory runs out.
     void Start(const void* const* declarations, std::size_t count);
+    // One more declaration of the innermost open element.
+    void Declare(const void* prefix, const void* uri);
     // The innermost open element ends.
     void End();
     // The URI the prefix is bound to; null when it is bound to none.

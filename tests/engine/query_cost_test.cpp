@@ -10,16 +10,24 @@
 
 namespace {
 
-// n siblings; a chain of n elements, each in the one before; a root that
-// declares n prefixes, with n children; n elements with an ID.
+// n siblings; n pairs of siblings, the first of each with an attribute,
+// between two others; a chain of n elements, each in the one before; a root that declares n
+// prefixes, with n children; a root of n attributes, xml:lang the last, with
+// n children; n elements with an ID.
 std::string Siblings(int n) {
     return "<r>" + Repeat("<item/>", n) + "</r>";
+}
+std::string Pairs(int n) {
+    return "<r><c/>" + Repeat("<a x='1'/><b/>", n) + "<c/></r>";
 }
 std::string Chain(int n) {
     return Repeat("<x>", n) + Repeat("</x>", n);
 }
 std::string Declarations(int n) {
     return "<r" + Numbered(" xmlns:a", "='urn:a'", n) + ">" + Repeat("<b/>", n) + "</r>";
+}
+std::string Languages(int n) {
+    return "<r" + Numbered(" a", "='v'", n) + " xml:lang='en'>" + Repeat("<b/>", n) + "</r>";
 }
 std::string Ids(int n) {
     return "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r>" + Numbered("<i id='x", "'/>", n) +
@@ -32,6 +40,9 @@ struct Shape {
     const wchar_t* query;
     std::function<std::size_t(int)> selected;  // how many nodes, at size n
     const wchar_t* pattern = nullptr;          // in the pattern language, if not the same
+    // XPath's definition makes the run meet n² nodes: only what it holds at
+    // once must grow as the document.
+    bool squareByDefinition = false;
 };
 
 const Shape kShapes[] = {
@@ -43,6 +54,21 @@ const Shape kShapes[] = {
      L"r/item/following-sibling::item[0]"},
     {Siblings, 1000, L"r/item/preceding-sibling::*[1]", [](int n) { return n - 1; },
      L"r/item/preceding-sibling::*[0]"},
+    // A position after predicates that hold of each node alone: up to it.
+    {Pairs, 1000, L"//a/following-sibling::*[@x][1]", [](int n) { return n - 1; },
+     L"//a/following-sibling::*[@x][0]"},
+    {Pairs, 1000, L"//b/preceding-sibling::*[@x][1]", [](int n) { return n; },
+     L"//b/preceding-sibling::*[@x][0]"},
+    // From many contexts, a node at a position that is far or missing: one
+    // walk along each parent's siblings, or the document.
+    {Pairs, 1000, L"//a/following-sibling::c[1]", [](int) { return 1; },
+     L"//a/following-sibling::c[0]"},
+    {Pairs, 1000, L"//b/preceding-sibling::c[1]", [](int) { return 1; },
+     L"//b/preceding-sibling::c[0]"},
+    {Pairs, 1000, L"//a/following-sibling::*[@y][1]", [](int) { return 0; },
+     L"//a/following-sibling::*[@y][0]"},
+    {Pairs, 1000, L"//a/following::c[1]", [](int) { return 1; }, L"//a/following::c[0]"},
+    {Pairs, 1000, L"//b/preceding::c[1]", [](int) { return 1; }, L"//b/preceding::c[0]"},
     {Siblings, 1000, L"r/item/..", [](int) { return 1; }},
     // Whether a node has another stops at the first.
     {Siblings, 1000, L"r/item[../item/following-sibling::item]", [](int n) { return n; }},
@@ -51,6 +77,8 @@ const Shape kShapes[] = {
     {Chain, 100, L"//x//x", [](int n) { return n - 1; }},
     {Chain, 100, L"//x/descendant-or-self::x", [](int n) { return n; }},
     {Declarations, 500, L"r/b[namespace::*]", [](int n) { return n; }},
+    {Declarations, 300, L"/*[count(//b/namespace::*) > 0]", [](int) { return 1; }, nullptr, true},
+    {Languages, 1000, L"//b[lang('en')]", [](int n) { return n; }},
     {Ids, 1000, L"//i[id('x1')]", [](int n) { return n; }},
 };
 
@@ -69,7 +97,9 @@ TEST_F(QueryTest, WorkGrowsAsTheDocument) {
                 work[k] = engine->LastWork();
             }
             auto twice = [](std::uint64_t small) { return 2 * small + small / 10 + 16; };
-            EXPECT_LE(work[1].visited, twice(work[0].visited));
+            if (!shape.squareByDefinition) {
+                EXPECT_LE(work[1].visited, twice(work[0].visited));
+            }
             EXPECT_LE(work[1].held, twice(work[0].held));
         }
     }

@@ -129,6 +129,49 @@ TEST_F(XPathQuery, Axes) {
         EXPECT_EQ(Selected(row.query), row.expected) << Narrow(row.query);
 }
 
+// The node at a position from many contexts, in both languages: contexts
+// under different parents met in turn, or met in reverse from one node, or
+// holding one another, a position past the next context, the node at it a
+// context itself, predicates after the number, ancestors left out of the
+// preceding axis.
+TEST_F(QueryTest, PositionsFromManyContexts) {
+    const char xml[] =
+        "<r><a i='1' x='1'/><s><a i='2'/><c i='3' x='1'/><a i='4' x='1'/><c i='5'/></s>"
+        "<a i='6'/><c i='7' x='1'/><a i='8' x='1'/><c i='9'/></r>";
+    const struct {
+        const wchar_t* xpath;
+        const wchar_t* pattern;
+        const char* expected;
+        const wchar_t* from;
+    } rows[] = {
+        {L"//a/following-sibling::c[1]/@i", L"//a/following-sibling::c[0]/@i",
+         "@i=3 @i=5 @i=7 @i=9", L""},
+        {L"//a/following-sibling::*[@x][2]/@i", L"//a/following-sibling::*[@x][1]/@i", "@i=4 @i=8",
+         L""},
+        {L"//a/preceding-sibling::*[@x][1]/@i", L"//a/preceding-sibling::*[@x][0]/@i",
+         "@i=1 @i=3 @i=7", L""},
+        {L"//a/preceding-sibling::*[@x][2]/@i", L"//a/preceding-sibling::*[@x][1]/@i", "@i=1", L""},
+        {L"//a/following-sibling::*[@x][1][@i > 5]/@i",
+         L"//a/following-sibling::*[@x][0][@i > 5]/@i", "@i=7", L""},
+        {L"//*/following::c[2]/@i", L"//*/following::c[1]/@i", "@i=5 @i=7 @i=9", L""},
+        {L"//c/preceding::*[2]/@i", L"//c/preceding::*[1]/@i", "@i=1 @i=3 @i=5 @i=7", L""},
+        {L"//c/preceding::*[@x][1]/@i", L"//c/preceding::*[@x][0]/@i", "@i=1 @i=4 @i=8", L""},
+        {L"preceding-sibling::a/following-sibling::*[@x][1]/@i",
+         L"preceding-sibling::a/following-sibling::*[@x][0]/@i", "@i=7", L"//c[@i = 9]"},
+        {L"preceding-sibling::a/following-sibling::*[@x][2]/@i",
+         L"preceding-sibling::a/following-sibling::*[@x][1]/@i", "@i=8", L"//c[@i = 9]"},
+        {L"preceding-sibling::*/preceding-sibling::*[@x][1]/@i",
+         L"preceding-sibling::*/preceding-sibling::*[@x][0]/@i", "@i=1 @i=7", L"//c[@i = 9]"},
+    };
+    for (const bool xpath : {true, false}) {
+        Load(xml, xpath);
+        for (const auto& row : rows) {
+            const wchar_t* query = xpath ? row.xpath : row.pattern;
+            EXPECT_EQ(Selected(query, row.from), row.expected) << Narrow(query);
+        }
+    }
+}
+
 // Each element has a namespace node for the xml namespace, then one for each
 // prefix declared in scope, nearest first; xmlns="" hides the default. The
 // same node has the same identity wherever a query meets it.
@@ -153,16 +196,19 @@ TEST_F(QueryTest, NamespaceAxis) {
     }
 }
 
-// id() finds every element that carries one of the IDs asked for, whichever
-// attribute carries it, in document order, each once.
+// id() finds the element that carries each of the IDs asked for, whichever
+// attribute carries it, in document order, each once; an ID given twice (also
+// by a default) names the first element that has it.
 TEST_F(QueryTest, IdsFoundInTheIndex) {
     for (const bool xpath : {false, true}) {
         Load(
-            "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED>]><r><i id='a'>1</i><j id='b'>2</j>"
-            "<i id='c' xml:id='a'>3</i><j xml:id='a'>4</j><i id=' d'>5</i></r>",
+            "<!DOCTYPE r [<!ATTLIST i id ID #IMPLIED><!ATTLIST k id ID 'z'>]><r><i id='a'>1</i>"
+            "<j id='b'>2</j><i id='c' xml:id='a'>3</i><j xml:id='a'>4</j><i id=' d'>5</i>"
+            "<k>6</k><k>7</k></r>",
             xpath);
-        EXPECT_EQ(Selected(L"id('a')"), "i=1 i=3 j=4");
-        EXPECT_EQ(Selected(L"id(' c  a\tb c ')"), "i=1 i=3 j=4");
+        EXPECT_EQ(Selected(L"id('a')"), "i=1");
+        EXPECT_EQ(Selected(L"id('z')"), "k=6");
+        EXPECT_EQ(Selected(L"id(' c  a\tb c ')"), "i=1 i=3");
         EXPECT_EQ(Selected(L"id(//j/@id)"), "");  // not declared of type ID
         EXPECT_EQ(Selected(L"id(//i) | id('d')"), "i=5");
         EXPECT_EQ(Selected(L"id('') | id('x')"), "");

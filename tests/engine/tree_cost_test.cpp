@@ -98,6 +98,8 @@ TEST(LoadingCost, HostileShapesAtTwoSizes) {
          ">]><r>" + Repeat("<x/>", 40) + "</r>", 2000, nullptr},
         {"n attribute defaults, some given", "<!DOCTYPE r [<!ATTLIST x", " d% CDATA 'v'",
          ">]><r>" + Repeat("<x " + Numbered("d", "='w' ", 10) + "/>", 40) + "</r>", 2000, nullptr},
+        {"n declarations of two attributes", "<!DOCTYPE r [",
+         "<!ATTLIST e% a CDATA #IMPLIED b CDATA #IMPLIED>", "]><r/>", 20000, nullptr},
         {"n elements with defaults", "<!DOCTYPE r [<!ATTLIST x a CDATA 'aaaa' b CDATA 'bbbb'>]><r>",
          "<x/>", "</r>", 100000, nullptr},
         {"attribute defaults past the limit", "<!DOCTYPE r [<!ATTLIST x", " d% CDATA ''", ">]><r/>",

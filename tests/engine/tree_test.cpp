@@ -3,6 +3,8 @@
 // engine's COM objects show of it is pinned by loading_test.cpp.
 #include <gtest/gtest.h>
 
+#include <libxml/parser.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/tree/libxml2_strings.h"
 #include "engine/tree/limits.h"
 #include "engine/tree/node_text.h"
 #include "engine/tree/parse.h"
@@ -214,6 +217,78 @@ TEST(TreeDefaults, PrefixedDefaultsTakeTheNamespaceInScope) {
               "refused: Namespace prefix q for a on x is not defined\n");
 }
 
+// Each element's namespace declarations and the namespaces of its name and
+// attributes, as libxml2 builds its own tree (defaults and entities
+// replaced), or its namespace error; and as ours.
+std::string NamespacesOf(const xmlNode* node) {
+    std::string text;
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) continue;
+        text +=
+            "<" + std::string(Chars(node->name)) + ":" + (node->ns ? Chars(node->ns->href) : "");
+        for (const xmlNs* ns = node->nsDef; ns; ns = ns->next)
+            text += std::string(" xmlns:") + (ns->prefix ? Chars(ns->prefix) : "") + "=" +
+                    Chars(ns->href);
+        for (const xmlAttr* a = node->properties; a; a = a->next)
+            text += " " + std::string(Chars(a->name)) + ":" + (a->ns ? Chars(a->ns->href) : "");
+        text += ">" + NamespacesOf(node->children);
+    }
+    return text;
+}
+std::string Libxml2Namespaces(const std::string& xml) {
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    xmlDocPtr doc = xmlCtxtReadMemory(
+        context, xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+        XML_PARSE_DTDATTR | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    std::string text = context->nsWellFormed
+                           ? NamespacesOf(xmlDocGetRootElement(doc))
+                           : "refused: " + std::string(xmlGetLastError()->message);
+    xmlFreeDoc(doc);
+    xmlFreeParserCtxt(context);
+    return text;
+}
+std::string Namespaces(const std::string& xml) {
+    const ParseOutcome outcome = ParseUtf8(xml);
+    if (!outcome.tree) return "refused: " + outcome.error.reason;
+    const DocumentTree& tree = *outcome.tree;
+    std::string text;
+    std::vector<NodeId> open;
+    for (NodeId id = kDocumentNode + 1; id <= tree.NodeCount(); ++id) {
+        if (tree.Kind(id) != NodeKind::kElement) continue;
+        text += "<" + std::string(tree.LocalName(id)) + ":" + std::string(tree.NamespaceUri(id));
+        for (NodeId a = tree.FirstAttributeRecord(id); a <= tree.LastAttributeRecord(id); ++a) {
+            const std::string name(tree.Name(a));
+            text += tree.Kind(a) == NodeKind::kNamespace
+                        ? " xmlns:" + name.substr(name.size() > 5 ? 6 : 5) + "=" +
+                              std::string(tree.NamespaceUri(a))
+                        : " " + std::string(tree.LocalName(a)) + ":" +
+                              std::string(tree.NamespaceUri(a));
+        }
+        text += ">";
+    }
+    return text;
+}
+
+// Namespace declarations the DTD defaults are those libxml2 gives its own
+// tree: each that an element does not write, whatever the other defaults,
+// its value made as for any default; an expanded name given twice, written
+// or defaulted, refuses the document.
+TEST(TreeDefaults, NamespaceDeclarationsAsLibxml2sOwnTree) {
+    const std::string dtd = "<!DOCTYPE c [<!ENTITY e 'p'><!ATTLIST a y CDATA 'v' ";
+    for (const std::string& xml : {
+             dtd + "xmlns:r CDATA 'urn:q' xmlns:q CDATA 'urn:p'>]>"
+                   "<c xmlns:q='urn:q'><a><q:x q:w='1'/></a><q:x/></c>",
+             dtd + "xmlns:q CDATA 'urn:&e;' xmlns CDATA 'urn:d'>]>"
+                   "<c><a xmlns:q='urn:z'><q:x/><x/></a><a><q:x/></a></c>",
+             dtd + "q:w CDATA 'd'>]><a xmlns:p='urn:p' xmlns:q='urn:p' p:w='given'/>",
+             dtd + "q:w CDATA '1' p:w CDATA '2'>]><a xmlns:p='urn:p' xmlns:q='urn:p'/>",
+             dtd + "xmlns:r CDATA 'urn:q' xmlns:q CDATA 'urn:p'>]>"
+                   "<c xmlns:q='urn:q' xmlns:s='urn:p'><a q:w='1' s:w='2'/></c>",
+         }) {
+        EXPECT_EQ(Namespaces(xml), Libxml2Namespaces(xml)) << xml;
+    }
+}
+
 TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
     const std::string entity(20000, 'x');
     const struct {
@@ -232,6 +307,9 @@ TEST(TreeLimits, EachRefusalNamesTheLimitReached) {
         {"endless comment", {"<r><!--", "x"}, "A comment in the document is longer"},
         {"endless spaces in a start tag", {"<r", " "}, kTooMuchAtOnce},
         {"endless spaces after the root", {"<r/>", " "}, kTooMuchAtOnce},
+        {"endless attribute declarations",
+         {"<!DOCTYPE r [", "<!ATTLIST e a CDATA #IMPLIED>"},
+         kTooManyAttributeDeclarations},
         // Each small piece of the document adds a lot: 300 defaulted
         // attributes, 20,000 bytes of an entity's text, 17 records.
         {"attribute defaults",
