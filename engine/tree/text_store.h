@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ class TextStore {
   public:
     static constexpr unsigned kUnitBits = 20;
     static constexpr std::size_t kUnit = std::size_t{1} << kUnitBits;
+    // Texts up to this size share blocks; a longer one would leave too much
+    // of a block unused when it does not fit, and gets a block of its own.
+    static constexpr std::size_t kShared = 64 * 1024;
 
     // A store of at most capacity bytes, whole units (limits.h; less in tests).
     explicit TextStore(std::uint64_t capacity = kMaxTextBytes);
@@ -30,7 +34,14 @@ class TextStore {
 
     // Copies text in; false, with nothing stored, past the store's capacity.
     // Throws std::bad_alloc when memory runs out.
-    bool Add(std::string_view text, TextRef& ref);
+    bool Add(std::string_view text, TextRef& ref) {
+        if (text.empty() || text.size() > kShared || text.size() > m_currentSize - m_used)
+            return AddInNewRoom(text, ref);
+        std::memcpy(m_current + m_used, text.data(), text.size());
+        ref = static_cast<TextRef>(m_currentUnit * kUnit + m_used);
+        m_used += text.size();
+        return true;
+    }
 
     std::string_view Get(TextRef ref, std::uint32_t length) const {
         if (length == 0) return {};
@@ -41,6 +52,8 @@ class TextStore {
     std::size_t Allocated() const { return m_allocated; }
 
   private:
+    // Add, where the current block has no room for text, or text is empty.
+    bool AddInNewRoom(std::string_view text, TextRef& ref);
     // A block of size bytes that takes the next units of the address space;
     // null past the capacity.
     char* NewBlock(std::size_t units, std::size_t size);

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,13 @@ class TreeBuilder {
     // The tree's id of a qualified name as written and its namespace URI,
     // for the names of elements and attributes.
     ExpandedNameId Name(std::string_view qualified, std::string_view uri);
+    // The same from the ids of the two strings, which Intern gives; and the
+    // string of an id, which stays where it is for the tree's life.
+    ExpandedNameId Name(NameId qualified, NameId uri) {
+        return m_tree.m_names.Expanded(qualified, uri);
+    }
+    NameId Intern(std::string_view text) { return m_tree.m_names.Intern(text); }
+    std::string_view NameText(NameId id) const { return m_tree.m_names.Get(id); }
     // The last defaulted of the attributes come from the DTD's defaults; the
     // DTD gave the element's type namespaceDefaults namespace declarations
     // as defaults, whether or not the element took them.
@@ -74,6 +82,10 @@ class TreeBuilder {
     bool StartEntityReference(std::string_view name);
     bool EndEntityReference();
     bool Characters(std::string_view text);
+    // Character data that runs up to the next markup or the document's end:
+    // the same as Characters, settled at once when no other is pending.
+    // blank: the text is known to be white space only.
+    bool Text(std::string_view text, bool blank = false);
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
     // withData false: the instruction has no data at all (<?pi?>).
@@ -116,19 +128,44 @@ class TreeBuilder {
     // Stores the text of the CDATA section still open to more sections.
     bool SettleCdata();
     // A new record, linked as the last child of the innermost open node.
-    NodeId AddChild(NodeKind kind);
+    NodeId AddChild(NodeKind kind) {
+        if (m_entityDepth > 0 && !Spend(sizeof(NodeRecord))) return kNoNode;
+        const NodeId id = m_tree.Append(kind);
+        if (id == kNoNode) return kNoNode;
+        Open& parent = Top();
+        m_tree.Newest().parent = parent.id;
+        if (parent.lastChild != kNoNode) {
+            m_tree.At(parent.lastChild).next = id;
+        } else {
+            m_tree.At(parent.id).childOrText = id;
+        }
+        parent.lastChild = id;
+        return id;
+    }
     // A record that is no child: a namespace declaration or an attribute.
     NodeId AddAttributeRecord(NodeKind kind, NodeId element);
-    bool SetText(NodeId id, std::string_view text);
-    bool SetSharedText(NodeId id, std::string_view text, SharedText& shared);
+    bool SetText(NodeRecord& record, std::string_view text);
+    bool SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared);
     // Settles the character data held so far, at markup: a text node, or
     // nothing but a mark where a text of white space only stood.
-    bool Flush();
+    bool Flush() { return m_pending.empty() || FlushPending(); }
+    bool FlushPending();
+    // The same for text, which blank says is white space only.
+    bool Settle(std::string_view text, bool blank);
 
     DocumentTree& m_tree;
-    const NameId m_xmlSpace;   // "xml:space"
-    std::vector<Open> m_open;  // the document first, then each open element
-    std::string m_pending;     // character data not yet in the tree
+    const NameId m_xmlSpace;  // "xml:space"
+    // The document first, then each open element and entity reference.
+    Open& Top() { return m_open[m_openCount - 1]; }
+    void Push(const Open& open) {
+        if (m_openCount == m_openCapacity) Grow();
+        m_open[m_openCount++] = open;
+    }
+    void Grow();
+    std::unique_ptr<Open[]> m_open;
+    std::size_t m_openCount = 0;
+    std::size_t m_openCapacity = 0;
+    std::string m_pending;  // character data not yet in the tree
     std::string m_scratch;
     NodeId m_cdataNode = kNoNode;  // the section still open to more, if any
     std::string m_cdata;           // its text

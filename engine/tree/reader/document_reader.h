@@ -1,0 +1,131 @@
+// The reader of our own: it reads the common document (UTF-8, no DOCTYPE)
+// through the window, checking all that XML 1.0 (fifth edition) and
+// Namespaces in XML 1.0 ask of it, and gives the tree builder the events
+// libxml2's path gives it for the same document. It reads no further than
+// the first thing it would refuse or does not take (another encoding, a
+// DOCTYPE, a reference to an entity but the five XML declares, a piece
+// longer than kLongestPiece, a limit the builder reaches): the document then
+// goes to libxml2 whole, which reports the error or builds the tree as it
+// always has. No recursion: open elements are a stack the builder's depth
+// limit bounds.
+//
+// The reader's parts: document_reader.cpp the document's places and its
+// character data; start_tag.cpp start tags and their namespaces;
+// markup.cpp the XML declaration, comments, processing instructions, CDATA
+// sections and references.
+#ifndef FLATDOM_ENGINE_TREE_READER_DOCUMENT_READER_H
+#define FLATDOM_ENGINE_TREE_READER_DOCUMENT_READER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/tree/byte_source.h"
+#include "engine/tree/limits.h"
+#include "engine/tree/parse_outcome.h"
+#include "engine/tree/tree_builder.h"
+#include "input_window.h"
+#include "qualified_names.h"
+
+namespace engine::tree::reader {
+
+class DocumentReader {
+  public:
+    // declared: the source is UTF-8 text whatever it declares, and this is
+    // the encoding its XML declaration names (declared_encoding.h); null:
+    // bytes, which the reader takes only as UTF-8. window: the bytes read
+    // at first (InputWindow).
+    DocumentReader(ByteSource& source, TreeBuilder& builder, const std::string* declared,
+                   std::size_t window = InputWindow::kChunk);
+    DocumentReader(const DocumentReader&) = delete;
+    DocumentReader& operator=(const DocumentReader&) = delete;
+
+    // Reads the whole document into the builder: false when it goes to
+    // libxml2 instead (the builder's tree is then of no use). Throws
+    // std::bad_alloc when memory runs out.
+    bool Read();
+
+    const ParseCost& Cost() const { return m_cost; }
+
+  private:
+    enum class Step {
+        kDone,  // a piece read
+        kMore,  // the piece goes on past what the window holds: read more, and again from p
+        kOut,   // the document goes to libxml2
+    };
+    enum class Place { kProlog, kContent, kCdata, kEpilog };
+    struct Attribute {
+        QualifiedName* name;
+        char* value;
+        char* end;
+        bool decode;  // holds references or white space other than spaces
+    };
+    struct Element {
+        QualifiedName* name;
+        std::size_t declarations;  // QualifiedNames' mark before its own
+    };
+
+    // The byte order mark and the XML declaration; kMore or kOut as Step.
+    Step Start(char*& p);
+    Step XmlDeclaration(char*& p);
+    bool Finish();
+
+    // document_reader.cpp: a piece at p, in each place; p moves past it.
+    Step Misc(char*& p);
+    Step Content(char*& p);
+    Step CdataStart(char*& p);
+    Step Text(char*& p);
+    Step EndTag(char*& p);
+
+    // start_tag.cpp.
+    Step StartTag(char*& p);
+    Step ReadName(char*& q, QualifiedName*& name);
+    bool Resolve(QualifiedName& element, bool empty);
+    // Gives the builder the element, its declarations and attributes
+    // (m_namespaceEvents, m_attributeEvents), and opens it unless empty;
+    // mark: the declarations in scope before its own.
+    bool Begin(QualifiedName& element, std::size_t mark, bool empty);
+    // No two attributes of the tag alike (m_keys).
+    bool Unique();
+
+    // markup.cpp.
+    Step Comment(char*& p);
+    Step Instruction(char*& p);
+    Step Cdata(char*& p);
+    // The reference at p ('&'): the character it stands for and the byte
+    // after it.
+    Step Reference(const char* p, char32_t& c, const char*& after) const;
+    // Values made what they stand for, in place: references as their
+    // characters, and white space as spaces (a CR LF one space); false for
+    // a reference the reader does not take.
+    bool DecodeValue(char* begin, char*& end) const;
+    // Line ends made LF in place (CR LF and CR alike).
+    static char* JoinLines(char* begin, char* end);
+
+    const char* End() const { return m_in.End(); }
+
+    InputWindow m_in;
+    TreeBuilder& m_builder;
+    QualifiedNames m_names;
+    const std::string* m_declared;
+    Place m_place = Place::kProlog;
+    bool m_inText = false;     // character data was given in pieces, and goes on
+    std::size_t m_blanks = 0;  // white space between markup outside the root, so far
+    std::string m_encoding;    // as the XML declaration names it
+    bool m_declaration = false;
+    int m_standalone = -1;  // -1: not declared; 0: no; 1: yes
+    // The open elements, as many as the builder takes.
+    Element m_open[kMaxElementDepth];
+    std::size_t m_depth = 0;
+    std::vector<Attribute> m_attributes;  // of the start tag being read
+    std::vector<NamespaceEvent> m_namespaceEvents;
+    std::vector<AttributeEvent> m_attributeEvents;
+    std::vector<std::uint64_t> m_keys;  // of the start tag's attributes, to tell duplicates
+    std::vector<std::uint64_t> m_seen;  // a table of them, for many
+    ParseCost m_cost;
+};
+
+}  // namespace engine::tree::reader
+
+#endif
