@@ -70,8 +70,9 @@ DocumentReader::Step DocumentReader::Misc(char*& p) {
     }
     if (q + 1 >= End()) return Step::kMore;
     if (m_place == Place::kEpilog) return Step::kOut;
-    m_place = Place::kContent;
-    return StartTag(p);
+    const Step step = StartTag(p);  // the root element's
+    if (step == Step::kDone && m_depth > 0) m_place = Place::kContent;
+    return step;
 }
 
 // Pieces of the root element's content, one after the other, until one
