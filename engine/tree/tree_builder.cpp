@@ -127,6 +127,21 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
                                std::size_t namespaceDefaults) {
     if (m_failure || !Flush()) return false;
     if (m_depth == kMaxElementDepth) return Refuse(kTooDeep);
+    if (namespaces.empty() && attributes.empty() && defaulted + namespaceDefaults == 0 &&
+        m_entityDepth == 0) {
+        // Most elements: nothing to count against the budget (what it added
+        // before was counted as it came), no records but the element's.
+        m_spentOnValues = 0;
+        const NodeId element = AddChild(NodeKind::kElement);
+        if (element == kNoNode) return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        const bool preserve = Top().preserve;
+        if (preserve) record.AddFlag(kPreserveSpace);
+        Push({element, kNoNode, preserve});
+        ++m_depth;
+        return true;
+    }
     if (namespaces.size() + attributes.size() > kMaxAttributes) return Refuse(kTooManyAttributes);
     // Attribute values (the document's own take at most 3 bytes for each byte
     // read) but what their entities' text was counted for already, the

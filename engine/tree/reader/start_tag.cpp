@@ -60,7 +60,15 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
     if (step != Step::kDone) return step;
     if (*q == '>') {
         // No attributes: most start tags.
-        if (!Begin(*element, m_names.Mark(), false)) return Step::kOut;
+        const QualifiedName& name = *element;
+        const Prefix* prefix = name.prefix ? name.prefix : &m_names.DefaultNamespace();
+        if (name.role != QualifiedName::kName || (name.prefix && !prefix->bound) ||
+            m_depth == kMaxElementDepth ||
+            !m_builder.StartElement(m_names.Expanded(*element, prefix->uri), m_namespaceEvents,
+                                    m_attributeEvents)) {
+            return Step::kOut;
+        }
+        m_open[m_depth++] = {element, m_names.Mark()};
         p = q + 1;
         return Step::kDone;
     }
