@@ -107,7 +107,7 @@ class DocumentTree {
     NodeRecord& At(NodeId id) { return m_blocks[id >> kBlockBits][id & (kBlockSize - 1)]; }
     // A new record, zeroed but for its kind; kNoNode past kMaxNodes. Throws
     // std::bad_alloc when memory runs out.
-    NodeId Append(NodeKind kind) {
+    [[gnu::always_inline]] NodeId Append(NodeKind kind) {
         if (m_used >= m_room) return AppendInNewRoom(kind);
         NodeRecord& record = *m_free++;
         record = NodeRecord{};

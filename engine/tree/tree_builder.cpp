@@ -228,7 +228,7 @@ bool TreeBuilder::Characters(std::string_view text) {
     return true;
 }
 
-bool TreeBuilder::Text(std::string_view text, bool blank) {
+bool TreeBuilder::SomeText(std::string_view text, bool blank) {
     if (!m_pending.empty()) return Characters(text);
     if (m_failure) return false;
     if (text.empty()) return true;

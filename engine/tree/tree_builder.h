@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "document_tree.h"
+#include "limits.h"
 
 namespace engine::tree {
 
@@ -85,7 +86,19 @@ class TreeBuilder {
     // Character data that runs up to the next markup or the document's end:
     // the same as Characters, settled at once when no other is pending.
     // blank: the text is known to be white space only.
-    bool Text(std::string_view text, bool blank = false);
+    bool Text(std::string_view text, bool blank = false) {
+        if (blank && m_pending.empty() && !m_failure && !text.empty() &&
+            text.size() <= kMaxTextLength) {
+            // Most often white space between elements: only a mark.
+            const Open& parent = Top();
+            if (parent.id != kDocumentNode && !parent.preserve) {
+                m_tree.At(parent.lastChild != kNoNode ? parent.lastChild : parent.id)
+                    .AddFlag(parent.lastChild != kNoNode ? kBlankAfter : kBlankFirstChild);
+                return true;
+            }
+        }
+        return SomeText(text, blank);
+    }
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
     // withData false: the instruction has no data at all (<?pi?>).
@@ -128,7 +141,7 @@ class TreeBuilder {
     // Stores the text of the CDATA section still open to more sections.
     bool SettleCdata();
     // A new record, linked as the last child of the innermost open node.
-    NodeId AddChild(NodeKind kind) {
+    [[gnu::always_inline]] NodeId AddChild(NodeKind kind) {
         if (m_entityDepth > 0 && !Spend(sizeof(NodeRecord))) return kNoNode;
         const NodeId id = m_tree.Append(kind);
         if (id == kNoNode) return kNoNode;
@@ -152,12 +165,14 @@ class TreeBuilder {
     bool FlushPending();
     // The same for text, which blank says is white space only.
     bool Settle(std::string_view text, bool blank);
+    // Text but for white space that is only marked.
+    bool SomeText(std::string_view text, bool blank);
 
     DocumentTree& m_tree;
     const NameId m_xmlSpace;  // "xml:space"
     // The document first, then each open element and entity reference.
     Open& Top() { return m_open[m_openCount - 1]; }
-    void Push(const Open& open) {
+    [[gnu::always_inline]] void Push(const Open& open) {
         if (m_openCount == m_openCapacity) Grow();
         m_open[m_openCount++] = open;
     }

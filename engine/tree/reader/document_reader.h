@@ -17,7 +17,9 @@
 #define FLATDOM_ENGINE_TREE_READER_DOCUMENT_READER_H
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,34 @@
 #include "qualified_names.h"
 
 namespace engine::tree::reader {
+
+// Values of a start tag, kept from tag to tag: appended without a call.
+template <class T>
+class TagValues {
+  public:
+    void Clear() { m_size = 0; }
+    std::size_t Size() const { return m_size; }
+    T* begin() { return m_data.get(); }
+    T* end() { return m_data.get() + m_size; }
+    T& operator[](std::size_t at) { return m_data[at]; }
+    [[gnu::always_inline]] void Add(const T& value) {
+        if (m_size == m_capacity) Grow();
+        m_data[m_size++] = value;
+    }
+
+  private:
+    void Grow() {
+        const std::size_t capacity = m_capacity == 0 ? 16 : 2 * m_capacity;
+        std::unique_ptr<T[]> data(new T[capacity]);
+        std::copy(m_data.get(), m_data.get() + m_size, data.get());
+        m_data = std::move(data);
+        m_capacity = capacity;
+    }
+
+    std::unique_ptr<T[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
 
 class DocumentReader {
   public:
@@ -56,10 +86,10 @@ class DocumentReader {
     };
     enum class Place { kProlog, kContent, kCdata, kEpilog };
     struct Attribute {
-        QualifiedName* name;
-        char* value;
-        char* end;
-        bool decode;  // holds references or white space other than spaces
+        QualifiedName* name = nullptr;
+        char* value = nullptr;
+        char* end = nullptr;
+        bool decode = false;  // holds references or white space other than spaces
     };
     struct Element {
         QualifiedName* name;
@@ -118,10 +148,10 @@ class DocumentReader {
     // The open elements, as many as the builder takes.
     Element m_open[kMaxElementDepth];
     std::size_t m_depth = 0;
-    std::vector<Attribute> m_attributes;  // of the start tag being read
+    TagValues<Attribute> m_attributes;  // of the start tag being read
     std::vector<NamespaceEvent> m_namespaceEvents;
     std::vector<AttributeEvent> m_attributeEvents;
-    std::vector<std::uint64_t> m_keys;  // of the start tag's attributes, to tell duplicates
+    TagValues<std::uint64_t> m_keys;  // of the start tag's attributes, to tell duplicates
     std::vector<std::uint64_t> m_seen;  // a table of them, for many
     ParseCost m_cost;
 };

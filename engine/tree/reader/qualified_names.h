@@ -57,7 +57,7 @@ class QualifiedNames {
 
     // The name of the bytes at text, whose key is key (KeyOf). Throws
     // std::bad_alloc when memory runs out.
-    QualifiedName& Find(const char* text, const NameKey& key) {
+    [[gnu::always_inline]] QualifiedName& Find(const char* text, const NameKey& key) {
         const std::uint32_t hash = Hash(key);
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {

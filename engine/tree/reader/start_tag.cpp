@@ -27,7 +27,7 @@ std::uint64_t Mix(std::uint64_t key) {
 
 }  // namespace
 
-inline DocumentReader::Step DocumentReader::ReadName(char*& at, QualifiedName*& name) {
+[[gnu::always_inline]] inline DocumentReader::Step DocumentReader::ReadName(char*& at, QualifiedName*& name) {
     char* const start = at;
     char* q = start;
     while (Is(*q, kNameByte))
@@ -72,7 +72,7 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
         p = q + 1;
         return Step::kDone;
     }
-    m_attributes.clear();
+    m_attributes.Clear();
     bool empty = false;
     for (;;) {
         const char* const before = q;
@@ -89,7 +89,7 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
             break;
         }
         if (q >= end) return Step::kMore;
-        if (q == before || m_attributes.size() == kMaxAttributes) return Step::kOut;
+        if (q == before || m_attributes.Size() == kMaxAttributes) return Step::kOut;
         QualifiedName* name = nullptr;
         step = ReadName(q, name);
         if (step != Step::kDone) return step;
@@ -120,7 +120,7 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
                 return q >= end ? Step::kMore : Step::kOut;  // '<', a control character
             }
         }
-        m_attributes.push_back({name, value, q, decode});
+        m_attributes.Add({name, value, q, decode});
         ++q;
     }
     // Read whole: from here on the tag is changed in place.
@@ -152,18 +152,18 @@ bool DocumentReader::Resolve(QualifiedName& element, bool empty) {
     if (m_names.InScope() > kMaxAttributes) return false;
     // A key for each attribute, to find one given twice: its name as
     // written, or for a prefixed name its local name and namespace.
-    m_keys.clear();
+    m_keys.Clear();
     for (const Attribute& attribute : m_attributes) {
         QualifiedName& attributeName = *attribute.name;
         if (attributeName.role != QualifiedName::kName || !attributeName.prefix) {
-            m_keys.push_back(attributeName.id);
+            m_keys.Add(attributeName.id);
             if (attributeName.role != QualifiedName::kName) continue;
         }
         NameId uri = 0;  // no namespace without a prefix
         if (attributeName.prefix) {
             if (!attributeName.prefix->bound) return false;
             uri = attributeName.prefix->uri;
-            m_keys.push_back((std::uint64_t{1} << 63) | (std::uint64_t{attributeName.local} << 32) |
+            m_keys.Add((std::uint64_t{1} << 63) | (std::uint64_t{attributeName.local} << 32) |
                              uri);
         }
         m_attributeEvents.push_back(
@@ -197,7 +197,7 @@ bool DocumentReader::Begin(QualifiedName& element, std::size_t mark, bool empty)
 
 // No two keys of m_keys alike.
 bool DocumentReader::Unique() {
-    const std::size_t count = m_keys.size();
+    const std::size_t count = m_keys.Size();
     if (count <= kFewAttributes) {
         m_cost.attributeSteps += count * (count > 0 ? count - 1 : 0) / 2;
         for (std::size_t i = 1; i < count; ++i) {
