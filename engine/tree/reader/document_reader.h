@@ -110,6 +110,8 @@ class DocumentReader {
 
     // start_tag.cpp.
     Step StartTag(char*& p);
+    // The rest of a start tag from q on, after its name: attributes.
+    [[gnu::noinline]] Step Attributes(char*& p, char* q, QualifiedName& element);
     Step ReadName(char*& q, QualifiedName*& name);
     bool Resolve(QualifiedName& element, bool empty);
     // Gives the builder the element, its declarations and attributes
@@ -151,7 +153,7 @@ class DocumentReader {
     TagValues<Attribute> m_attributes;  // of the start tag being read
     std::vector<NamespaceEvent> m_namespaceEvents;
     std::vector<AttributeEvent> m_attributeEvents;
-    TagValues<std::uint64_t> m_keys;  // of the start tag's attributes, to tell duplicates
+    TagValues<std::uint64_t> m_keys;    // of the start tag's attributes, to tell duplicates
     std::vector<std::uint64_t> m_seen;  // a table of them, for many
     ParseCost m_cost;
 };

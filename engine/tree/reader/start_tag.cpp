@@ -27,7 +27,8 @@ std::uint64_t Mix(std::uint64_t key) {
 
 }  // namespace
 
-[[gnu::always_inline]] inline DocumentReader::Step DocumentReader::ReadName(char*& at, QualifiedName*& name) {
+[[gnu::always_inline]] inline DocumentReader::Step DocumentReader::ReadName(char*& at,
+                                                                            QualifiedName*& name) {
     char* const start = at;
     char* q = start;
     while (Is(*q, kNameByte))
@@ -53,7 +54,6 @@ std::uint64_t Mix(std::uint64_t key) {
 }
 
 DocumentReader::Step DocumentReader::StartTag(char*& p) {
-    const char* const end = End();
     char* q = p + 1;
     QualifiedName* element = nullptr;
     Step step = ReadName(q, element);
@@ -72,6 +72,12 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
         p = q + 1;
         return Step::kDone;
     }
+    return Attributes(p, q, *element);
+}
+
+DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName& element) {
+    const char* const end = End();
+    Step step = Step::kDone;
     m_attributes.Clear();
     bool empty = false;
     for (;;) {
@@ -124,7 +130,7 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
         ++q;
     }
     // Read whole: from here on the tag is changed in place.
-    if (!Resolve(*element, empty)) return Step::kOut;
+    if (!Resolve(element, empty)) return Step::kOut;
     p = q;
     return Step::kDone;
 }
@@ -163,8 +169,7 @@ bool DocumentReader::Resolve(QualifiedName& element, bool empty) {
         if (attributeName.prefix) {
             if (!attributeName.prefix->bound) return false;
             uri = attributeName.prefix->uri;
-            m_keys.Add((std::uint64_t{1} << 63) | (std::uint64_t{attributeName.local} << 32) |
-                             uri);
+            m_keys.Add((std::uint64_t{1} << 63) | (std::uint64_t{attributeName.local} << 32) | uri);
         }
         m_attributeEvents.push_back(
             {m_names.Expanded(attributeName, uri),
