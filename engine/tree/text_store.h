@@ -34,10 +34,17 @@ class TextStore {
 
     // Copies text in; false, with nothing stored, past the store's capacity.
     // Throws std::bad_alloc when memory runs out.
-    bool Add(std::string_view text, TextRef& ref) {
+    [[gnu::always_inline]] bool Add(std::string_view text, TextRef& ref) {
         if (text.empty() || text.size() > kShared || text.size() > m_currentSize - m_used)
             return AddInNewRoom(text, ref);
-        std::memcpy(m_current + m_used, text.data(), text.size());
+        char* const to = m_current + m_used;
+        if (text.size() <= 8) {
+            // Most texts are short: no call.
+            for (std::size_t at = 0; at < text.size(); ++at)
+                to[at] = text[at];
+        } else {
+            std::memcpy(to, text.data(), text.size());
+        }
         ref = static_cast<TextRef>(m_currentUnit * kUnit + m_used);
         m_used += text.size();
         return true;

@@ -37,13 +37,13 @@ bool TreeBuilder::Spend(std::uint64_t bytes) {
     return Refuse(kTooMuchAmplification);
 }
 
-NodeId TreeBuilder::AddAttributeRecord(NodeKind kind, NodeId element) {
+inline NodeId TreeBuilder::AddAttributeRecord(NodeKind kind, NodeId element) {
     const NodeId id = m_tree.Append(kind);
     if (id != kNoNode) m_tree.Newest().parent = element;
     return id;
 }
 
-bool TreeBuilder::SetText(NodeRecord& record, std::string_view text) {
+inline bool TreeBuilder::SetText(NodeRecord& record, std::string_view text) {
     if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
     if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
     record.SetLength(static_cast<std::uint32_t>(text.size()));
