@@ -37,19 +37,6 @@ bool TreeBuilder::Spend(std::uint64_t bytes) {
     return Refuse(kTooMuchAmplification);
 }
 
-inline NodeId TreeBuilder::AddAttributeRecord(NodeKind kind, NodeId element) {
-    const NodeId id = m_tree.Append(kind);
-    if (id != kNoNode) m_tree.Newest().parent = element;
-    return id;
-}
-
-inline bool TreeBuilder::SetText(NodeRecord& record, std::string_view text) {
-    if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
-    if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
-    record.SetLength(static_cast<std::uint32_t>(text.size()));
-    return true;
-}
-
 bool TreeBuilder::SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared) {
     if (!shared.stored) {
         if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
@@ -180,10 +167,8 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
                              : !SetText(added, attribute.value)) {
             return false;
         }
-        if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace) {
-            if (attribute.value == "preserve") preserve = true;
-            if (attribute.value == "default") preserve = false;
-        }
+        if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace)
+            XmlSpace(attribute.value, preserve);
     }
     if (preserve) m_tree.At(element).AddFlag(kPreserveSpace);
     Push({element, kNoNode, preserve});
@@ -191,7 +176,7 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
     return true;
 }
 
-bool TreeBuilder::EndElement() {
+bool TreeBuilder::EndElementAtMarkup() {
     if (m_failure || !Flush()) return false;
     if (m_depth > 0) {
         --m_openCount;

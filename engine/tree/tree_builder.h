@@ -28,6 +28,7 @@
 
 #include "document_tree.h"
 #include "limits.h"
+#include "xml_chars.h"
 
 namespace engine::tree {
 
@@ -78,7 +79,52 @@ class TreeBuilder {
     bool StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
                       const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0,
                       std::size_t namespaceDefaults = 0);
-    bool EndElement();
+    // The same in parts, for a start tag of the document's own that
+    // declares no namespace: BeginElement with the number of attributes,
+    // Attribute for each, then EnterElement. Outside entity references
+    // only.
+    [[gnu::always_inline]] bool BeginElement(ExpandedNameId name, std::size_t attributes) {
+        if (m_failure || !Flush()) return false;
+        if (m_depth == kMaxElementDepth) return Refuse(kTooDeep);
+        if (attributes > kMaxAttributes) return Refuse(kTooManyAttributes);
+        m_spentOnValues = 0;
+        m_element = AddChild(NodeKind::kElement);
+        if (m_element == kNoNode) return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        record.SetLength(static_cast<std::uint32_t>(attributes));
+        m_elementPreserve = Top().preserve;
+        return true;
+    }
+    [[gnu::always_inline]] bool Attribute(ExpandedNameId name, std::string_view value) {
+        if (AddAttributeRecord(NodeKind::kAttribute, m_element) == kNoNode)
+            return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        if (!SetText(record, value)) return false;
+        if (m_tree.m_names.QualifiedOf(name) == m_xmlSpace) XmlSpace(value, m_elementPreserve);
+        m_elementValues += value.size();
+        return true;
+    }
+    [[gnu::always_inline]] bool EnterElement() {
+        if (m_elementValues > 0) {
+            // What the values add counts as in StartElement.
+            if (!Spend(m_elementValues)) return false;
+            m_elementValues = 0;
+        }
+        if (m_elementPreserve) m_tree.At(m_element).AddFlag(kPreserveSpace);
+        Push({m_element, kNoNode, m_elementPreserve});
+        ++m_depth;
+        return true;
+    }
+    bool EndElement() {
+        if (m_failure || !m_pending.empty()) return EndElementAtMarkup();
+        if (m_depth > 0) {
+            --m_openCount;
+            --m_depth;
+        }
+        return true;
+    }
     // The events between these two are the entity's replacement.
     bool StartEntityReference(std::string_view name);
     bool EndEntityReference();
@@ -86,16 +132,32 @@ class TreeBuilder {
     // Character data that runs up to the next markup or the document's end:
     // the same as Characters, settled at once when no other is pending.
     // blank: the text is known to be white space only.
-    bool Text(std::string_view text, bool blank = false) {
-        if (blank && m_pending.empty() && !m_failure && !text.empty() &&
-            text.size() <= kMaxTextLength) {
-            // Most often white space between elements: only a mark.
+    // White space alone up to the next markup: most often between elements,
+    // where it is only marked.
+    [[gnu::always_inline]] bool Blank(std::string_view text) {
+        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength) {
             const Open& parent = Top();
             if (parent.id != kDocumentNode && !parent.preserve) {
                 m_tree.At(parent.lastChild != kNoNode ? parent.lastChild : parent.id)
                     .AddFlag(parent.lastChild != kNoNode ? kBlankAfter : kBlankFirstChild);
                 return true;
             }
+        }
+        return Text(text, true);
+    }
+    bool Text(std::string_view text, bool blank = false) {
+        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength &&
+            m_entityDepth == 0 && Top().id != kDocumentNode) {
+            // Settled at once: most often white space between elements, only
+            // a mark, or the text of an element.
+            const Open& parent = Top();
+            if (!parent.preserve && (blank || IsBlank(text))) {
+                m_tree.At(parent.lastChild != kNoNode ? parent.lastChild : parent.id)
+                    .AddFlag(parent.lastChild != kNoNode ? kBlankAfter : kBlankFirstChild);
+                return true;
+            }
+            if (AddChild(NodeKind::kText) == kNoNode) return Refuse(kTooManyNodes);
+            return SetText(m_tree.Newest(), text);
         }
         return SomeText(text, blank);
     }
@@ -156,13 +218,28 @@ class TreeBuilder {
         return id;
     }
     // A record that is no child: a namespace declaration or an attribute.
-    NodeId AddAttributeRecord(NodeKind kind, NodeId element);
-    bool SetText(NodeRecord& record, std::string_view text);
+    [[gnu::always_inline]] NodeId AddAttributeRecord(NodeKind kind, NodeId element) {
+        const NodeId id = m_tree.Append(kind);
+        if (id != kNoNode) m_tree.Newest().parent = element;
+        return id;
+    }
+    [[gnu::always_inline]] bool SetText(NodeRecord& record, std::string_view text) {
+        if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
+        if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
+        record.SetLength(static_cast<std::uint32_t>(text.size()));
+        return true;
+    }
+    // An xml:space attribute's value: whether white space is preserved.
+    static void XmlSpace(std::string_view value, bool& preserve) {
+        if (value == "preserve") preserve = true;
+        if (value == "default") preserve = false;
+    }
     bool SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared);
     // Settles the character data held so far, at markup: a text node, or
     // nothing but a mark where a text of white space only stood.
     bool Flush() { return m_pending.empty() || FlushPending(); }
     bool FlushPending();
+    bool EndElementAtMarkup();
     // The same for text, which blank says is white space only.
     bool Settle(std::string_view text, bool blank);
     // Text but for white space that is only marked.
@@ -186,6 +263,11 @@ class TreeBuilder {
     std::string m_cdata;           // its text
     const char* m_failure = nullptr;
     NodeId m_declaration = kNoNode;
+    // The element BeginElement added, whether white space is preserved in
+    // it, and its values so far.
+    NodeId m_element = kNoNode;
+    bool m_elementPreserve = false;
+    std::uint64_t m_elementValues = 0;
     std::uint32_t m_depth = 0;      // elements open
     std::size_t m_entityDepth = 0;  // entity references open
     std::uint64_t m_read = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "byte_classes.h"
+#include "byte_runs.h"
 #include "engine/tree/prolog_text.h"
 
 namespace engine::tree::reader {
@@ -126,23 +127,20 @@ DocumentReader::Step DocumentReader::CdataStart(char*& p) {
 // made what they stand for in place, the text behind them moved up.
 DocumentReader::Step DocumentReader::Text(char*& p) {
     char* const start = p;
-    char* q = p;
     // White space alone, the most common text between markup, is told as
     // such.
-    while (Is(*q, kSpaceByte) && *q != '\r')
-        ++q;
+    char* q = SkipBlanks(p);
     if (*q == '<' && !m_inText) {
         p = q;
-        return m_builder.Text({start, static_cast<std::size_t>(q - start)}, true) ? Step::kDone
-                                                                                  : Step::kOut;
+        return m_builder.Blank({start, static_cast<std::size_t>(q - start)}) ? Step::kDone
+                                                                             : Step::kOut;
     }
     char* w = nullptr;  // where the text goes once some was made shorter
     const char* const end = End();
     Step step = Step::kDone;
     for (;;) {
         char* const run = q;
-        while (Is(*q, kTextByte))
-            ++q;
+        q = SkipText(q);
         if (w) {
             std::memmove(w, run, static_cast<std::size_t>(q - run));
             w += q - run;

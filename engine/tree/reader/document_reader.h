@@ -90,6 +90,7 @@ class DocumentReader {
         char* value = nullptr;
         char* end = nullptr;
         bool decode = false;  // holds references or white space other than spaces
+        ExpandedNameId expanded = 0;
     };
     struct Element {
         QualifiedName* name;
@@ -113,11 +114,16 @@ class DocumentReader {
     // The rest of a start tag from q on, after its name: attributes.
     [[gnu::noinline]] Step Attributes(char*& p, char* q, QualifiedName& element);
     Step ReadName(char*& q, QualifiedName*& name);
+    // A tag read whole (m_attributes) given to the builder: Resolve for one
+    // that declares no namespace, Declare for one that does.
     bool Resolve(QualifiedName& element, bool empty);
+    bool Declare(QualifiedName& element, bool empty);
     // Gives the builder the element, its declarations and attributes
     // (m_namespaceEvents, m_attributeEvents), and opens it unless empty;
     // mark: the declarations in scope before its own.
     bool Begin(QualifiedName& element, std::size_t mark, bool empty);
+    // The element given to the builder opened, or ended when empty.
+    bool Entered(QualifiedName& element, std::size_t mark, bool empty);
     // No two attributes of the tag alike (m_keys).
     bool Unique();
 

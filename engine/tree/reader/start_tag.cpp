@@ -4,6 +4,7 @@
 // place, namespaces declared and resolved, attributes checked for
 // duplicates) and given to the builder.
 #include "byte_classes.h"
+#include "byte_runs.h"
 #include "document_reader.h"
 #include "engine/tree/limits.h"
 
@@ -19,6 +20,12 @@ constexpr std::size_t kFewAttributes = 8;
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+
+// The key of a prefixed attribute name in the namespace uri: apart from
+// the numbers of names as written, which are less than 2^32.
+std::uint64_t PrefixedKey(const QualifiedName& name, NameId uri) {
+    return (std::uint64_t{1} << 63) | (std::uint64_t{name.local} << 32) | uri;
+}
 
 std::uint64_t Mix(std::uint64_t key) {
     key *= 0x9E3779B97F4A7C15ull;
@@ -64,8 +71,8 @@ DocumentReader::Step DocumentReader::StartTag(char*& p) {
         const Prefix* prefix = name.prefix ? name.prefix : &m_names.DefaultNamespace();
         if (name.role != QualifiedName::kName || (name.prefix && !prefix->bound) ||
             m_depth == kMaxElementDepth ||
-            !m_builder.StartElement(m_names.Expanded(*element, prefix->uri), m_namespaceEvents,
-                                    m_attributeEvents)) {
+            !m_builder.BeginElement(m_names.Expanded(*element, prefix->uri), 0) ||
+            !m_builder.EnterElement()) {
             return Step::kOut;
         }
         m_open[m_depth++] = {element, m_names.Mark()};
@@ -80,6 +87,7 @@ DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName
     Step step = Step::kDone;
     m_attributes.Clear();
     bool empty = false;
+    bool declares = false;  // the tag declares a namespace
     for (;;) {
         const char* const before = q;
         while (Is(*q, kSpaceByte))
@@ -99,6 +107,7 @@ DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName
         QualifiedName* name = nullptr;
         step = ReadName(q, name);
         if (step != Step::kDone) return step;
+        declares = declares || name->role != QualifiedName::kName;
         while (Is(*q, kSpaceByte))
             ++q;
         if (*q != '=') return q >= end ? Step::kMore : Step::kOut;
@@ -110,8 +119,7 @@ DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName
         char* const value = ++q;
         bool decode = false;
         for (;;) {
-            while (Is(*q, kValueByte))
-                ++q;
+            q = SkipValue(q);
             const char c = *q;
             if (c == quote) break;
             if (c == '"' || c == '\'' || c == '&' || c == '\t' || c == '\n' || c == '\r') {
@@ -126,16 +134,47 @@ DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName
                 return q >= end ? Step::kMore : Step::kOut;  // '<', a control character
             }
         }
-        m_attributes.Add({name, value, q, decode});
+        m_attributes.Add({name, value, q, decode, 0});
         ++q;
     }
     // Read whole: from here on the tag is changed in place.
-    if (!Resolve(element, empty)) return Step::kOut;
+    if (!(declares ? Declare(element, empty) : Resolve(element, empty))) return Step::kOut;
     p = q;
     return Step::kDone;
 }
 
 bool DocumentReader::Resolve(QualifiedName& element, bool empty) {
+    // The names take the namespaces in scope as they stand. A key for each
+    // attribute, to find one given twice: its name as written, or for a
+    // prefixed name its local name and namespace.
+    m_keys.Clear();
+    for (Attribute& attribute : m_attributes) {
+        if (attribute.decode && !DecodeValue(attribute.value, attribute.end)) return false;
+        QualifiedName& name = *attribute.name;
+        NameId uri = 0;  // no namespace without a prefix
+        if (name.prefix) {
+            if (!name.prefix->bound) return false;
+            uri = name.prefix->uri;
+            m_keys.Add(PrefixedKey(name, uri));
+        } else {
+            m_keys.Add(name.id);
+        }
+        attribute.expanded = m_names.Expanded(name, uri);
+    }
+    if (!Unique() || element.role != QualifiedName::kName) return false;
+    const Prefix& prefix = element.prefix ? *element.prefix : m_names.DefaultNamespace();
+    if (element.prefix && !prefix.bound) return false;
+    if (!m_builder.BeginElement(m_names.Expanded(element, prefix.uri), m_attributes.Size()))
+        return false;
+    for (const Attribute& attribute : m_attributes) {
+        const std::string_view value(attribute.value,
+                                     static_cast<std::size_t>(attribute.end - attribute.value));
+        if (!m_builder.Attribute(attribute.expanded, value)) return false;
+    }
+    return m_builder.EnterElement() && Entered(element, m_names.Mark(), empty);
+}
+
+bool DocumentReader::Declare(QualifiedName& element, bool empty) {
     const std::size_t mark = m_names.Mark();
     m_namespaceEvents.clear();
     m_attributeEvents.clear();
@@ -169,7 +208,7 @@ bool DocumentReader::Resolve(QualifiedName& element, bool empty) {
         if (attributeName.prefix) {
             if (!attributeName.prefix->bound) return false;
             uri = attributeName.prefix->uri;
-            m_keys.Add((std::uint64_t{1} << 63) | (std::uint64_t{attributeName.local} << 32) | uri);
+            m_keys.Add(PrefixedKey(attributeName, uri));
         }
         m_attributeEvents.push_back(
             {m_names.Expanded(attributeName, uri),
@@ -186,10 +225,10 @@ bool DocumentReader::Begin(QualifiedName& element, std::size_t mark, bool empty)
                                 m_attributeEvents)) {
         return false;
     }
-    if (!m_attributeEvents.empty() || !m_namespaceEvents.empty()) {
-        m_namespaceEvents.clear();  // for the next start tag, which may have none
-        m_attributeEvents.clear();
-    }
+    return Entered(element, mark, empty);
+}
+
+bool DocumentReader::Entered(QualifiedName& element, std::size_t mark, bool empty) {
     if (!empty) {
         if (m_depth == kMaxElementDepth) return false;
         m_open[m_depth++] = {&element, mark};
