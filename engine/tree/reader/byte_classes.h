@@ -21,6 +21,7 @@ enum ByteClass : std::uint8_t {
     kValueByte = 16,        // an attribute value's: not '<', '&', a quote, white space but space
     kCommentByte = 32,      // a comment's: not '-', CR
     kInstructionByte = 64,  // a processing instruction's or CDATA section's: not '?', ']', CR
+    kNameEndByte = 128,     // ends a name: ASCII, and no name byte
 };
 
 namespace detail {
@@ -39,6 +40,7 @@ constexpr std::uint8_t ClassOf(unsigned c) {
     if (c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != '"' && c != '\'') bits |= kValueByte;
     if (allowed && c != '-') bits |= kCommentByte;
     if (allowed && c != '?' && c != ']') bits |= kInstructionByte;
+    if (c < 0x80 && !(bits & kNameByte)) bits |= kNameEndByte;
     return bits;
 }
 

@@ -146,6 +146,9 @@ class DocumentReader {
     InputWindow m_in;
     TreeBuilder& m_builder;
     QualifiedNames m_names;
+    // The name read last (ReadName): before the first, one of none.
+    QualifiedName m_noName;
+    QualifiedName* m_lastName = &m_noName;
     const std::string* m_declared;
     Place m_place = Place::kProlog;
     bool m_inText = false;     // character data was given in pieces, and goes on

@@ -47,6 +47,8 @@ struct QualifiedName {
     NameId lastUri = 0;
     ExpandedNameId lastName = 0;
     bool named = false;
+    // The name the reader read after this one, the last time.
+    QualifiedName* following = nullptr;
 };
 
 class QualifiedNames {
