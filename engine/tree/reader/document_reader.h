@@ -126,6 +126,7 @@ class DocumentReader {
     bool Entered(QualifiedName& element, std::size_t mark, bool empty);
     // No two attributes of the tag alike (m_keys).
     bool Unique();
+    bool UniqueInTable();
 
     // markup.cpp.
     Step Comment(char*& p);

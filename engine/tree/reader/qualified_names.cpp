@@ -102,7 +102,7 @@ void QualifiedNames::Bind(Prefix& prefix, NameId uri) {
     prefix.bound = true;
 }
 
-void QualifiedNames::Undo(std::size_t mark) {
+void QualifiedNames::UndoTo(std::size_t mark) {
     while (m_undo.size() > mark) {
         const Undone& undone = m_undo.back();
         undone.prefix->uri = undone.uri;

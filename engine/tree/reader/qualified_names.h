@@ -87,7 +87,9 @@ class QualifiedNames {
     // Binds prefix to uri until Undo(mark) for a mark before it.
     void Bind(Prefix& prefix, NameId uri);
     std::size_t Mark() const { return m_undo.size(); }
-    void Undo(std::size_t mark);
+    void Undo(std::size_t mark) {
+        if (m_undo.size() > mark) UndoTo(mark);
+    }
     // Declarations in scope.
     std::size_t InScope() const { return m_undo.size(); }
 
@@ -105,6 +107,7 @@ class QualifiedNames {
             (key.first ^ (key.last * 0xC2B2AE3D27D4EB4Full) ^ key.length) * 0x9E3779B97F4A7C15ull;
         return static_cast<std::uint32_t>(mixed >> 32);
     }
+    void UndoTo(std::size_t mark);
     // Kept out of Find's way: each name comes here once.
     [[gnu::noinline]] QualifiedName& Add(std::string_view text, const NameKey& key,
                                          std::uint32_t hash);

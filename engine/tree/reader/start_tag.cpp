@@ -78,6 +78,20 @@ std::uint64_t Mix(std::uint64_t key) {
     return Step::kDone;
 }
 
+// No two keys of m_keys alike: a few each against the others, more through
+// a table.
+[[gnu::always_inline]] inline bool DocumentReader::Unique() {
+    const std::size_t count = m_keys.Size();
+    if (count > kFewAttributes) return UniqueInTable();
+    m_cost.attributeSteps += count * (count > 0 ? count - 1 : 0) / 2;
+    for (std::size_t i = 1; i < count; ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (m_keys[j] == m_keys[i]) return false;
+        }
+    }
+    return true;
+}
+
 DocumentReader::Step DocumentReader::StartTag(char*& p) {
     char* q = p + 1;
     QualifiedName* element = nullptr;
@@ -257,18 +271,8 @@ bool DocumentReader::Entered(QualifiedName& element, std::size_t mark, bool empt
     return m_builder.EndElement();
 }
 
-// No two keys of m_keys alike.
-bool DocumentReader::Unique() {
+bool DocumentReader::UniqueInTable() {
     const std::size_t count = m_keys.Size();
-    if (count <= kFewAttributes) {
-        m_cost.attributeSteps += count * (count > 0 ? count - 1 : 0) / 2;
-        for (std::size_t i = 1; i < count; ++i) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (m_keys[j] == m_keys[i]) return false;
-            }
-        }
-        return true;
-    }
     std::size_t size = 16;
     while (size < 2 * count)
         size *= 2;
