@@ -78,11 +78,7 @@ bool TreeBuilder::Settle(std::string_view text, bool blank) {
     if (parent.id == kDocumentNode) {
         // Outside the root element only white space may stand: nothing.
     } else if (!parent.preserve && (blank || IsBlank(text))) {
-        if (parent.lastChild != kNoNode) {
-            m_tree.At(parent.lastChild).AddFlag(kBlankAfter);
-        } else {
-            m_tree.At(parent.id).AddFlag(kBlankFirstChild);
-        }
+        MarkBlank(parent);
     } else {
         const NodeId id = AddChild(NodeKind::kText);
         return id != kNoNode ? SpendInEntity(text.size()) && SetText(m_tree.Newest(), text)

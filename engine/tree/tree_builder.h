@@ -108,7 +108,7 @@ class TreeBuilder {
     }
     [[gnu::always_inline]] bool EnterElement() {
         if (m_elementValues > 0) {
-            // What the values add counts as in StartElement.
+            // The values count against the budget as in StartElement.
             if (!Spend(m_elementValues)) return false;
             m_elementValues = 0;
         }
@@ -132,34 +132,30 @@ class TreeBuilder {
     // Character data that runs up to the next markup or the document's end:
     // the same as Characters, settled at once when no other is pending.
     // blank: the text is known to be white space only.
-    // White space alone up to the next markup: most often between elements,
-    // where it is only marked.
-    [[gnu::always_inline]] bool Blank(std::string_view text) {
-        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength) {
-            const Open& parent = Top();
-            if (parent.id != kDocumentNode && !parent.preserve) {
-                m_tree.At(parent.lastChild != kNoNode ? parent.lastChild : parent.id)
-                    .AddFlag(parent.lastChild != kNoNode ? kBlankAfter : kBlankFirstChild);
-                return true;
-            }
-        }
-        return Text(text, true);
-    }
     bool Text(std::string_view text, bool blank = false) {
         if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength &&
             m_entityDepth == 0 && Top().id != kDocumentNode) {
-            // Settled at once: most often white space between elements, only
-            // a mark, or the text of an element.
             const Open& parent = Top();
             if (!parent.preserve && (blank || IsBlank(text))) {
-                m_tree.At(parent.lastChild != kNoNode ? parent.lastChild : parent.id)
-                    .AddFlag(parent.lastChild != kNoNode ? kBlankAfter : kBlankFirstChild);
+                MarkBlank(parent);
                 return true;
             }
             if (AddChild(NodeKind::kText) == kNoNode) return Refuse(kTooManyNodes);
             return SetText(m_tree.Newest(), text);
         }
         return SomeText(text, blank);
+    }
+    // The same for white space alone, most often between elements, where it
+    // is only marked.
+    [[gnu::always_inline]] bool Blank(std::string_view text) {
+        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength) {
+            const Open& parent = Top();
+            if (parent.id != kDocumentNode && !parent.preserve) {
+                MarkBlank(parent);
+                return true;
+            }
+        }
+        return Text(text, true);
     }
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
@@ -235,6 +231,15 @@ class TreeBuilder {
         if (value == "default") preserve = false;
     }
     bool SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared);
+    // Marks where a text of white space only stood as the last child of
+    // parent (or its first child).
+    void MarkBlank(const Open& parent) {
+        if (parent.lastChild != kNoNode) {
+            m_tree.At(parent.lastChild).AddFlag(kBlankAfter);
+        } else {
+            m_tree.At(parent.id).AddFlag(kBlankFirstChild);
+        }
+    }
     // Settles the character data held so far, at markup: a text node, or
     // nothing but a mark where a text of white space only stood.
     bool Flush() { return m_pending.empty() || FlushPending(); }
