@@ -170,6 +170,12 @@ TEST(BothReaders, EachConstructWholeCutAndChanged) {
         "<p:r xmlns:p='urn:p'><q:a/></p:r>",
         "<r xml:lang='en' xmlns:xml='http://www.w3.org/XML/1998/namespace'/>",
         "<r a1='' a2='' a3='' a4='' a5='' a6='' a7='' a8='' a9='' a10='' a9=''/>",
+        // Names read again in the order they came, and names like them.
+        "<r><i a='1'/><i a='2'/><ia a='3'/><i a:b='4' xmlns:a='u'/><i\xC3\xA9/><i/>"
+        "<seventeen_bytes_a/><seventeen_bytes_a/><seventeen_bytes_b/></r>",
+        // Runs longer than 16 bytes, with tabs and line ends in them.
+        "<r v='a value of more than sixteen bytes'>text of more than 16 bytes\tand\nlines"
+        "\n\n                         </r>",
         "<r><![CDATA[]]><![CDATA[<&>]]>\n<![CDATA[x\r\ny]]]]></r>",
         "<!-- c --><?pi data?><r><!----><?p?><?q  ?></r><!--e-->\n<?z?>",
         "<r><!-- a -- b --></r>",
