@@ -10,29 +10,34 @@ DocumentTree::DocumentTree(std::uint64_t maxNodes, std::uint64_t maxTextBytes)
     Append(NodeKind::kDocument);
 }
 
-NodeId DocumentTree::Append(NodeKind kind) {
+NodeId DocumentTree::AppendInNewRoom(NodeKind kind) {
     if (m_used > m_maxNodes) return kNoNode;
     const auto id = static_cast<NodeId>(m_used);
-    if (id < kBlockSize && id >= m_firstBlockSize) {
-        const std::size_t size =
-            std::max(kFirstBlockSize, std::min(kBlockSize, id * std::size_t{2}));
-        std::unique_ptr<NodeRecord[]> block(new NodeRecord[size]);
-        if (m_blocks.empty()) {
-            m_blocks.emplace_back(std::move(block));
-        } else {
-            std::copy(m_blocks[0].get(), m_blocks[0].get() + m_firstBlockSize, block.get());
-            m_blocks[0] = std::move(block);
+    std::size_t blockEnd = 0;  // the id past the block the record is in
+    if (id < kBlockSize) {
+        if (id >= m_firstBlockSize) {
+            const std::size_t size =
+                std::max(kFirstBlockSize, std::min(kBlockSize, id * std::size_t{2}));
+            std::unique_ptr<NodeRecord[]> block(new NodeRecord[size]);
+            if (m_blocks.empty()) {
+                m_blocks.emplace_back(std::move(block));
+            } else {
+                std::copy(m_blocks[0].get(), m_blocks[0].get() + m_firstBlockSize, block.get());
+                m_blocks[0] = std::move(block);
+            }
+            m_firstBlockSize = size;
         }
-        m_firstBlockSize = size;
-    } else if ((id >> kBlockBits) >= m_blocks.size()) {
-        m_blocks.reserve(m_blocks.size() + 1);
-        m_blocks.emplace_back(new NodeRecord[kBlockSize]);
+        blockEnd = m_firstBlockSize;
+    } else {
+        if ((id >> kBlockBits) >= m_blocks.size()) {
+            m_blocks.reserve(m_blocks.size() + 1);
+            m_blocks.emplace_back(new NodeRecord[kBlockSize]);
+        }
+        blockEnd = ((std::size_t{id} >> kBlockBits) + 1) << kBlockBits;
     }
-    NodeRecord& record = At(id);
-    record = NodeRecord{};
-    record.SetKind(kind);
-    ++m_used;
-    return id;
+    m_room = std::min<std::uint64_t>(blockEnd, m_maxNodes + 1);
+    m_free = &At(id);
+    return Append(kind);
 }
 
 std::size_t DocumentTree::Allocated() const {

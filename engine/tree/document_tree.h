@@ -107,11 +107,24 @@ class DocumentTree {
     NodeRecord& At(NodeId id) { return m_blocks[id >> kBlockBits][id & (kBlockSize - 1)]; }
     // A new record, zeroed but for its kind; kNoNode past kMaxNodes. Throws
     // std::bad_alloc when memory runs out.
-    NodeId Append(NodeKind kind);
+    [[gnu::always_inline]] NodeId Append(NodeKind kind) {
+        if (m_used >= m_room) return AppendInNewRoom(kind);
+        NodeRecord& record = *m_free++;
+        record = NodeRecord{};
+        record.SetKind(kind);
+        return static_cast<NodeId>(m_used++);
+    }
+    NodeId AppendInNewRoom(NodeKind kind);
+    // The record Append gave last.
+    NodeRecord& Newest() { return m_free[-1]; }
 
     std::vector<std::unique_ptr<NodeRecord[]>> m_blocks;
     std::size_t m_firstBlockSize = 0;
     std::uint64_t m_used = 0;  // records, the unused record 0 included
+    // Records up to this id (m_used included) have room in the block that
+    // m_free is in, where the next goes.
+    std::uint64_t m_room = 0;
+    NodeRecord* m_free = nullptr;
     std::uint64_t m_maxNodes;
     NameTable m_names;
     TextStore m_text;

@@ -25,9 +25,13 @@ struct ParseCost {
     // those before it (and its namespace declarations so among themselves):
     // the pairs of attributes it compared in the start tags it read; the
     // attributes the parse looked up in the DTD's declarations or added as
-    // defaults; and the entries libxml2 compared, about, in its table of
-    // declared attributes, and those moved to a larger one.
+    // defaults; the entries libxml2 compared, about, in its table of
+    // declared attributes, and those moved to a larger one. The reader of our
+    // own compares the pairs of a tag of a few attributes, and puts those of a
+    // tag of more in a table: one step each.
     std::uint64_t attributeSteps = 0;
+    // The reader of our own read the document, not libxml2 (parse.h).
+    bool ownReader = false;
 };
 
 struct ParseOutcome {

@@ -76,12 +76,15 @@ class EscapedDefaults {
 }  // namespace
 
 std::string DeclarationText(xmlDocPtr doc, const std::string& encoding) {
+    return DeclarationText(doc && doc->version ? Chars(doc->version) : "1.0", encoding,
+                           doc && doc->standalone >= 0 ? doc->standalone : -1);
+}
+
+std::string DeclarationText(std::string_view version, const std::string& encoding, int standalone) {
     std::string text = "version=\"";
-    text += doc && doc->version ? Chars(doc->version) : "1.0";
-    text += '"';
+    text.append(version).append("\"");
     if (!encoding.empty()) text += " encoding=\"" + encoding + '"';
-    if (doc && doc->standalone >= 0)
-        text += doc->standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
+    if (standalone >= 0) text += standalone ? " standalone=\"yes\"" : " standalone=\"no\"";
     return text;
 }
 

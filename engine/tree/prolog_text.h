@@ -6,6 +6,7 @@
 #include <libxml/tree.h>
 
 #include <string>
+#include <string_view>
 
 namespace engine::tree {
 
@@ -14,6 +15,9 @@ namespace engine::tree {
 // and the standalone declaration where the document had them. Throws
 // std::bad_alloc when memory runs out.
 std::string DeclarationText(xmlDocPtr doc, const std::string& encoding);
+// The same from the declaration's parts: standalone -1 where it has none,
+// else 0 (no) or 1 (yes).
+std::string DeclarationText(std::string_view version, const std::string& encoding, int standalone);
 
 // The DOCTYPE: the internal subset as libxml2 writes its DTD, which keeps
 // the entity references of attribute defaults as the document wrote them,

@@ -6,9 +6,6 @@
 namespace engine::tree {
 namespace {
 
-// Texts up to this size share blocks; a longer one would leave too much of a
-// block unused when it does not fit, and gets a block of its own.
-constexpr std::size_t kShared = 64 * 1024;
 // The first block's first size.
 constexpr std::size_t kFirstBlock = 4 * 1024;
 
@@ -50,7 +47,7 @@ bool TextStore::GrowFirstBlock(std::size_t size) {
     return true;
 }
 
-bool TextStore::Add(std::string_view text, TextRef& ref) {
+bool TextStore::AddInNewRoom(std::string_view text, TextRef& ref) {
     ref = 0;
     if (text.empty()) return true;
     if (text.size() > kShared) {

@@ -1,5 +1,7 @@
 #include "tree_builder.h"
 
+#include <algorithm>
+
 #include "limits.h"
 #include "xml_chars.h"
 
@@ -13,7 +15,15 @@ static_assert(kMaxTextLength <= kMaxRecordLength && kMaxAttributes <= kMaxRecord
 
 TreeBuilder::TreeBuilder(DocumentTree& tree)
     : m_tree(tree), m_xmlSpace(tree.m_names.Intern("xml:space")) {
-    m_open.push_back({kDocumentNode, kNoNode, false});
+    Push({kDocumentNode, kNoNode, false});
+}
+
+void TreeBuilder::Grow() {
+    const std::size_t capacity = m_openCapacity == 0 ? 64 : 2 * m_openCapacity;
+    std::unique_ptr<Open[]> open(new Open[capacity]);
+    std::copy(m_open.get(), m_open.get() + m_openCount, open.get());
+    m_open = std::move(open);
+    m_openCapacity = capacity;
 }
 
 bool TreeBuilder::Refuse(const char* reason) {
@@ -27,42 +37,12 @@ bool TreeBuilder::Spend(std::uint64_t bytes) {
     return Refuse(kTooMuchAmplification);
 }
 
-NodeId TreeBuilder::AddChild(NodeKind kind) {
-    if (m_entityDepth > 0 && !Spend(sizeof(NodeRecord))) return kNoNode;
-    const NodeId id = m_tree.Append(kind);
-    if (id == kNoNode) return kNoNode;
-    Open& parent = m_open.back();
-    m_tree.At(id).parent = parent.id;
-    if (parent.lastChild != kNoNode) {
-        m_tree.At(parent.lastChild).next = id;
-    } else {
-        m_tree.At(parent.id).childOrText = id;
-    }
-    parent.lastChild = id;
-    return id;
-}
-
-NodeId TreeBuilder::AddAttributeRecord(NodeKind kind, NodeId element) {
-    const NodeId id = m_tree.Append(kind);
-    if (id != kNoNode) m_tree.At(id).parent = element;
-    return id;
-}
-
-bool TreeBuilder::SetText(NodeId id, std::string_view text) {
-    if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
-    NodeRecord& record = m_tree.At(id);
-    if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
-    record.SetLength(static_cast<std::uint32_t>(text.size()));
-    return true;
-}
-
-bool TreeBuilder::SetSharedText(NodeId id, std::string_view text, SharedText& shared) {
+bool TreeBuilder::SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared) {
     if (!shared.stored) {
         if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
         if (!m_tree.m_text.Add(text, shared.ref)) return Refuse(kTooMuchText);
         shared.stored = true;
     }
-    NodeRecord& record = m_tree.At(id);
     record.childOrText = shared.ref;
     record.SetLength(static_cast<std::uint32_t>(text.size()));
     return true;
@@ -82,30 +62,29 @@ bool TreeBuilder::SettleCdata() {
     if (m_cdataNode == kNoNode) return true;
     const NodeId id = m_cdataNode;
     m_cdataNode = kNoNode;
-    const bool ok = SetText(id, m_cdata);
+    const bool ok = SetText(m_tree.At(id), m_cdata);
     m_cdata.clear();
     return ok;
 }
 
-bool TreeBuilder::Flush() {
-    if (m_pending.empty()) return true;
-    Open& parent = m_open.back();
-    bool ok = true;
-    if (parent.id == kDocumentNode) {
-        // Outside the root element only white space may stand: nothing.
-    } else if (!parent.preserve && IsBlank(m_pending)) {
-        if (parent.lastChild != kNoNode) {
-            m_tree.At(parent.lastChild).AddFlag(kBlankAfter);
-        } else {
-            m_tree.At(parent.id).AddFlag(kBlankFirstChild);
-        }
-    } else {
-        const NodeId id = AddChild(NodeKind::kText);
-        ok = id != kNoNode ? SpendInEntity(m_pending.size()) && SetText(id, m_pending)
-                           : Refuse(kTooManyNodes);
-    }
+bool TreeBuilder::FlushPending() {
+    const bool ok = Settle(m_pending, false);
     m_pending.clear();
     return ok;
+}
+
+bool TreeBuilder::Settle(std::string_view text, bool blank) {
+    Open& parent = Top();
+    if (parent.id == kDocumentNode) {
+        // Outside the root element only white space may stand: nothing.
+    } else if (!parent.preserve && (blank || IsBlank(text))) {
+        MarkBlank(parent);
+    } else {
+        const NodeId id = AddChild(NodeKind::kText);
+        return id != kNoNode ? SpendInEntity(text.size()) && SetText(m_tree.Newest(), text)
+                             : Refuse(kTooManyNodes);
+    }
+    return true;
 }
 
 bool TreeBuilder::Declaration() {
@@ -118,7 +97,7 @@ bool TreeBuilder::Declaration() {
 
 bool TreeBuilder::DeclarationText(std::string_view text) {
     if (m_failure) return false;
-    return m_declaration == kNoNode || SetText(m_declaration, text);
+    return m_declaration == kNoNode || SetText(m_tree.At(m_declaration), text);
 }
 
 ExpandedNameId TreeBuilder::Name(std::string_view qualified, std::string_view uri) {
@@ -131,6 +110,21 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
                                std::size_t namespaceDefaults) {
     if (m_failure || !Flush()) return false;
     if (m_depth == kMaxElementDepth) return Refuse(kTooDeep);
+    if (namespaces.empty() && attributes.empty() && defaulted + namespaceDefaults == 0 &&
+        m_entityDepth == 0) {
+        // Most elements: nothing to count against the budget (what it added
+        // before was counted as it came), no records but the element's.
+        m_spentOnValues = 0;
+        const NodeId element = AddChild(NodeKind::kElement);
+        if (element == kNoNode) return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        const bool preserve = Top().preserve;
+        if (preserve) record.AddFlag(kPreserveSpace);
+        Push({element, kNoNode, preserve});
+        ++m_depth;
+        return true;
+    }
     if (namespaces.size() + attributes.size() > kMaxAttributes) return Refuse(kTooManyAttributes);
     // Attribute values (the document's own take at most 3 bytes for each byte
     // read) but what their entities' text was counted for already, the
@@ -147,40 +141,41 @@ bool TreeBuilder::StartElement(ExpandedNameId name, const std::vector<NamespaceE
     if (!Spend(added)) return false;
     const NodeId element = AddChild(NodeKind::kElement);
     if (element == kNoNode) return Refuse(kTooManyNodes);
-    m_tree.At(element).name = name;
-    m_tree.At(element).SetLength(static_cast<std::uint32_t>(namespaces.size() + attributes.size()));
+    NodeRecord& record = m_tree.Newest();
+    record.name = name;
+    record.SetLength(static_cast<std::uint32_t>(namespaces.size() + attributes.size()));
     for (const NamespaceEvent& declaration : namespaces) {
-        const NodeId id = AddAttributeRecord(NodeKind::kNamespace, element);
-        if (id == kNoNode) return Refuse(kTooManyNodes);
+        if (AddAttributeRecord(NodeKind::kNamespace, element) == kNoNode)
+            return Refuse(kTooManyNodes);
         m_scratch.assign("xmlns");
         if (!declaration.prefix.empty()) m_scratch.append(":").append(declaration.prefix);
-        m_tree.At(id).name = Name(m_scratch, declaration.uri);
+        const ExpandedNameId declared = Name(m_scratch, declaration.uri);
+        m_tree.Newest().name = declared;
     }
-    bool preserve = m_open.back().preserve;
+    bool preserve = Top().preserve;
     for (const AttributeEvent& attribute : attributes) {
-        const NodeId id = AddAttributeRecord(NodeKind::kAttribute, element);
-        if (id == kNoNode) return Refuse(kTooManyNodes);
-        m_tree.At(id).name = attribute.name;
-        if (attribute.declaredId) m_tree.At(id).AddFlag(kDeclaredId);
-        if (attribute.shared ? !SetSharedText(id, attribute.value, *attribute.shared)
-                             : !SetText(id, attribute.value)) {
+        if (AddAttributeRecord(NodeKind::kAttribute, element) == kNoNode)
+            return Refuse(kTooManyNodes);
+        NodeRecord& added = m_tree.Newest();
+        added.name = attribute.name;
+        if (attribute.declaredId) added.AddFlag(kDeclaredId);
+        if (attribute.shared ? !SetSharedText(added, attribute.value, *attribute.shared)
+                             : !SetText(added, attribute.value)) {
             return false;
         }
-        if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace) {
-            if (attribute.value == "preserve") preserve = true;
-            if (attribute.value == "default") preserve = false;
-        }
+        if (m_tree.m_names.QualifiedOf(attribute.name) == m_xmlSpace)
+            XmlSpace(attribute.value, preserve);
     }
     if (preserve) m_tree.At(element).AddFlag(kPreserveSpace);
-    m_open.push_back({element, kNoNode, preserve});
+    Push({element, kNoNode, preserve});
     ++m_depth;
     return true;
 }
 
-bool TreeBuilder::EndElement() {
+bool TreeBuilder::EndElementAtMarkup() {
     if (m_failure || !Flush()) return false;
     if (m_depth > 0) {
-        m_open.pop_back();
+        --m_openCount;
         --m_depth;
     }
     return true;
@@ -192,16 +187,16 @@ bool TreeBuilder::StartEntityReference(std::string_view name) {
     const NodeId id = AddChild(NodeKind::kEntityReference);
     if (id == kNoNode) return Refuse(kTooManyNodes);
     m_tree.At(id).name = Name(name, {});
-    const bool preserve = m_open.back().preserve;
+    const bool preserve = Top().preserve;
     if (preserve) m_tree.At(id).AddFlag(kPreserveSpace);
-    m_open.push_back({id, kNoNode, preserve});
+    Push({id, kNoNode, preserve});
     return true;
 }
 
 bool TreeBuilder::EndEntityReference() {
     if (m_failure || !Flush()) return false;
     if (m_entityDepth > 0) {
-        m_open.pop_back();
+        --m_openCount;
         --m_entityDepth;
     }
     return true;
@@ -214,9 +209,17 @@ bool TreeBuilder::Characters(std::string_view text) {
     return true;
 }
 
+bool TreeBuilder::SomeText(std::string_view text, bool blank) {
+    if (!m_pending.empty()) return Characters(text);
+    if (m_failure) return false;
+    if (text.empty()) return true;
+    if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
+    return Settle(text, blank);
+}
+
 bool TreeBuilder::Cdata(std::string_view text) {
     if (m_failure || !Flush() || !SpendInEntity(text.size())) return false;
-    if (m_cdataNode != kNoNode && m_open.back().lastChild == m_cdataNode) {
+    if (m_cdataNode != kNoNode && Top().lastChild == m_cdataNode) {
         if (text.size() > kMaxTextLength - m_cdata.size()) return Refuse(kTextTooLong);
         m_cdata.append(text);
         return true;
@@ -233,7 +236,7 @@ bool TreeBuilder::Cdata(std::string_view text) {
 bool TreeBuilder::Comment(std::string_view text) {
     if (m_failure || !Flush() || !SpendInEntity(text.size())) return false;
     const NodeId id = AddChild(NodeKind::kComment);
-    return id != kNoNode ? SetText(id, text) : Refuse(kTooManyNodes);
+    return id != kNoNode ? SetText(m_tree.Newest(), text) : Refuse(kTooManyNodes);
 }
 
 bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_view data,
@@ -243,12 +246,12 @@ bool TreeBuilder::ProcessingInstruction(std::string_view target, std::string_vie
     if (id == kNoNode) return Refuse(kTooManyNodes);
     m_tree.At(id).name = Name(target, {});
     if (!withData) m_tree.At(id).AddFlag(kNoData);
-    return SetText(id, data);
+    return SetText(m_tree.At(id), data);
 }
 
 bool TreeBuilder::Finish() {
     if (m_failure || !Flush() || !SettleCdata()) return false;
-    return m_open.size() == 1;
+    return m_openCount == 1;
 }
 
 }  // namespace engine::tree

@@ -21,11 +21,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "document_tree.h"
+#include "limits.h"
+#include "xml_chars.h"
 
 namespace engine::tree {
 
@@ -63,17 +66,97 @@ class TreeBuilder {
     // The tree's id of a qualified name as written and its namespace URI,
     // for the names of elements and attributes.
     ExpandedNameId Name(std::string_view qualified, std::string_view uri);
+    // The same from the ids of the two strings, which Intern gives; and the
+    // string of an id, which stays where it is for the tree's life.
+    ExpandedNameId Name(NameId qualified, NameId uri) {
+        return m_tree.m_names.Expanded(qualified, uri);
+    }
+    NameId Intern(std::string_view text) { return m_tree.m_names.Intern(text); }
+    std::string_view NameText(NameId id) const { return m_tree.m_names.Get(id); }
     // The last defaulted of the attributes come from the DTD's defaults; the
     // DTD gave the element's type namespaceDefaults namespace declarations
     // as defaults, whether or not the element took them.
     bool StartElement(ExpandedNameId name, const std::vector<NamespaceEvent>& namespaces,
                       const std::vector<AttributeEvent>& attributes, std::size_t defaulted = 0,
                       std::size_t namespaceDefaults = 0);
-    bool EndElement();
+    // The same in parts, for a start tag of the document's own that
+    // declares no namespace: BeginElement with the number of attributes,
+    // Attribute for each, then EnterElement. Outside entity references
+    // only.
+    [[gnu::always_inline]] bool BeginElement(ExpandedNameId name, std::size_t attributes) {
+        if (m_failure || !Flush()) return false;
+        if (m_depth == kMaxElementDepth) return Refuse(kTooDeep);
+        if (attributes > kMaxAttributes) return Refuse(kTooManyAttributes);
+        m_spentOnValues = 0;
+        m_element = AddChild(NodeKind::kElement);
+        if (m_element == kNoNode) return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        record.SetLength(static_cast<std::uint32_t>(attributes));
+        m_elementPreserve = Top().preserve;
+        return true;
+    }
+    [[gnu::always_inline]] bool Attribute(ExpandedNameId name, std::string_view value) {
+        if (AddAttributeRecord(NodeKind::kAttribute, m_element) == kNoNode)
+            return Refuse(kTooManyNodes);
+        NodeRecord& record = m_tree.Newest();
+        record.name = name;
+        if (!SetText(record, value)) return false;
+        if (m_tree.m_names.QualifiedOf(name) == m_xmlSpace) XmlSpace(value, m_elementPreserve);
+        m_elementValues += value.size();
+        return true;
+    }
+    [[gnu::always_inline]] bool EnterElement() {
+        if (m_elementValues > 0) {
+            // The values count against the budget as in StartElement.
+            if (!Spend(m_elementValues)) return false;
+            m_elementValues = 0;
+        }
+        if (m_elementPreserve) m_tree.At(m_element).AddFlag(kPreserveSpace);
+        Push({m_element, kNoNode, m_elementPreserve});
+        ++m_depth;
+        return true;
+    }
+    bool EndElement() {
+        if (m_failure || !m_pending.empty()) return EndElementAtMarkup();
+        if (m_depth > 0) {
+            --m_openCount;
+            --m_depth;
+        }
+        return true;
+    }
     // The events between these two are the entity's replacement.
     bool StartEntityReference(std::string_view name);
     bool EndEntityReference();
     bool Characters(std::string_view text);
+    // Character data that runs up to the next markup or the document's end:
+    // the same as Characters, settled at once when no other is pending.
+    // blank: the text is known to be white space only.
+    bool Text(std::string_view text, bool blank = false) {
+        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength &&
+            m_entityDepth == 0 && Top().id != kDocumentNode) {
+            const Open& parent = Top();
+            if (!parent.preserve && (blank || IsBlank(text))) {
+                MarkBlank(parent);
+                return true;
+            }
+            if (AddChild(NodeKind::kText) == kNoNode) return Refuse(kTooManyNodes);
+            return SetText(m_tree.Newest(), text);
+        }
+        return SomeText(text, blank);
+    }
+    // The same for white space alone, most often between elements, where it
+    // is only marked.
+    [[gnu::always_inline]] bool Blank(std::string_view text) {
+        if (m_pending.empty() && !m_failure && !text.empty() && text.size() <= kMaxTextLength) {
+            const Open& parent = Top();
+            if (parent.id != kDocumentNode && !parent.preserve) {
+                MarkBlank(parent);
+                return true;
+            }
+        }
+        return Text(text, true);
+    }
     bool Cdata(std::string_view text);
     bool Comment(std::string_view text);
     // withData false: the instruction has no data at all (<?pi?>).
@@ -116,24 +199,80 @@ class TreeBuilder {
     // Stores the text of the CDATA section still open to more sections.
     bool SettleCdata();
     // A new record, linked as the last child of the innermost open node.
-    NodeId AddChild(NodeKind kind);
+    [[gnu::always_inline]] NodeId AddChild(NodeKind kind) {
+        if (m_entityDepth > 0 && !Spend(sizeof(NodeRecord))) return kNoNode;
+        const NodeId id = m_tree.Append(kind);
+        if (id == kNoNode) return kNoNode;
+        Open& parent = Top();
+        m_tree.Newest().parent = parent.id;
+        if (parent.lastChild != kNoNode) {
+            m_tree.At(parent.lastChild).next = id;
+        } else {
+            m_tree.At(parent.id).childOrText = id;
+        }
+        parent.lastChild = id;
+        return id;
+    }
     // A record that is no child: a namespace declaration or an attribute.
-    NodeId AddAttributeRecord(NodeKind kind, NodeId element);
-    bool SetText(NodeId id, std::string_view text);
-    bool SetSharedText(NodeId id, std::string_view text, SharedText& shared);
+    [[gnu::always_inline]] NodeId AddAttributeRecord(NodeKind kind, NodeId element) {
+        const NodeId id = m_tree.Append(kind);
+        if (id != kNoNode) m_tree.Newest().parent = element;
+        return id;
+    }
+    [[gnu::always_inline]] bool SetText(NodeRecord& record, std::string_view text) {
+        if (text.size() > kMaxTextLength) return Refuse(kTextTooLong);
+        if (!m_tree.m_text.Add(text, record.childOrText)) return Refuse(kTooMuchText);
+        record.SetLength(static_cast<std::uint32_t>(text.size()));
+        return true;
+    }
+    // An xml:space attribute's value: whether white space is preserved.
+    static void XmlSpace(std::string_view value, bool& preserve) {
+        if (value == "preserve") preserve = true;
+        if (value == "default") preserve = false;
+    }
+    bool SetSharedText(NodeRecord& record, std::string_view text, SharedText& shared);
+    // Marks where a text of white space only stood as the last child of
+    // parent (or its first child).
+    void MarkBlank(const Open& parent) {
+        if (parent.lastChild != kNoNode) {
+            m_tree.At(parent.lastChild).AddFlag(kBlankAfter);
+        } else {
+            m_tree.At(parent.id).AddFlag(kBlankFirstChild);
+        }
+    }
     // Settles the character data held so far, at markup: a text node, or
     // nothing but a mark where a text of white space only stood.
-    bool Flush();
+    bool Flush() { return m_pending.empty() || FlushPending(); }
+    bool FlushPending();
+    bool EndElementAtMarkup();
+    // The same for text, which blank says is white space only.
+    bool Settle(std::string_view text, bool blank);
+    // Text but for white space that is only marked.
+    bool SomeText(std::string_view text, bool blank);
 
     DocumentTree& m_tree;
-    const NameId m_xmlSpace;   // "xml:space"
-    std::vector<Open> m_open;  // the document first, then each open element
-    std::string m_pending;     // character data not yet in the tree
+    const NameId m_xmlSpace;  // "xml:space"
+    // The document first, then each open element and entity reference.
+    Open& Top() { return m_open[m_openCount - 1]; }
+    [[gnu::always_inline]] void Push(const Open& open) {
+        if (m_openCount == m_openCapacity) Grow();
+        m_open[m_openCount++] = open;
+    }
+    void Grow();
+    std::unique_ptr<Open[]> m_open;
+    std::size_t m_openCount = 0;
+    std::size_t m_openCapacity = 0;
+    std::string m_pending;  // character data not yet in the tree
     std::string m_scratch;
     NodeId m_cdataNode = kNoNode;  // the section still open to more, if any
     std::string m_cdata;           // its text
     const char* m_failure = nullptr;
     NodeId m_declaration = kNoNode;
+    // The element BeginElement added, whether white space is preserved in
+    // it, and its values so far.
+    NodeId m_element = kNoNode;
+    bool m_elementPreserve = false;
+    std::uint64_t m_elementValues = 0;
     std::uint32_t m_depth = 0;      // elements open
     std::size_t m_entityDepth = 0;  // entity references open
     std::uint64_t m_read = 0;

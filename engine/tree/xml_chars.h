@@ -6,6 +6,7 @@
 #ifndef FLATDOM_ENGINE_TREE_XML_CHARS_H
 #define FLATDOM_ENGINE_TREE_XML_CHARS_H
 
+#include <cstdint>
 #include <string_view>
 
 namespace engine {
@@ -20,8 +21,11 @@ constexpr bool IsAsciiDigit(char c) {
 
 // Whether text is white space alone (so is empty text).
 inline bool IsBlank(std::string_view text) {
+    constexpr std::uint64_t kSpaces = (std::uint64_t{1} << ' ') | (std::uint64_t{1} << '\t') |
+                                      (std::uint64_t{1} << '\r') | (std::uint64_t{1} << '\n');
     for (char c : text) {
-        if (!IsXmlSpace(c)) return false;
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > ' ' || ((kSpaces >> byte) & 1) == 0) return false;
     }
     return true;
 }

@@ -28,4 +28,21 @@ int _fstat64(int fd, struct _stat64* buffer) {
     return 0;
 }
 
+int _fseeki64(std::FILE* stream, long long offset, int origin) {
+    if (!stream) {
+        errno = EINVAL;
+        return -1;
+    }
+    static_assert(sizeof(off_t) == sizeof(long long), "files past 2 GiB");
+    return fseeko(stream, static_cast<off_t>(offset), origin);
+}
+
+long long _ftelli64(std::FILE* stream) {
+    if (!stream) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<long long>(ftello(stream));
+}
+
 }  // extern "C"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -84,6 +85,31 @@ HRESULT CMyFileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     const std::size_t n = kept + std::fread(static_cast<char*>(pv) + kept, 1, cb - kept, m_pFile);
     if (pcbRead) *pcbRead = static_cast<ULONG>(n);
     return n == 0 ? S_FALSE : S_OK;
+}
+
+HRESULT CMyFileStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                            ULARGE_INTEGER* plibNewPosition) {
+    ULONGLONG size = 0;
+    if (!m_bRead || !GetSize(&size)) return CMyStream::Seek(dlibMove, dwOrigin, plibNewPosition);
+    // Where the reader is: the file's position, less what Peek holds unread.
+    const long long at = _ftelli64(m_pFile) - static_cast<long long>(m_startSize - m_startRead);
+    long long origin = 0;
+    if (dwOrigin == STREAM_SEEK_CUR) {
+        origin = at;
+    } else if (dwOrigin == STREAM_SEEK_END) {
+        origin = static_cast<long long>(size);
+    } else if (dwOrigin != STREAM_SEEK_SET) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    const long long move = dlibMove.QuadPart;
+    if (at < 0 || (move < 0 && origin + move < 0) || (move > 0 && origin > LLONG_MAX - move)) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    const long long target = origin + move;
+    if (_fseeki64(m_pFile, target, SEEK_SET) != 0) return STG_E_INVALIDFUNCTION;
+    m_startSize = m_startRead = 0;  // the file's own bytes from here on
+    if (plibNewPosition) plibNewPosition->QuadPart = static_cast<ULONGLONG>(target);
+    return S_OK;
 }
 
 BOOL CMyFileStream::Peek(void* pv, ULONG cb, ULONG* pcbRead) {

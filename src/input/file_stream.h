@@ -55,6 +55,14 @@ struct CMyFileStream : public CMyStream {
     // has no file; S_OK for cb 0 without touching the count; otherwise the
     // bytes moved, S_FALSE when there were none.
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
+    // In a regular file being read, moves to the byte dlibMove from the
+    // start, the current position or the end (dwOrigin), as the file's own
+    // bytes whatever Peek took: S_OK, the new position in plibNewPosition if
+    // given; STG_E_INVALIDFUNCTION, nothing moved, for a place before the
+    // start. Any other stream (a pipe, a file being written): E_NOTIMPL, as
+    // CMyStream answers.
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
 
     // Records the mode, drops a leading "FILE://" or "FILE:" (any case) and

@@ -184,6 +184,10 @@ int Select(const std::wstring& name, const options::Command& command) {
             console::Out(value + L"\n");
             status = kFound;
         }
+    } else if (long length = 0; name == L"count" && SUCCEEDED(list->get_length(&length))) {
+        // The list knows its length: no node of it is needed.
+        console::Out(std::to_wstring(length) + L"\n");
+        status = length > 0 ? kFound : kNoMatch;
     } else {
         long count = 0;
         while (IXMLDOMNode* node = SelectXmlNodeFromList(list, count)) {

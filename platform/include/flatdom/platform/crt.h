@@ -26,6 +26,10 @@ FLATDOM_PLATFORM_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* 
 FLATDOM_PLATFORM_API int _fileno(std::FILE* stream);
 // The status of the open file fd: 0, or -1 with errno saying why.
 FLATDOM_PLATFORM_API int _fstat64(int fd, struct _stat64* buffer);
+// fseek and ftell with 64-bit offsets, whatever the size of long: 0 (the
+// position) or -1 with errno saying why; -1 and EINVAL for null.
+FLATDOM_PLATFORM_API int _fseeki64(std::FILE* stream, long long offset, int origin);
+FLATDOM_PLATFORM_API long long _ftelli64(std::FILE* stream);
 // Compares at most count characters, ASCII letters without regard to case;
 // answers <0, 0 or >0.
 FLATDOM_PLATFORM_API int _wcsnicmp(const wchar_t* a, const wchar_t* b, std::size_t count);

@@ -51,6 +51,7 @@ typedef void* HMODULE;
 #define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFFu)
 #define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000Eu)
 #define E_INVALIDARG static_cast<HRESULT>(0x80070057u)
+#define STG_E_INVALIDFUNCTION static_cast<HRESULT>(0x80030001u)
 #define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110u)
 #define REGDB_E_CLASSNOTREG static_cast<HRESULT>(0x80040154u)
 #define CO_E_NOTINITIALIZED static_cast<HRESULT>(0x800401F0u)
