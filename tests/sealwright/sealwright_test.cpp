@@ -30,6 +30,7 @@
 #include "keys.h"
 #include "platform.h"
 #include "support/files.h"
+#include "text.h"
 #if !defined(_WIN32)
 #include "support/as_user.h"
 #include "support/memory_scan.h"
@@ -177,6 +178,19 @@ TEST_F(Sealwright, OpensEachTextEncodingIntoAKeptOleString) {
         EXPECT_EQ(Decrypted(File(sealwright::Seal(key, AsBytes(bad)))), L"(false)");
         EXPECT_STREQ(SealwrightLastFailure(),
                      "the sealed text is neither UTF-8 nor UTF-16 with a byte-order mark");
+    }
+}
+
+// However short, opened text is in secret memory, wiped as it goes: never in
+// the string's own room, which is on its owner's stack.
+TEST_F(Sealwright, OpenedTextIsInSecretMemoryHoweverShort) {
+    for (const std::string plain : {"", "<a", "<a/>"}) {
+        sealwright::SecretText text;
+        ASSERT_TRUE(sealwright::DecodeText(reinterpret_cast<const std::uint8_t*>(plain.data()),
+                                           plain.size(), text));
+        const char* object = reinterpret_cast<const char*>(&text);
+        const char* held = reinterpret_cast<const char*>(text.data());
+        EXPECT_FALSE(held >= object && held < object + sizeof text) << plain;
     }
 }
 
