@@ -203,6 +203,16 @@ if command -v strace >/dev/null && [ -z "${FLATDOM_EMULATOR:-}" ]; then
     [ "$(ls -A "$work/kills")" = plain.xml ] ||
       fail "the run after a kill at $step leaves: $(ls -A "$work/kills" | tr '\n' ' ')"
   done
+  # Another run's new file is no leftover: one run waits between its link
+  # and its rename while a second writes the same name; both succeed.
+  renames=rename,renameat,renameat2
+  strace -f -qq -o /dev/null -e "trace=$renames" -e "inject=$renames:delay_enter=2000000" \
+    "$sealwright_program" open "$work/new.sealed" "$work/kills/plain.xml" 2>"$work/slow.err" &
+  slow=$!
+  for _ in $(seq 100); do ls -A "$work/kills" | grep -q '^\.' && break; sleep 0.05; done
+  expect 0 "" -- open "$work/new.sealed" "$work/kills/plain.xml"
+  wait "$slow" || fail "a run beside another that writes the same name: $(cat "$work/slow.err")"
+  [ "$(ls -A "$work/kills")" = plain.xml ] || fail "two runs at once leave: $(ls -A "$work/kills")"
 else
   echo "skipped: kills at each system call (they need strace, and no emulator)"
 fi
