@@ -176,7 +176,14 @@ bool SealwrightUseKey(const wchar_t* key) {
 bool SealwrightUseKeyFile(const wchar_t* path) {
     using namespace sealwright;
     return UsingKey(path, [&](Key& key, ThreadState& state) {
-        return KeyFromFile(FromHost(path), key, state.failure, &state.warning);
+        SystemText name;
+        if (!FromHost(path, name)) {
+            state.failure =
+                "the key file's name holds a lone surrogate or a value past U+10FFFF, "
+                "which names no file";
+            return false;
+        }
+        return KeyFromFile(name, key, state.failure, &state.warning);
     });
 }
 
