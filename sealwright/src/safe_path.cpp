@@ -271,16 +271,5 @@ int Reopen(const ResolvedPath& resolved, int flags) {
     return fd.Release();
 }
 
-int OpenUnderRule(const char* path, int flags) {
-    ResolvedPath resolved;
-    std::string why;
-    if (!ResolvePath(path ? path : "", WalkOptions{}, resolved, why)) return -1;
-    if (resolved.object < 0 || S_ISLNK(resolved.status.st_mode)) {
-        errno = ENOENT;
-        return -1;
-    }
-    return Reopen(resolved, flags);
-}
-
 }  // namespace sealwright
 #endif

@@ -67,11 +67,6 @@ bool ResolvePath(const std::string& path, const WalkOptions& options, ResolvedPa
 // errno.
 int Reopen(const ResolvedPath& resolved, int flags);
 
-// open(path, flags) with the links followed under the rule: a descriptor,
-// or -1 with errno (EACCES for a link that is not followed, as the kernel
-// says when its rule is on).
-int OpenUnderRule(const char* path, int flags);
-
 }  // namespace sealwright
 
 #endif

@@ -322,6 +322,15 @@ else
     cmp -s "$work/doc.xml" "$work/got" || fail "open to the user's own FIFO"
     expect 0 "" -- open "$home/doc.sealed" /dev/null
 
+    # Key files the same way: another user's link is named as such, and what
+    # is no regular file is refused unopened (opening this FIFO is denied).
+    as "$attacker" ln -s "$theirs/key" "$shared/key.link"
+    as "$attacker" mkfifo -m 000 "$shared/key.fifo"
+    SEALWRIGHT_KEY='' SEALWRIGHT_KEY_FILE=$shared/key.link \
+      expect 1 "another user made in a shared folder" -- open "$home/doc.sealed"
+    SEALWRIGHT_KEY='' SEALWRIGHT_KEY_FILE=$shared/key.fifo \
+      expect 1 "key.fifo is not a regular file" -- open "$home/doc.sealed"
+
     # Links, as the kernel follows them: in a shared folder, only the user's
     # own and the folder owner's; elsewhere, any.
     while read -r owner status link target; do
