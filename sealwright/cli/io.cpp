@@ -253,6 +253,12 @@ void WriteOutput(const std::string& path, const void* bytes, std::size_t size, C
     }
     sealwright::ResolvedPath resolved;
     Resolve(path, options, resolved);
+    if (resolved.descriptor >= 0) {
+        // One of the command's own descriptors, as its caller opened it: it
+        // takes the bytes as standard output does, no file is replaced.
+        if (!WriteAll(resolved.descriptor, bytes, size)) Fail(path, "output");
+        return;
+    }
     const bool exists = resolved.object >= 0;
     const Stat& status = resolved.status;
     if (exists && IsDirectory(status)) throw IoError(path + ": is a folder, not a file");

@@ -39,6 +39,9 @@ class ResolvedPath {
     // False where object was reached through a link of /proc (/dev/stdout,
     // say) and has no name of its own to replace it under.
     bool named = true;
+    // Where the path names a descriptor of the process's own (/dev/stdout,
+    // /dev/fd/N, /proc/self/fd/N) that is no folder: its number, else -1.
+    int descriptor = -1;
 };
 
 struct WalkOptions {

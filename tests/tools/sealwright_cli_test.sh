@@ -61,6 +61,11 @@ expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
   fail "seal and open through pipes"
 [ "$(sealwright open "$work/doc.sealed" /dev/stdout | cat)" = "$(cat "$work/doc.xml")" ] ||
   fail "open to a pipe through /dev/stdout"
+# /dev/stdout on a file is the caller's descriptor, written as standard
+# output is: what the caller wrote before and after stays.
+{ echo header; sealwright open "$work/doc.sealed" /dev/stdout; echo footer; } >"$work/log"
+[ "$(cat "$work/log")" = "header"$'\n'"$(cat "$work/doc.xml")footer" ] ||
+  fail "open to a file through /dev/stdout leaves: $(cat "$work/log")"
 
 # Failures say what failed and exit 1, never crash, never claim success.
 expect 1 "is a folder" -- seal "$work" "$work/out.sealed"
