@@ -116,11 +116,15 @@ bool UsingKey(const wchar_t* given, Body body) noexcept {
 }  // namespace sealwright
 
 bool IsEncrypted(const wchar_t* path) {
-    sealwright::FileCloser file{sealwright::OpenForReading(path)};
-    if (!file.file) return false;
-    std::uint8_t head[SEALWRIGHT_START_SIZE];
-    const std::size_t got = sealwright::ReadHead(file.file, head, sizeof head);
-    return sealwright::HasSealedHeader(head, got);
+    try {
+        sealwright::FileCloser file{sealwright::OpenForReading(path)};
+        if (!file.file) return false;
+        std::uint8_t head[SEALWRIGHT_START_SIZE];
+        const std::size_t got = sealwright::ReadHead(file.file, head, sizeof head);
+        return sealwright::HasSealedHeader(head, got);
+    } catch (...) {  // no memory for the name: not known to be sealed
+        return false;
+    }
 }
 
 bool IsEncryptedStart(const void* start, std::size_t size) {

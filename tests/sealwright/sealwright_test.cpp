@@ -371,6 +371,10 @@ TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
         EXPECT_FALSE(opened);
         EXPECT_EQ(text, nullptr);
         EXPECT_STREQ(SealwrightLastFailure(), kNoMemory);
+        t_outOfMemory = true;
+        const bool sealed = IsEncrypted(path.c_str());  // false, nothing thrown
+        t_outOfMemory = false;
+        EXPECT_FALSE(sealed);
 #endif
     }).join();
 }

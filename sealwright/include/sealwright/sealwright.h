@@ -32,7 +32,7 @@ struct ISequentialStream;
 /// it has read.
 /// \param path the file's path.
 /// \return true for a sealed file; false for any other, a missing or
-///         unreadable file and null.
+///         unreadable file, null, and where memory runs out.
 SEALWRIGHT_API bool IsEncrypted(const wchar_t* path);
 
 /// Opens the sealed file at path: the whole document, as an OLE string.
