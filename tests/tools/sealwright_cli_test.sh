@@ -326,6 +326,15 @@ else
     wait $!
     cmp -s "$work/doc.xml" "$work/got" || fail "open to the user's own FIFO"
     expect 0 "" -- open "$home/doc.sealed" /dev/null
+    # The user's own terminal takes plain text as it is made (mode 620: its
+    # group may only write), but not once others can read it, as a FIFO.
+    got=$(as "$victim" /usr/bin/python3 -c 'import os, pty, subprocess, sys
+master, slave = pty.openpty()
+for mode in (0o620, 0o644):
+    os.chmod(os.ttyname(slave), mode)
+    print(subprocess.call(sys.argv[1:] + [os.ttyname(slave)], stderr=subprocess.DEVNULL))' \
+      "${emulator[@]}" "$sealwright_program" open "$home/doc.sealed" | tr '\n' ' ')
+    [ "$got" = "0 1 " ] || fail "open to the user's terminal of mode 620, then 644, exits: $got"
 
     # Key files the same way: another user's link is named as such, and what
     # is no regular file is refused unopened (opening this FIFO is denied).
