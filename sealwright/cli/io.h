@@ -30,8 +30,9 @@ void ReadInput(const std::string& path, sealwright::SecretBytes& bytes, std::uin
 // folders on the way: see CheckKeyFolder). Besides files, only a character
 // device, a pipe without a name or a FIFO of the caller's takes bytes, as
 // they come; another user's FIFO is refused and never waited for; plain text
-// (kPrivate) goes to no FIFO that others can read and to no device of
-// another user. On Windows, plain text and keys go to files on a disk only.
+// (kPrivate) goes to no FIFO or device that others can read and to no device
+// of another user (root's, the system's, take it). On Windows, plain text
+// and keys go to files on a disk only.
 void WriteOutput(const std::string& path, const void* bytes, std::size_t size, Create how);
 
 }  // namespace cli
