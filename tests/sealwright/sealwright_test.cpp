@@ -245,6 +245,26 @@ TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironmentAndSaysWhy) {
     EXPECT_STREQ(SealwrightKeyWarning(), "");
 }
 
+#if defined(_WIN32)
+// A pipe whose every instance is taken is said to be busy, not that it
+// cannot be read for want of permission.
+TEST_F(Sealwright, SaysAPipeIsBusy) {
+    const std::wstring name =
+        L"\\\\.\\pipe\\sealwright-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const HANDLE taken =
+        CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlFile(name.c_str(), &text));
+    EXPECT_EQ(SealwrightLastFailure(),
+              std::string("the file cannot be read: ") + std::strerror(EBUSY));
+    CloseHandle(taken);
+    CloseHandle(server);
+}
+#endif
+
 TEST_F(Sealwright, IsEncryptedReadsTheHeaderOnly) {
     const std::string header(reinterpret_cast<const char*>(sealwright::kMagic), 8);
     EXPECT_TRUE(IsEncrypted(File(AsBytes(header + "\x01garbage")).c_str()));
