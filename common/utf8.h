@@ -87,6 +87,15 @@ inline char32_t NextWide(const wchar_t* text, std::size_t size, std::size_t& at)
     return c;
 }
 
+// Whether wide text is Unicode scalar values only: no lone surrogate, and
+// nothing past U+10FFFF where wchar_t holds code points.
+inline bool IsScalarText(const wchar_t* text, std::size_t size) {
+    for (std::size_t at = 0; at < size;) {
+        if (!IsScalar(NextWide(text, size, at))) return false;
+    }
+    return true;
+}
+
 // The wchar_t units of c: itself, or a surrogate pair where wchar_t holds
 // UTF-16 units.
 inline std::size_t WideSize(char32_t c) {

@@ -30,6 +30,12 @@ inline int OpenWideDescriptor(const wchar_t* path, bool read) {
             case ERROR_BAD_NETPATH:
                 errno = ENOENT;
                 break;
+            case ERROR_FILENAME_EXCED_RANGE:
+                errno = ENAMETOOLONG;
+                break;
+            case ERROR_PIPE_BUSY:  // a pipe's every instance is taken
+                errno = EBUSY;
+                break;
             case ERROR_TOO_MANY_OPEN_FILES:
                 errno = EMFILE;
                 break;

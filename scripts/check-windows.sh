@@ -193,6 +193,8 @@ trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work" "$keys"' EX
 keys_path() { printf 'C:\\users\\%s\\sealwright-check\\%s' "${profile##*/}" "${1//\//\\}"; }
 [ "$(run "$bin/sealwright.exe" keygen --out "$(windows_path "$work/refused.key")" 2>&1; echo $?)" != 0 ] ||
   fail "sealwright.exe put a key in a folder that Wine shows others may change"
+[ "$(cd "$work" && run "$bin/sealwright.exe" keygen --out refused.key 2>&1; echo $?)" != 0 ] ||
+  fail "sealwright.exe put a key in the current folder, which Wine shows others may change"
 run "$bin/sealwright.exe" keygen --out "$(keys_path windows.key)"
 mv "$keys/windows.key" "$work/windows.key"
 SEALWRIGHT_KEY_FILE=$(windows_path "$work/demo.key") run "$bin/sealwright.exe" open \
@@ -204,8 +206,8 @@ done
 echo "sealwright.exe writes keys and plain text that others cannot read"
 
 # keygen --out makes the folders a key needs, the user's alone: all the
-# user's bits, none for others.
-run "$bin/sealwright.exe" keygen --out "$(keys_path new/private/windows.key)"
+# user's bits, none for others. (The path is taken from the current folder.)
+(cd "$keys" && run "$bin/sealwright.exe" keygen --out 'new\private\windows.key')
 for folder in new new/private; do
   mode=$(stat -c %a "$keys/$folder")
   [ "${mode:0:1}${mode: -1}" = 70 ] || fail "sealwright.exe made the folder $folder with mode $mode"

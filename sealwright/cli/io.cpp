@@ -98,27 +98,33 @@ bool IsUnnamedPipe(const Stat& status) {
 
 // Throws unless what status describes may take the command's output: a
 // character device, a pipe without a name, or a FIFO of the caller's; for
-// plain text, no FIFO that others can read, no device of another user.
+// plain text, no FIFO or device of the caller's that its group or others can
+// read, and no device of another user. The system's devices (/dev/null,
+// /dev/tty) are root's and take it; a terminal of the user's does too, as
+// it is made (mode 620: its group, tty, may write to it, never read it).
 void CheckDevice(const std::string& path, const Stat& status, Create how) {
     const bool mine = status.st_uid == geteuid();
+    const bool othersRead = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    const std::string what = S_ISCHR(status.st_mode) ? "a device" : "a FIFO";
     if (S_ISCHR(status.st_mode)) {
-        if (how != Create::kPrivate || mine || status.st_uid == 0) return;
-        throw IoError(path + ": a device that belongs to another user; plain text is not " +
-                      "written to it");
-    }
-    if (S_ISFIFO(status.st_mode)) {
+        if (how != Create::kPrivate || status.st_uid == 0) return;
+        if (!mine) {
+            throw IoError(path + ": a device that belongs to another user; plain text is not " +
+                          "written to it");
+        }
+    } else if (S_ISFIFO(status.st_mode)) {
         if (IsUnnamedPipe(status)) return;
         if (!mine) {
             throw IoError(path + ": a FIFO that belongs to another user; nothing is written to it");
         }
-        if (how == Create::kPrivate && (status.st_mode & (S_IRGRP | S_IROTH))) {
-            throw IoError(path + ": a FIFO that others can read; plain text is not written to " +
-                          "it (chmod go-r makes it yours alone)");
-        }
-        return;
+    } else {
+        throw IoError(path + ": neither a file, a character device nor a FIFO of yours; " +
+                      "nothing is written to it");
     }
-    throw IoError(path + ": neither a file, a character device nor a FIFO of yours; " +
-                  "nothing is written to it");
+    if (how == Create::kPrivate && othersRead) {
+        throw IoError(path + ": " + what + " that others can read; plain text is not written " +
+                      "to it (chmod go-r makes it yours alone)");
+    }
 }
 
 // Opens what resolved names, which is not a regular file, for writing, once
@@ -253,6 +259,12 @@ void WriteOutput(const std::string& path, const void* bytes, std::size_t size, C
     }
     sealwright::ResolvedPath resolved;
     Resolve(path, options, resolved);
+    if (resolved.descriptor >= 0) {
+        // One of the command's own descriptors, as its caller opened it: it
+        // takes the bytes as standard output does, no file is replaced.
+        if (!WriteAll(resolved.descriptor, bytes, size)) Fail(path, "output");
+        return;
+    }
     const bool exists = resolved.object >= 0;
     const Stat& status = resolved.status;
     if (exists && IsDirectory(status)) throw IoError(path + ": is a folder, not a file");

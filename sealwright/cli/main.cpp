@@ -13,11 +13,9 @@
 #include <shellapi.h>
 
 #include <common/utf8.h>
-#else
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #endif
 
+#include <common/not_dumpable.h>
 #include <flatdom/version.h>
 
 #include "io.h"
@@ -161,21 +159,10 @@ bool CommandLine(int argc, char** argv, Arguments& arguments) {
 #endif
 }
 
-// No core file and no other user's look at the process's memory, from
-// before a key or any input is read: ptrace and /proc/PID/mem need a process
-// that can be dumped.
-void KeepOutOfDumps() {
-#if !defined(_WIN32)
-    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-    const struct rlimit none = {0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    KeepOutOfDumps();
+    MakeNotDumpable();
     try {
         Arguments arguments;
         if (!CommandLine(argc, argv, arguments)) {

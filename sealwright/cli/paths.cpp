@@ -20,19 +20,6 @@ namespace cli {
 #if defined(_WIN32)
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-// The folder that holds path, without a separator at its end ("" for none or
-// for the root).
-std::string ParentOf(const std::string& path) {
-    std::string folder = FolderOf(path);
-    while (!folder.empty() && IsSeparator(folder.back()))
-        folder.pop_back();
-    return folder;
-}
-
 // The user running the program (TOKEN_USER and its SID), or empty.
 std::vector<unsigned char> CurrentUser() {
     std::vector<unsigned char> user;
@@ -92,17 +79,15 @@ bool IsTrusted(PSID sid, PSID user) {
 }
 
 // "" when a key may be put under the existing folder, else why not.
-std::string CheckFolder(const std::string& folder, PSID user) {
+std::string CheckFolder(const std::wstring& wide, PSID user) {
+    const std::string folder = utf8::FromWide(wide.data(), wide.size());
     PSID owner = nullptr;
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    // A drive's root with its separator: "C:" alone is the drive's current folder.
-    const std::string named = folder.back() == ':' ? folder + "\\" : folder;
-    const DWORD error =
-        GetNamedSecurityInfoW(WidePath(named).c_str(), SE_FILE_OBJECT,
-                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                              nullptr, &acl, nullptr, &descriptor);
-    if (error != ERROR_SUCCESS) FailWithSystemError(named, error);
+    const DWORD error = GetNamedSecurityInfoW(
+        wide.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+        &owner, nullptr, &acl, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) FailWithSystemError(folder, error);
     std::string why;
     // What lets someone take a key's place: deleting or renaming what the
     // folder holds, or taking the folder over.
@@ -129,6 +114,43 @@ std::string CheckFolder(const std::string& folder, PSID user) {
     return why.empty() ? why : why + "; a key is not put there";
 }
 
+// path made whole, as the system takes it: from a drive's or a share's root,
+// with "." and ".." gone (GetFullPathNameW).
+std::wstring FullPath(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    std::wstring full;
+    // Asked again where the current folder grew between the two calls.
+    for (DWORD room = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr); room > 0;) {
+        full.resize(room);
+        const DWORD got = GetFullPathNameW(wide.c_str(), room, full.data(), nullptr);
+        if (got > 0 && got < room) {
+            full.resize(got);
+            return full;
+        }
+        room = got;
+    }
+    FailWithSystemError(path, GetLastError());
+}
+
+// The length of the root that full starts with, its separator included:
+// C:\, \\server\share\, \\?\C:\ or \\?\UNC\server\share\; 0 for none.
+std::size_t RootLength(const std::wstring& full) {
+    // The end of count names from at, each with the separator after it.
+    const auto after = [&](std::size_t at, int count) {
+        for (; count > 0 && at < full.size(); --count) {
+            const std::size_t end = full.find(L'\\', at);
+            at = end == std::wstring::npos ? full.size() : end + 1;
+        }
+        return at;
+    };
+    if (full.compare(0, 8, L"\\\\?\\UNC\\") == 0) return after(8, 2);
+    if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
+        return after(4, 1);
+    if (full.compare(0, 2, L"\\\\") == 0) return after(2, 2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return 3;
+    return 0;
+}
+
 }  // namespace
 
 std::wstring WidePath(const std::string& path) {
@@ -148,29 +170,38 @@ void MakeFolders(const std::string& path) {
     const std::vector<unsigned char> token = CurrentUser();
     if (token.empty()) FailWithSystemError(path, GetLastError());
     PSID user = reinterpret_cast<const TOKEN_USER*>(token.data())->User.Sid;
-    std::vector<std::string> missing;  // the deepest first
-    std::string folder = ParentOf(path);
-    for (;
-         !folder.empty() && GetFileAttributesW(WidePath(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
-         folder = ParentOf(folder)) {
-        if (!missing.empty() && missing.back() == folder) break;  // a drive that is not there
-        missing.push_back(folder);
+    // Every folder above the key, the deepest first, up to the root.
+    const std::wstring full = FullPath(path);
+    const std::size_t root = RootLength(full);
+    std::vector<std::wstring> folders;
+    for (std::size_t end = full.size(); end > root;) {
+        end = full.find_last_of(L'\\', end - 1);
+        if (end == std::wstring::npos) break;
+        folders.push_back(full.substr(0, end < root ? root : end));
     }
-    // Every existing folder on the way, up to the drive's root.
-    for (std::string existing = folder, above; !existing.empty(); existing = above) {
-        const std::string why = CheckFolder(existing, user);
+    // The missing ones, up to the first that is there; then every existing
+    // one is checked, the root too (a drive that is not there fails there).
+    std::size_t missing = 0;
+    while (missing + 1 < folders.size() &&
+           GetFileAttributesW(folders[missing].c_str()) == INVALID_FILE_ATTRIBUTES &&
+           (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        ++missing;
+    }
+    for (std::size_t i = missing; i < folders.size(); ++i) {
+        const std::string why = CheckFolder(folders[i], user);
         if (!why.empty()) throw IoError(path + ": " + why);
-        above = ParentOf(existing);
-        if (above == existing) break;  // a drive ("C:")
     }
-    if (missing.empty()) return;
+    if (missing == 0) return;
     PrivateFolder privateFolder(user);
     SECURITY_ATTRIBUTES* security = privateFolder.Attributes();
-    if (!security) FailWithSystemError(missing.back(), GetLastError());
-    for (auto made = missing.rbegin(); made != missing.rend(); ++made) {
-        if (!CreateDirectoryW(WidePath(*made).c_str(), security) &&
+    const auto shown = [](const std::wstring& folder) {
+        return utf8::FromWide(folder.data(), folder.size());
+    };
+    if (!security) FailWithSystemError(shown(folders[missing - 1]), GetLastError());
+    while (missing-- > 0) {
+        if (!CreateDirectoryW(folders[missing].c_str(), security) &&
             GetLastError() != ERROR_ALREADY_EXISTS) {
-            FailWithSystemError(*made, GetLastError());
+            FailWithSystemError(shown(folders[missing]), GetLastError());
         }
     }
 }

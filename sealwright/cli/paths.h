@@ -18,8 +18,10 @@ std::wstring WidePath(const std::string& path);
 // The folder part of path, with its last separator ("" for none).
 std::string FolderOf(const std::string& path);
 
-// Checks the existing folders above path, and makes those that are missing
-// readable by their owner only (an access list that names only the user).
+// Checks the existing folders above path, made whole from the current
+// folder (GetFullPathNameW), up to its drive's or its share's root, and makes
+// those that are missing readable by their owner only (an access list that
+// names only the user).
 // An existing folder is refused (see CheckKeyFolder) when it belongs to
 // another user, or when others may delete or rename what it holds (write
 // or delete its entries, change its access list or owner): someone could

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,8 +53,46 @@ void SyncFolder(const Destination& to) {
     }
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Marks the new file open as fd as a running write's, before it has a name:
+// a lock held until fd is closed, once the file is in its place, or the
+// command ends, however it ends. False where the lock is taken already (a
+// run removing leftovers has it).
+bool Hold(int fd) {
+    return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+// Holds the new file open as fd, named name: false where another run took
+// it for a leftover before (it holds it, or has removed it).
+bool HoldNamed(int fd, const Destination& to, const std::string& name) {
+    struct stat made {};
+    struct stat named {};
+    return Hold(fd) && fstat(fd, &made) == 0 &&
+           fstatat(to.folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(made, named);
+}
+
+// Opens the file named name in the folder for its lock: as it is (never a
+// link, never waiting for a FIFO's other end), for writing where its mode
+// lets the owner (a lock over NFS needs it), else for reading.
+int OpenToLock(int folder, const char* name) {
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = -1;
+    for (int access : {O_RDWR, O_WRONLY, O_RDONLY}) {
+        fd = openat(folder, name, access | flags);
+        if (fd >= 0 || errno != EACCES) break;
+    }
+    return fd;
+}
+
 // Removes the temporary files of the destination's name that a killed run
-// of the user's left: regular files of the user's with one name only.
+// of the user's left: regular files of the user's with one name only, that
+// no running write holds (see Hold). Another run writing the same name, or
+// a name whose temporary name has the same start (long names are cut), keeps
+// its file: only a file whose run ended is removed.
 void RemoveLeftovers(const Destination& to) {
     const int fd = openat(to.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -65,9 +104,19 @@ void RemoveLeftovers(const Destination& to) {
     const std::size_t limit = NameLimit(to);
     while (const dirent* entry = readdir(folder)) {
         struct stat status {};
-        if (IsTemporaryNameOf(entry->d_name, to.name, limit) &&
-            fstatat(to.folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_nlink == 1) {
+        if (!IsTemporaryNameOf(entry->d_name, to.name, limit) ||
+            fstatat(to.folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode)) {
+            continue;
+        }
+        Descriptor candidate(OpenToLock(to.folder, entry->d_name), true);
+        struct stat named {};
+        // Still the name's file once the lock is had: no run puts it in place.
+        if (candidate.get() >= 0 && fstat(candidate.get(), &status) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_nlink == 1 &&
+            flock(candidate.get(), LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(to.folder, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            SameFile(named, status)) {
             unlinkat(to.folder, entry->d_name, 0);
         }
     }
@@ -123,6 +172,7 @@ bool WriteUnnamed(const Destination& to, const void* bytes, std::size_t size, Cr
     }
     // Written and synced, the file loses nothing when it is closed.
     Descriptor closing(fd, true);
+    Hold(fd);  // nobody else reaches a file without a name
     const mode_t mode = ModeFor(to, how);
     if (mode != 0600 && fchmod(fd, mode) != 0) Fail(to);
     if (!WriteAll(fd, bytes, size) || !Flush(fd)) Fail(to);
@@ -160,6 +210,12 @@ int CreateTemporary(const Destination& to, Create how, std::string& name) {
         name = TemporaryName(to.name, limit, to.shown);
         const int fd = openat(to.folder, name.c_str(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 && !HoldNamed(fd, to, name)) {
+            // Another run took it for a leftover before it was held: that
+            // run removes it.
+            close(fd);
+            continue;
+        }
         if (fd >= 0) {
             if (mode != 0600 && fchmod(fd, mode) != 0) {
                 const int error = errno;

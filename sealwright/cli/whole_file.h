@@ -46,7 +46,8 @@ struct Destination {
 // is there; only to replace a file does it have a temporary name, between two
 // system calls (a link, then a rename): a kill just then leaves it there as
 // ".NAME.XXXXXXXXXXXX", the user's own and as private as NAME, and the next
-// write of NAME removes it. Elsewhere it has a temporary name of that form
+// write of NAME removes it (never the new file of a run still writing: each
+// run holds its own with a lock until it ends). Elsewhere it has a temporary name of that form
 // while it is written. A replaced file's permission bits are carried over,
 // never its set-user-ID, set-group-ID or sticky bit. On failure it throws
 // IoError (io_error.h) and removes what it made: the destination stays as it was.

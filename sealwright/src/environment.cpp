@@ -35,8 +35,9 @@ std::string ForMessage(const SystemText& text) {
     return utf8::FromWide(text.data(), text.size());
 }
 
-SystemText FromHost(const wchar_t* text) {
-    return text;
+bool FromHost(const wchar_t* text, SystemText& name) {
+    name = text;
+    return true;
 }
 #else
 bool EnvironmentVariable(const char* name, SystemText& value) {
@@ -49,8 +50,11 @@ std::string ForMessage(const SystemText& text) {
     return text;
 }
 
-SystemText FromHost(const wchar_t* text) {
-    return utf8::FromWide(text, std::wcslen(text));
+bool FromHost(const wchar_t* text, SystemText& name) {
+    const std::size_t size = std::wcslen(text);
+    if (!utf8::IsScalarText(text, size)) return false;
+    name = utf8::FromWide(text, size);
+    return true;
 }
 #endif
 

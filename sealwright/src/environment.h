@@ -24,8 +24,11 @@ bool EnvironmentVariable(const char* name, SystemText& value);
 // Text of the system's (a path) for a message: UTF-8.
 std::string ForMessage(const SystemText& text);
 
-// Wide text from a host (a key file's path) as the system takes it.
-SystemText FromHost(const wchar_t* text);
+// Wide text from a host (a key file's path) as the system takes it: false
+// for text that no name of the system's holds (on Linux, where names are
+// UTF-8, a lone surrogate or a value past U+10FFFF, which would stand for
+// U+FFFD and name another file).
+bool FromHost(const wchar_t* text, SystemText& name);
 
 }  // namespace sealwright
 

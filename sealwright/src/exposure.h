@@ -21,7 +21,8 @@ struct Exposure {
 // owner, the user running the process, Administrators and SYSTEM may reach
 // it (as the administrator may on Linux); any other user or group that an
 // entry allows to read or to change the file (its data, its access list or
-// its owner) is one of the others, and so is everyone where the file has no
+// its owner; or to delete it, which lets another file take its place) is
+// one of the others, and so is everyone where the file has no
 // access list at all. An owner other than the user, Administrators and SYSTEM
 // is another user. Nothing is known (all false) when the system does not say.
 Exposure ExposureOf(HANDLE file);

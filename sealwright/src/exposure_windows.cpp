@@ -40,8 +40,9 @@ struct LocalFreer {
 };
 
 constexpr ACCESS_MASK kRead = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL;
-constexpr ACCESS_MASK kWrite =
-    FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+// Who may delete the file may put another in its place.
+constexpr ACCESS_MASK kWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER |
+                               DELETE | GENERIC_WRITE | GENERIC_ALL;
 
 }  // namespace
 

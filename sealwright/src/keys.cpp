@@ -58,43 +58,86 @@ std::string ExposureWarning(const std::string& name, const Exposure& exposure) {
     return what.empty() ? what : name + what;
 }
 
+#if defined(_WIN32)
+using Status = struct _stat64;
+
+int CloseFile(int fd) {
+    return _close(fd);
+}
+
+// Opens the key file at path for reading: its descriptor, with its status
+// and exposure; -1, with the reason in why, for one that cannot be opened
+// or is not a regular file on a disk. It is opened for identification only:
+// the server of a pipe the path leads to cannot act as the caller.
+int OpenKeyFile(const wchar_t* path, const std::string& name, Status& status, Exposure& exposure,
+                std::string& why) {
+    const int fd = OpenWideDescriptor(path, true);
+    if (fd < 0 || _fstat64(fd, &status) != 0) {
+        why = name + " cannot be read: " + std::strerror(errno);
+        if (fd >= 0) _close(fd);
+        return -1;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if ((status.st_mode & _S_IFMT) != _S_IFREG || GetFileType(handle) != FILE_TYPE_DISK) {
+        why = name + " is not a regular file";
+        _close(fd);
+        return -1;
+    }
+    exposure = ExposureOf(handle);
+    return fd;
+}
+#else
+using Status = struct stat;
+
+int CloseFile(int fd) {
+    return close(fd);
+}
+
+// Opens the key file at path for reading: its descriptor, with its status
+// and exposure; -1, with the reason in why, for one that cannot be opened
+// or is not a regular file. Every name on the way is looked up once, links
+// followed only where the kernel's rule for shared folders would; anything
+// but a regular file is refused from what the walk found, never opened (a
+// FIFO would wait for a writer, a device may act on being opened).
+int OpenKeyFile(const char* path, const std::string& name, Status& status, Exposure& exposure,
+                std::string& why) {
+    ResolvedPath resolved;
+    std::string walked;
+    if (!ResolvePath(path, WalkOptions{}, resolved, walked)) {
+        why = name + " cannot be read: " + walked;
+        return -1;
+    }
+    if (resolved.object < 0 || S_ISLNK(resolved.status.st_mode)) {
+        why = name + " cannot be read: " + std::strerror(ENOENT);
+        return -1;
+    }
+    if (!S_ISREG(resolved.status.st_mode)) {
+        why = name + " is not a regular file";
+        return -1;
+    }
+    const int fd = Reopen(resolved, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        why = name + " cannot be read: " + std::strerror(errno);
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    exposure.othersRead = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    exposure.othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    exposure.foreignOwner = status.st_uid != geteuid() && status.st_uid != 0;
+    return fd;
+}
+#endif
+
 // Reads the key file at path into buffer: false, with the reason in why,
 // for a file that cannot be read, is not a regular file or is too large.
-// Opening never waits: a FIFO or a device is refused, not read.
 bool ReadKeyFile(const SystemText::value_type* path, char* buffer, std::size_t& size,
                  std::string& why, Exposure& exposure) {
     const std::string name = "the key file " + ForMessage(path);
-#if defined(_WIN32)
-    // Opened for identification only: the server of a pipe the path leads to
-    // cannot act as the caller; anything but a file on a disk is refused.
-    const int fd = OpenWideDescriptor(path, true);
-    struct _stat64 status {};
-    const bool described = fd >= 0 && _fstat64(fd, &status) == 0;
-    const bool regular =
-        described && (status.st_mode & _S_IFMT) == _S_IFREG &&
-        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_DISK;
-    if (regular) exposure = ExposureOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
-#else
-    // Without O_NONBLOCK, opening a FIFO waits for a writer. Links are
-    // followed only where the kernel's rule for shared folders would.
-    const int fd = OpenUnderRule(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat status {};
-    const bool described = fd >= 0 && fstat(fd, &status) == 0;
-    const bool regular = described && S_ISREG(status.st_mode);
-    if (regular) {
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        exposure.othersRead = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
-        exposure.othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-        exposure.foreignOwner = status.st_uid != geteuid() && status.st_uid != 0;
-    }
-#endif
-    const int error = errno;
+    Status status{};
+    const int fd = OpenKeyFile(path, name, status, exposure, why);
+    if (fd < 0) return false;
     bool ok = false;
-    if (!described) {
-        why = name + " cannot be read: " + std::strerror(error);
-    } else if (!regular) {
-        why = name + " is not a regular file";
-    } else if (static_cast<unsigned long long>(status.st_size) > kMaxKeyFile) {
+    if (static_cast<unsigned long long>(status.st_size) > kMaxKeyFile) {
         why =
             name + " is larger than a key file can be (" + std::to_string(kMaxKeyFile) + " bytes)";
     } else {
@@ -118,13 +161,7 @@ bool ReadKeyFile(const SystemText::value_type* path, char* buffer, std::size_t& 
             why = name + " is larger than a key file can be";
         }
     }
-    if (fd >= 0) {
-#if defined(_WIN32)
-        _close(fd);
-#else
-        close(fd);
-#endif
-    }
+    CloseFile(fd);
     return ok;
 }
 

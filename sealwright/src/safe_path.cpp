@@ -99,6 +99,24 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The number of the process's own descriptor that name stands for in the
+// folder of status (/proc/self/fd, or its thread's), or -1 for none.
+int OwnDescriptor(const struct stat& folder, const std::string& name) {
+    if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != name.npos) {
+        return -1;
+    }
+    for (const char* own : {"/proc/self/fd", "/proc/thread-self/fd"}) {
+        struct stat status {};
+        if (stat(own, &status) == 0 && SameFile(status, folder)) {
+            int number = 0;
+            for (char digit : name)
+                number = number * 10 + (digit - '0');
+            return number;
+        }
+    }
+    return -1;
+}
+
 // The walk's state: the folder it is in, and the first link at the end of
 // the path, where the links there lead nowhere.
 struct Walk {
@@ -198,6 +216,7 @@ bool ResolvePath(const std::string& path, const WalkOptions& options, ResolvedPa
                     return Fail(why, errno);
                 }
                 if (last && !S_ISDIR(status.st_mode)) {
+                    out.descriptor = OwnDescriptor(walk.folderStatus, name);
                     std::string text;
                     if (S_ISREG(status.st_mode) && ReadLinkText(lastLink.get(), text) &&
                         !text.empty() && text[0] == '/') {
@@ -269,17 +288,6 @@ int Reopen(const ResolvedPath& resolved, int flags) {
         return -1;
     }
     return fd.Release();
-}
-
-int OpenUnderRule(const char* path, int flags) {
-    ResolvedPath resolved;
-    std::string why;
-    if (!ResolvePath(path ? path : "", WalkOptions{}, resolved, why)) return -1;
-    if (resolved.object < 0 || S_ISLNK(resolved.status.st_mode)) {
-        errno = ENOENT;
-        return -1;
-    }
-    return Reopen(resolved, flags);
 }
 
 }  // namespace sealwright

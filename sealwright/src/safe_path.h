@@ -39,6 +39,9 @@ class ResolvedPath {
     // False where object was reached through a link of /proc (/dev/stdout,
     // say) and has no name of its own to replace it under.
     bool named = true;
+    // Where the path names a descriptor of the process's own (/dev/stdout,
+    // /dev/fd/N, /proc/self/fd/N) that is no folder: its number, else -1.
+    int descriptor = -1;
 };
 
 struct WalkOptions {
@@ -66,11 +69,6 @@ bool ResolvePath(const std::string& path, const WalkOptions& options, ResolvedPa
 // file (its device and inode are checked on the new descriptor), or -1 with
 // errno.
 int Reopen(const ResolvedPath& resolved, int flags);
-
-// open(path, flags) with the links followed under the rule: a descriptor,
-// or -1 with errno (EACCES for a link that is not followed, as the kernel
-// says when its rule is on).
-int OpenUnderRule(const char* path, int flags);
 
 }  // namespace sealwright
 

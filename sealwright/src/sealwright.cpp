@@ -116,11 +116,15 @@ bool UsingKey(const wchar_t* given, Body body) noexcept {
 }  // namespace sealwright
 
 bool IsEncrypted(const wchar_t* path) {
-    sealwright::FileCloser file{sealwright::OpenForReading(path)};
-    if (!file.file) return false;
-    std::uint8_t head[SEALWRIGHT_START_SIZE];
-    const std::size_t got = sealwright::ReadHead(file.file, head, sizeof head);
-    return sealwright::HasSealedHeader(head, got);
+    try {
+        sealwright::FileCloser file{sealwright::OpenForReading(path)};
+        if (!file.file) return false;
+        std::uint8_t head[SEALWRIGHT_START_SIZE];
+        const std::size_t got = sealwright::ReadHead(file.file, head, sizeof head);
+        return sealwright::HasSealedHeader(head, got);
+    } catch (...) {  // no memory for the name: not known to be sealed
+        return false;
+    }
 }
 
 bool IsEncryptedStart(const void* start, std::size_t size) {
@@ -176,7 +180,14 @@ bool SealwrightUseKey(const wchar_t* key) {
 bool SealwrightUseKeyFile(const wchar_t* path) {
     using namespace sealwright;
     return UsingKey(path, [&](Key& key, ThreadState& state) {
-        return KeyFromFile(FromHost(path), key, state.failure, &state.warning);
+        SystemText name;
+        if (!FromHost(path, name)) {
+            state.failure =
+                "the key file's name holds a lone surrogate or a value past U+10FFFF, "
+                "which names no file";
+            return false;
+        }
+        return KeyFromFile(name, key, state.failure, &state.warning);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <algorithm>
+
 #include <common/utf8.h>
 
 namespace sealwright {
@@ -70,6 +72,10 @@ bool DecodeText(const std::uint8_t* bytes, std::size_t size, SecretText& text) {
         if (!counter.Next(c)) return false;
         units += utf8::WideSize(c);
     }
+    // In secret memory however short: a text that the string could hold in
+    // itself would be on its owner's stack, never wiped.
+    static const std::size_t kHeldInside = SecretText().capacity();
+    text.reserve(std::max(units, kHeldInside + 1));
     text.resize(units);
     wchar_t* out = text.data();
     for (Decoder decoder(bytes, size, order); !decoder.Done();) {

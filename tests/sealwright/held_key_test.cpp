@@ -142,6 +142,17 @@ TEST_F(HeldKey, FromAKeyFileOfAnyNameWithItsChecks) {
     EXPECT_EQ(SealwrightLastFailure(),
               "the key file " + empty.utf8 + " does not hold 64 hexadecimal digits");
     EXPECT_EQ(Opening(), "");  // the key held before
+#if !defined(_WIN32)
+    // A name that is not Unicode names no file, not the one with U+FFFD in its place.
+    std::wstring odd = KeyFile(L"\ufffd.key", RIGHT_KEY).wide;
+    for (const wchar_t unit : {static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000)}) {
+        odd[odd.size() - 5] = unit;
+        EXPECT_FALSE(SealwrightUseKeyFile(odd.c_str()));
+        EXPECT_STREQ(SealwrightLastFailure(),
+                     "the key file's name holds a lone surrogate or a value past U+10FFFF, "
+                     "which names no file");
+    }
+#endif
     EXPECT_TRUE(SealwrightUseKeyFile(nullptr));
     EXPECT_EQ(Opening(), kNotSealedWithIt);
 }

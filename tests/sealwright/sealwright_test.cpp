@@ -30,6 +30,7 @@
 #include "keys.h"
 #include "platform.h"
 #include "support/files.h"
+#include "text.h"
 #if !defined(_WIN32)
 #include "support/as_user.h"
 #include "support/memory_scan.h"
@@ -180,6 +181,19 @@ TEST_F(Sealwright, OpensEachTextEncodingIntoAKeptOleString) {
     }
 }
 
+// However short, opened text is in secret memory, wiped as it goes: never in
+// the string's own room, which is on its owner's stack.
+TEST_F(Sealwright, OpenedTextIsInSecretMemoryHoweverShort) {
+    for (const std::string plain : {"", "<a", "<a/>"}) {
+        sealwright::SecretText text;
+        ASSERT_TRUE(sealwright::DecodeText(reinterpret_cast<const std::uint8_t*>(plain.data()),
+                                           plain.size(), text));
+        const char* object = reinterpret_cast<const char*>(&text);
+        const char* held = reinterpret_cast<const char*>(text.data());
+        EXPECT_FALSE(held >= object && held < object + sizeof text) << plain;
+    }
+}
+
 TEST_F(Sealwright, EveryChangedByteAndEveryTruncationIsRefused) {
     // An empty document too: its whole authentication is the tag.
     for (const std::string& plain : {std::string("<doc>tamper</doc>"), std::string()}) {
@@ -230,6 +244,26 @@ TEST_F(Sealwright, NeedsTheRightKeyFromTheEnvironmentAndSaysWhy) {
               std::string::npos);
     EXPECT_STREQ(SealwrightKeyWarning(), "");
 }
+
+#if defined(_WIN32)
+// A pipe whose every instance is taken is said to be busy, not that it
+// cannot be read for want of permission.
+TEST_F(Sealwright, SaysAPipeIsBusy) {
+    const std::wstring name =
+        L"\\\\.\\pipe\\sealwright-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const HANDLE taken =
+        CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    wchar_t* text = nullptr;
+    EXPECT_FALSE(DecryptXmlFile(name.c_str(), &text));
+    EXPECT_EQ(SealwrightLastFailure(),
+              std::string("the file cannot be read: ") + std::strerror(EBUSY));
+    CloseHandle(taken);
+    CloseHandle(server);
+}
+#endif
 
 TEST_F(Sealwright, IsEncryptedReadsTheHeaderOnly) {
     const std::string header(reinterpret_cast<const char*>(sealwright::kMagic), 8);
@@ -357,6 +391,10 @@ TEST_F(Sealwright, EveryFailureSaysWhyRunningOutOfMemoryToo) {
         EXPECT_FALSE(opened);
         EXPECT_EQ(text, nullptr);
         EXPECT_STREQ(SealwrightLastFailure(), kNoMemory);
+        t_outOfMemory = true;
+        const bool sealed = IsEncrypted(path.c_str());  // false, nothing thrown
+        t_outOfMemory = false;
+        EXPECT_FALSE(sealed);
 #endif
     }).join();
 }

@@ -61,6 +61,11 @@ expect 0 "" -- open "$work/doc.sealed" "$work/plain.xml"
   fail "seal and open through pipes"
 [ "$(sealwright open "$work/doc.sealed" /dev/stdout | cat)" = "$(cat "$work/doc.xml")" ] ||
   fail "open to a pipe through /dev/stdout"
+# /dev/stdout on a file is the caller's descriptor, written as standard
+# output is: what the caller wrote before and after stays.
+{ echo header; sealwright open "$work/doc.sealed" /dev/stdout; echo footer; } >"$work/log"
+[ "$(cat "$work/log")" = "header"$'\n'"$(cat "$work/doc.xml")footer" ] ||
+  fail "open to a file through /dev/stdout leaves: $(cat "$work/log")"
 
 # Failures say what failed and exit 1, never crash, never claim success.
 expect 1 "is a folder" -- seal "$work" "$work/out.sealed"
@@ -203,6 +208,18 @@ if command -v strace >/dev/null && [ -z "${FLATDOM_EMULATOR:-}" ]; then
     [ "$(ls -A "$work/kills")" = plain.xml ] ||
       fail "the run after a kill at $step leaves: $(ls -A "$work/kills" | tr '\n' ' ')"
   done
+  # Another run's new file is no leftover: one run waits between its link
+  # and its rename while a second writes the same name; both succeed. (The
+  # sanitizers' leak check cannot run under strace.)
+  renames=rename,renameat,renameat2
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace -f -qq -o /dev/null \
+    -e "trace=$renames" -e "inject=$renames:delay_enter=2000000" \
+    "$sealwright_program" open "$work/new.sealed" "$work/kills/plain.xml" 2>"$work/slow.err" &
+  slow=$!
+  for _ in $(seq 100); do ls -A "$work/kills" | grep -q '^\.' && break; sleep 0.05; done
+  expect 0 "" -- open "$work/new.sealed" "$work/kills/plain.xml"
+  wait "$slow" || fail "a run beside another that writes the same name: $(cat "$work/slow.err")"
+  [ "$(ls -A "$work/kills")" = plain.xml ] || fail "two runs at once leave: $(ls -A "$work/kills")"
 else
   echo "skipped: kills at each system call (they need strace, and no emulator)"
 fi
@@ -311,6 +328,24 @@ else
     wait $!
     cmp -s "$work/doc.xml" "$work/got" || fail "open to the user's own FIFO"
     expect 0 "" -- open "$home/doc.sealed" /dev/null
+    # The user's own terminal takes plain text as it is made (mode 620: its
+    # group may only write), but not once others can read it, as a FIFO.
+    got=$(as "$victim" /usr/bin/python3 -c 'import os, pty, subprocess, sys
+master, slave = pty.openpty()
+for mode in (0o620, 0o644):
+    os.chmod(os.ttyname(slave), mode)
+    print(subprocess.call(sys.argv[1:] + [os.ttyname(slave)], stderr=subprocess.DEVNULL))' \
+      "${emulator[@]}" "$sealwright_program" open "$home/doc.sealed" | tr '\n' ' ')
+    [ "$got" = "0 1 " ] || fail "open to the user's terminal of mode 620, then 644, exits: $got"
+
+    # Key files the same way: another user's link is named as such, and what
+    # is no regular file is refused unopened (opening this FIFO is denied).
+    as "$attacker" ln -s "$theirs/key" "$shared/key.link"
+    as "$attacker" mkfifo -m 000 "$shared/key.fifo"
+    SEALWRIGHT_KEY='' SEALWRIGHT_KEY_FILE=$shared/key.link \
+      expect 1 "another user made in a shared folder" -- open "$home/doc.sealed"
+    SEALWRIGHT_KEY='' SEALWRIGHT_KEY_FILE=$shared/key.fifo \
+      expect 1 "key.fifo is not a regular file" -- open "$home/doc.sealed"
 
     # Links, as the kernel follows them: in a shared folder, only the user's
     # own and the folder owner's; elsewhere, any.

@@ -1,11 +1,13 @@
 // Preloaded (LD_PRELOAD) into a command to run it as on a system without
 // anonymous files: memfd_create fails as on a kernel that lacks it. With
 // FLATDOM_TEST_NO_TMPFILE set, opening an unnamed file (O_TMPFILE) fails too,
-// as on a file system that cannot make one.
+// as on a file system that cannot make one. The command stays one that can
+// be dumped: its descriptors in /proc are then the test's to look at.
 #undef _FILE_OFFSET_BITS  // both open and open64 are defined here
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/types.h>
 
 #include <cerrno>
@@ -37,6 +39,19 @@ int Forward(const char* name, const char* path, int flags, va_list arguments) {
 SHIM int memfd_create(const char*, unsigned int) {
     errno = ENOSYS;
     return -1;
+}
+
+SHIM int prctl(int option, ...) {
+    va_list arguments;
+    va_start(arguments, option);
+    unsigned long values[4];
+    for (unsigned long& value : values)
+        value = va_arg(arguments, unsigned long);
+    va_end(arguments);
+    if (option == PR_SET_DUMPABLE) return 0;
+    using Prctl = int (*)(int, ...);
+    const auto next = reinterpret_cast<Prctl>(dlsym(RTLD_NEXT, "prctl"));
+    return next(option, values[0], values[1], values[2], values[3]);
 }
 
 SHIM int open(const char* path, int flags, ...) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <common/not_dumpable.h>
 #include <common/utf8.h>
 
 #include "console.h"
@@ -271,6 +272,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    MakeNotDumpable();  // it may open sealed documents: keys and plain text
     console::LibraryMessagesToConsole();
     const int status = Run(argc, argv);
     std::wstring why;

@@ -32,7 +32,7 @@ struct ISequentialStream;
 /// it has read.
 /// \param path the file's path.
 /// \return true for a sealed file; false for any other, a missing or
-///         unreadable file and null.
+///         unreadable file, null, and where memory runs out.
 SEALWRIGHT_API bool IsEncrypted(const wchar_t* path);
 
 /// Opens the sealed file at path: the whole document, as an OLE string.
@@ -95,7 +95,9 @@ SEALWRIGHT_API bool SealwrightUseKey(const wchar_t* key);
 /// \return true when the key was taken (or, for null, forgotten); false,
 ///         with the key held before kept, for a file that cannot be read,
 ///         is not a regular file, is too large or does not hold 64
-///         hexadecimal digits: SealwrightLastFailure() says which.
+///         hexadecimal digits, and on Linux for a path that is not Unicode
+///         (a lone surrogate, a value past U+10FFFF), which names no file:
+///         SealwrightLastFailure() says which.
 SEALWRIGHT_API bool SealwrightUseKeyFile(const wchar_t* path);
 
 /// Why the last DecryptXmlFile(), DecryptXmlStream(), SealwrightUseKey() or
