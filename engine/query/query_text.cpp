@@ -2,15 +2,9 @@
 
 #include <common/utf8.h>
 
+#include "engine/tree/xml_chars.h"
+
 namespace engine::query {
-namespace {
-
-bool IsXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-}  // namespace
 
 bool QueryToUtf8(std::wstring_view query, std::string& utf8) {
     utf8.clear();
@@ -25,7 +19,7 @@ bool QueryToUtf8(std::wstring_view query, std::string& utf8) {
     std::size_t bytes = 0;
     for (std::size_t at = 0; at < query.size();) {
         const char32_t c = utf8::NextWide(query.data(), query.size(), at);
-        if (!IsXmlChar(c)) return false;
+        if (!IsXmlCharCode(c)) return false;
         bytes += utf8::EncodedSize(c);
     }
     utf8.reserve(bytes);

@@ -1,6 +1,6 @@
-// XML's name characters (XML 1.0, fifth edition) over UTF-8 text, for the
-// parsers and the selection settings. No libxml2 call is made: its checks
-// report through its error handlers.
+// XML's names (XML 1.0, fifth edition) over UTF-8 text, for the parsers and
+// the selection settings; their characters are engine/tree/xml_chars.h's. No libxml2 call is made:
+// its checks report through its error handlers.
 #ifndef FLATDOM_ENGINE_QUERY_XML_NAMES_H
 #define FLATDOM_ENGINE_QUERY_XML_NAMES_H
 
@@ -8,10 +8,6 @@
 #include <string_view>
 
 namespace engine::query {
-
-// A character that may start a name without a colon, or continue one.
-bool IsNameStartChar(char32_t c);
-bool IsNameChar(char32_t c);
 
 // The code point of UTF-8 text at text[at], moving at past it; text that is
 // not UTF-8 decodes as U+FFFD, one byte at a time.

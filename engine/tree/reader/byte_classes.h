@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/tree/xml_chars.h"
+
 namespace engine::tree::reader {
 
 enum ByteClass : std::uint8_t {
@@ -98,26 +100,6 @@ inline NameKey KeyOf(const char* p, std::size_t length) {
     return {first, length > 8 ? Load8(p + length - 8) : 0, length};
 }
 
-// A character of XML beyond ASCII (the Char production).
-constexpr bool IsXmlChar(char32_t c) {
-    return (c >= 0x80 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Characters beyond ASCII that may start a name, or continue one.
-constexpr bool IsNameStartCode(char32_t c) {
-    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
-           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
-           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
-           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0xEFFFF);
-}
-constexpr bool IsNameCode(char32_t c) {
-    return IsNameStartCode(c) || c == 0xB7 || (c >= 0x300 && c <= 0x36F) ||
-           (c >= 0x203F && c <= 0x2040);
-}
-
 // The character of UTF-8 at p, a byte of 0x80 or more, with end the end of
 // what was read: its length in bytes (c set), 0 when the bytes are no UTF-8
 // or no character of XML, or -1 when the character is cut by end.
@@ -140,7 +122,7 @@ inline int DecodeAt(const char* p, const char* end, char32_t& c) {
         if ((next & 0xC0) != 0x80) return 0;
         c = (c << 6) | (next & 0x3F);
     }
-    return c >= least && IsXmlChar(c) ? length : 0;
+    return c >= least && IsXmlCharCode(c) ? length : 0;
 }
 
 // Writes c as UTF-8 at out: how many bytes (at most 4).

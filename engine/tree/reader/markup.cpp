@@ -286,10 +286,7 @@ DocumentReader::Step DocumentReader::Reference(const char* p, char32_t& c,
         }
         if (q == digits || *q != ';') return q >= end ? Step::kMore : Step::kOut;
         const auto code = static_cast<char32_t>(value);
-        if (!(code == '\t' || code == '\n' || code == '\r' || (code >= 0x20 && code < 0x80) ||
-              IsXmlChar(code))) {
-            return Step::kOut;
-        }
+        if (!IsXmlCharCode(code)) return Step::kOut;
         c = code;
         after = q + 1;
         return Step::kDone;
