@@ -27,6 +27,7 @@
 #include "engine/tree/limits.h"
 #include "engine/tree/parse_outcome.h"
 #include "engine/tree/tree_builder.h"
+#include "byte_classes.h"
 #include "input_window.h"
 #include "qualified_names.h"
 
@@ -141,6 +142,20 @@ class DocumentReader {
     bool DecodeValue(char* begin, char*& end) const;
     // Line ends made LF in place (CR LF and CR alike).
     static char* JoinLines(char* begin, char* end);
+    // Past the byte at q that stopped a run of plain bytes (of text, a value
+    // or markup) when it starts a character of two or more bytes: kDone.
+    // kMore when the window ends at it or within the character; kOut for
+    // anything else ('<' in a value, a control character, bytes that are
+    // no UTF-8 or no character of XML).
+    template <class Char>
+    static Step PassCharacter(Char*& q, const char* end) {
+        if (static_cast<unsigned char>(*q) < 0x80) return q >= end ? Step::kMore : Step::kOut;
+        char32_t character = 0;
+        const int length = DecodeAt(q, end, character);
+        if (length <= 0) return length < 0 ? Step::kMore : Step::kOut;
+        q += length;
+        return Step::kDone;
+    }
 
     const char* End() const { return m_in.End(); }
 

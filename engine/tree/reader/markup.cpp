@@ -158,13 +158,8 @@ DocumentReader::Step DocumentReader::Comment(char*& p) {
         } else if (c == '\r') {
             lines = true;
             ++q;
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            char32_t character = 0;
-            const int length = DecodeAt(q, end, character);
-            if (length <= 0) return length < 0 ? Step::kMore : Step::kOut;
-            q += length;
-        } else {
-            return q >= end ? Step::kMore : Step::kOut;
+        } else if (const Step step = PassCharacter(q, end); step != Step::kDone) {
+            return step;
         }
     }
     char* const textEnd = lines ? JoinLines(text, q) : q;
@@ -210,13 +205,8 @@ DocumentReader::Step DocumentReader::Instruction(char*& p) {
         } else if (c == '\r') {
             lines = true;
             ++q;
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            char32_t character = 0;
-            const int length = DecodeAt(q, end, character);
-            if (length <= 0) return length < 0 ? Step::kMore : Step::kOut;
-            q += length;
-        } else {
-            return q >= end ? Step::kMore : Step::kOut;
+        } else if (const Step step = PassCharacter(q, end); step != Step::kDone) {
+            return step;
         }
     }
     char* const dataEnd = lines ? JoinLines(data, const_cast<char*>(q)) : const_cast<char*>(q);

@@ -157,13 +157,8 @@ DocumentReader::Step DocumentReader::Attributes(char*& p, char* q, QualifiedName
             if (c == '"' || c == '\'' || c == '&' || c == '\t' || c == '\n' || c == '\r') {
                 decode = decode || (c != '"' && c != '\'');
                 ++q;
-            } else if (static_cast<unsigned char>(c) >= 0x80) {
-                char32_t character = 0;
-                const int length = DecodeAt(q, end, character);
-                if (length <= 0) return length < 0 ? Step::kMore : Step::kOut;
-                q += length;
-            } else {
-                return q >= end ? Step::kMore : Step::kOut;  // '<', a control character
+            } else if (const Step step = PassCharacter(q, end); step != Step::kDone) {
+                return step;
             }
         }
         m_attributes.Add({name, value, q, decode, 0});
