@@ -4,13 +4,13 @@
 // libxml2 builds of it, record by record; any difference is a crash.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "engine/tree/declared_encoding.h"
 #include "engine/tree/parse.h"
 #include "engine/tree/reader/document_reader.h"
+#include "engine/tree/text_source.h"
 #include "fuzz_support.h"
 #include "support/tree_records.h"
 
@@ -18,28 +18,14 @@ namespace {
 
 using namespace engine::tree;
 
-class Memory final : public ByteSource {
-  public:
-    explicit Memory(std::string_view bytes) : m_bytes(bytes) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min(size, m_bytes.size());
-        std::memcpy(buffer, m_bytes.data(), n);
-        m_bytes.remove_prefix(n);
-        return static_cast<long>(n);
-    }
-
-  private:
-    std::string_view m_bytes;
-};
-
 void CompareReaders(std::string_view bytes) {
     for (const bool utf8 : {false, true}) {
-        Memory whole(bytes);
+        TextSource whole(bytes);
         const std::string expected = TreeRecords(utf8 ? ParseUtf8(bytes, Readers::kLibxml2)
                                                       : Parse(whole, Readers::kLibxml2));
         const std::string declared = DeclaredEncoding(bytes);
         for (const std::size_t window : {reader::InputWindow::kChunk, 1 + bytes.size() % 13}) {
-            Memory source(bytes);
+            TextSource source(bytes);
             ParseOutcome own;
             own.tree = std::make_unique<DocumentTree>();
             TreeBuilder builder(*own.tree);

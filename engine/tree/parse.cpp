@@ -1,7 +1,5 @@
 #include "parse.h"
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -10,32 +8,11 @@
 #include "input_staging.h"
 #include "parse_run.h"
 #include "reader/document_reader.h"
+#include "text_source.h"
 #include "tree_builder.h"
 
 namespace engine::tree {
 namespace {
-
-// Text in memory, handed out in pieces: libxml2 would copy text from memory
-// whole, and free the copy without wiping it.
-class TextSource final : public ByteSource {
-  public:
-    explicit TextSource(std::string_view text) : m_text(text), m_left(text) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min({size, m_left.size(), InputStaging::kChunk});
-        std::memcpy(buffer, m_left.data(), n);
-        m_left.remove_prefix(n);
-        return static_cast<long>(n);
-    }
-    bool Rewindable() override { return true; }
-    bool Rewind() override {
-        m_left = m_text;
-        return true;
-    }
-
-  private:
-    std::string_view m_text;
-    std::string_view m_left;
-};
 
 // The reader of our own: true with the outcome when it took the document.
 bool ReadOwn(ByteSource& source, const std::string* declared, ParseOutcome& outcome) {

@@ -5,7 +5,6 @@
 // piece of markup; a document it takes must be the tree libxml2 builds.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,32 +15,12 @@
 #include "engine/tree/declared_encoding.h"
 #include "engine/tree/parse.h"
 #include "engine/tree/reader/document_reader.h"
+#include "engine/tree/text_source.h"
 #include "support/tree_records.h"
 
 namespace {
 
 using namespace engine::tree;
-
-// Bytes in memory that can be read again.
-class Bytes final : public ByteSource {
-  public:
-    explicit Bytes(std::string_view bytes) : m_bytes(bytes) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min(size, m_bytes.size() - m_at);
-        std::memcpy(buffer, m_bytes.data() + m_at, n);
-        m_at += n;
-        return static_cast<long>(n);
-    }
-    bool Rewindable() override { return true; }
-    bool Rewind() override {
-        m_at = 0;
-        return true;
-    }
-
-  private:
-    std::string_view m_bytes;
-    std::size_t m_at = 0;
-};
 
 struct Compared {
     bool same = true;
@@ -54,7 +33,7 @@ struct Compared {
 // alone and through both readers; and the reader alone, reading window
 // bytes at first.
 Compared Compare(std::string_view document, bool utf8, std::size_t window) {
-    Bytes alone(document), either(document);
+    TextSource alone(document), either(document);
     const ParseOutcome expected =
         utf8 ? ParseUtf8(document, Readers::kLibxml2) : Parse(alone, Readers::kLibxml2);
     const ParseOutcome got = utf8 ? ParseUtf8(document) : Parse(either);
@@ -73,7 +52,7 @@ Compared Compare(std::string_view document, bool utf8, std::size_t window) {
     compared.same =
         compared.expected == compared.got && (expected.tree != nullptr) == (got.tree != nullptr);
     if (compared.same && window > 0) {
-        Bytes source(document);
+        TextSource source(document);
         const std::string declared = DeclaredEncoding(document);
         ParseOutcome small;
         small.tree = std::make_unique<DocumentTree>();
